@@ -1,0 +1,67 @@
+// Process entry of qptn.exe: picks the run mode from the first argument.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <thread>
+#include <vector>
+
+#include "common/win32/handles_win.h"
+#include "common/win32/wide_win.h"
+#include "notifier/core/command_line.h"
+#include "notifier/core/qptn_app.h"
+#include "notifier/core/win32/main_window_win.h"
+#include "notifier/core/win32/tray_icon_win.h"
+
+namespace {
+
+// The application object lives for the whole process, in every mode; it is
+// destroyed after the entry returns, which removes the tray icon. Declaration
+// order is construction order: the window and the icon outlive the object.
+qptn::MainWindow g_mainWindow;
+qptn::TrayIcon g_trayIcon;
+qptn::Qptn g_app(g_mainWindow, g_trayIcon);
+
+std::vector<std::u16string> Arguments() {
+  std::vector<std::u16string> args;
+  int count = 0;
+  LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (argv == nullptr) return args;
+  for (int i = 1; i < count; ++i) args.push_back(qp::FromWide(argv[i]));
+  LocalFree(argv);
+  return args;
+}
+
+int NormalRun(HINSTANCE module, bool hello) {
+  qp::UniqueHandle startupMutex(CreateMutexW(nullptr, FALSE, L"Local\\QPTN.Startup"));
+  qp::MutexLock startupLock(startupMutex.Get());
+  qptn::CloseRunningInstances();
+
+  g_mainWindow.Bind(g_app, module, g_trayIcon);
+  g_mainWindow.ReleaseOnWindow(&startupLock);
+  if (!g_app.Startup()) return 0;
+
+  // Never joined: the thread ends with the process.
+  std::thread([] { g_app.AnimationLoop([] { Sleep(250); }); }).detach();
+  return g_mainWindow.RunMessageLoop(hello);
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE module, HINSTANCE, PWSTR, int) {
+  const qptn::ModeChoice choice = qptn::SelectMode(Arguments());
+  switch (choice.mode) {
+    case qptn::RunMode::Uninstall:
+      // Giving back the mailto: association lands with the shell entries.
+      qptn::CloseRunningInstances();
+      return 0;
+    case qptn::RunMode::Commit:
+      qptn::RelaunchWithHello();
+      return 0;
+    case qptn::RunMode::Mailto:
+      // The compose hand-off lands with the message actions.
+      return 0;
+    case qptn::RunMode::Normal:
+      break;
+  }
+  return NormalRun(module, choice.hello);
+}

@@ -1,0 +1,61 @@
+// The Win32 side of the application object: the hidden main window of class
+// "QPTN", its window procedure, timers and message loop. It translates
+// messages into calls on the application and decides nothing itself.
+#pragma once
+
+#include <windows.h>
+
+#include "common/win32/handles_win.h"
+#include "notifier/core/app_platform.h"
+#include "notifier/core/qptn_app.h"
+#include "notifier/core/win32/tray_icon_win.h"
+
+namespace qptn {
+
+inline constexpr wchar_t kMainWindowClass[] = L"QPTN";
+
+class MainWindow final : public AppPlatform {
+ public:
+  // The tray icon is given the window as soon as it exists.
+  void Bind(Qptn& app, HINSTANCE module, TrayIcon& tray) {
+    app_ = &app;
+    module_ = module;
+    tray_ = &tray;
+  }
+  // Start-up holds this lock from closing older instances until its own
+  // window exists, so instances started together end with exactly one.
+  void ReleaseOnWindow(qp::MutexLock* lock) { startupLock_ = lock; }
+
+  HWND Handle() const { return window_; }
+  HINSTANCE Module() const { return module_; }
+
+  bool CreateMainWindow(const std::u16string& title) override;
+  void InitializeCom() override;
+  void RegisterTaskbarCreated() override;
+  void SetTimer(unsigned id, unsigned milliseconds) override;
+  void KillTimer(unsigned id) override;
+  void PostQuit(int exitCode) override;
+  void ShowTrayMenu(const TrayMenu& menu) override;
+
+  // Runs until the quit message and returns its exit code.
+  int RunMessageLoop(bool hello);
+
+ private:
+  static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+
+  Qptn* app_ = nullptr;
+  TrayIcon* tray_ = nullptr;
+  HINSTANCE module_ = nullptr;
+  HWND window_ = nullptr;
+  UINT taskbarCreatedMsg_ = 0;
+  qp::MutexLock* startupLock_ = nullptr;
+};
+
+// Sends Exit to every window of class "QPTN" until none is left.
+void CloseRunningInstances();
+
+// Starts this program again through the shell with "-Hello".
+void RelaunchWithHello();
+
+}  // namespace qptn

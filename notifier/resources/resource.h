@@ -1,0 +1,22 @@
+// Resource identifiers of qptn.exe.
+#pragma once
+
+#define IDI_APPLICATION_QP 107
+#define IDI_NO_MAIL 108
+#define IDI_UNREAD 109
+#define IDI_NEW_MAIL 157
+#define IDI_CHECK_1 136
+#define IDI_CHECK_2 137
+#define IDI_CHECK_3 138
+#define IDI_CHECK_4 139
+#define IDI_CHECK_5 140
+
+#define IDR_TRAY_MENU 129
+#define IDR_ACCOUNT_MENU 161
+
+#define ID_EXIT 32771
+#define ID_SETTINGS 32772
+#define ID_CHECK_NOW 32774
+#define ID_SHOW_NEW 32785
+#define ID_LAUNCH 32787
+#define ID_ACCOUNT_0 32790

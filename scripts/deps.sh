@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Installs every Debian package that the build, the test tiers and the demo
+# need. Idempotent: packages already present are left alone. Run as root on
+# Debian 12; as another user it only lists what is missing.
+set -euo pipefail
+
+packages=(
+  cmake make g++ pkg-config
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev
+  mingw-w64-tools binutils-mingw-w64-x86-64 libwine-dev
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  clang-14 libclang-rt-14-dev libexpat1-dev
+  wine wine64 xvfb xauth x11-utils imagemagick
+  python3
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "missing Debian packages (install them as root): ${missing[*]}" >&2
+  exit 1
+fi
+
+echo "installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Creates a Wine prefix for tests or the demo: a fresh wineboot, no Mono or
+# Gecko prompts, and a virtual desktop named "Quillpost" (1024x768) that every
+# program joins, so that the notification area, balloons and the popup's
+# corner placement exist as on a Windows desktop. Usage: wine-prefix.sh DIR
+set -euo pipefail
+prefix=${1:?usage: wine-prefix.sh DIR}
+mkdir -p "$prefix"
+export WINEPREFIX=$(cd "$prefix" && pwd)
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+wineboot -i >/dev/null 2>&1 || true
+wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d Quillpost /f >/dev/null 2>&1
+wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Quillpost /t REG_SZ /d 1024x768 /f >/dev/null 2>&1
+wineserver -w
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  echo "wine-prefix: could not create a prefix in $WINEPREFIX" >&2
+  exit 1
+fi

@@ -1,0 +1,104 @@
+// Test helper run under Wine beside qptn.exe: looks at and pokes the running
+// notifier the way other programs and the shell can. Prints plain lines;
+// exit code 0 on success, 1 on a negative answer, 2 on bad usage.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr UINT kExitCommand = 32771;
+constexpr UINT kTrayUid = 1;
+
+std::vector<HWND> NotifierWindows() {
+  std::vector<HWND> found;
+  EnumWindows(
+      [](HWND w, LPARAM out) -> BOOL {
+        wchar_t cls[16] = {};
+        GetClassNameW(w, cls, 16);
+        if (wcscmp(cls, L"QPTN") == 0) reinterpret_cast<std::vector<HWND>*>(out)->push_back(w);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+HWND ParseWindow(const wchar_t* text) {
+  return reinterpret_cast<HWND>(static_cast<INT_PTR>(wcstoll(text, nullptr, 0)));
+}
+
+NOTIFYICONDATAW IconRecord(HWND window) {
+  NOTIFYICONDATAW data{};
+  data.cbSize = NOTIFYICONDATAW_V2_SIZE;
+  data.hWnd = window;
+  data.uID = kTrayUid;
+  return data;
+}
+
+int Windows() {
+  for (HWND w : NotifierWindows()) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    wchar_t title[128] = {};
+    GetWindowTextW(w, title, 128);
+    std::printf("%lld %lu %ls %d\n", static_cast<long long>(reinterpret_cast<INT_PTR>(w)),
+                pid, title, IsWindowVisible(w) ? 1 : 0);
+  }
+  return 0;
+}
+
+int SendExit(HWND w) {
+  DWORD_PTR result = 0;
+  return SendMessageTimeoutW(w, WM_COMMAND, kExitCommand, 0, SMTO_ABORTIFHUNG, 5000, &result) ? 0 : 1;
+}
+
+// The shell answers a modification only for an icon it knows.
+int TrayPresent(HWND w) {
+  NOTIFYICONDATAW data = IconRecord(w);
+  data.uFlags = 0;
+  return Shell_NotifyIconW(NIM_MODIFY, &data) ? 0 : 1;
+}
+
+int TrayDelete(HWND w) {
+  NOTIFYICONDATAW data = IconRecord(w);
+  return Shell_NotifyIconW(NIM_DELETE, &data) ? 0 : 1;
+}
+
+int TaskbarCreated() {
+  const UINT message = RegisterWindowMessageW(L"TaskbarCreated");
+  return PostMessageW(HWND_BROADCAST, message, 0, 0) ? 0 : 1;
+}
+
+int Version(const wchar_t* path) {
+  DWORD ignored = 0;
+  const DWORD size = GetFileVersionInfoSizeW(path, &ignored);
+  if (size == 0) return 1;
+  std::vector<unsigned char> block(size);
+  if (!GetFileVersionInfoW(path, 0, size, block.data())) return 1;
+  VS_FIXEDFILEINFO* info = nullptr;
+  UINT length = 0;
+  if (!VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&info), &length)) return 1;
+  std::printf("%u.%u.%u.%u\n", unsigned{HIWORD(info->dwFileVersionMS)},
+              unsigned{LOWORD(info->dwFileVersionMS)}, unsigned{HIWORD(info->dwFileVersionLS)},
+              unsigned{LOWORD(info->dwFileVersionLS)});
+  return 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc < 2) return 2;
+  const std::wstring verb = argv[1];
+  if (verb == L"windows") return Windows();
+  if (verb == L"taskbar-created") return TaskbarCreated();
+  if (argc < 3) return 2;
+  if (verb == L"send-exit") return SendExit(ParseWindow(argv[2]));
+  if (verb == L"tray-present") return TrayPresent(ParseWindow(argv[2]));
+  if (verb == L"tray-delete") return TrayDelete(ParseWindow(argv[2]));
+  if (verb == L"version") return Version(argv[2]);
+  return 2;
+}

@@ -1,0 +1,72 @@
+#include "notifier/core/bounded_semaphore.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+namespace qptn {
+namespace {
+
+TEST(BoundedSemaphore, CountStaysWithinZeroAndMaximum) {
+  BoundedSemaphore s(0, 1);
+  EXPECT_FALSE(s.TryAcquire());
+  EXPECT_TRUE(s.Release());
+  EXPECT_FALSE(s.Release()) << "a release at the maximum must be refused";
+  EXPECT_EQ(s.Count(), 1u);
+  EXPECT_TRUE(s.TryAcquire());
+  EXPECT_EQ(s.Count(), 0u);
+  BoundedSemaphore clamped(5, 2);
+  EXPECT_EQ(clamped.Count(), 2u);
+}
+
+TEST(BoundedSemaphore, ReleaseFromAnotherThreadWakesTheWaiter) {
+  BoundedSemaphore s(0, 1);
+  std::atomic<bool> woke{false};
+  std::thread waiter([&] {
+    s.Acquire();
+    woke = true;
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_FALSE(woke.load()) << "Acquire returned with a count of zero";
+  s.Release();
+  waiter.join();
+  EXPECT_TRUE(woke.load());
+  EXPECT_EQ(s.Count(), 0u);
+}
+
+TEST(AnimationGate, NoStepRunsWhileClosed) {
+  AnimationGate gate;
+  gate.Close();
+  EXPECT_FALSE(gate.IsOpen());
+  std::atomic<int> steps{0};
+  std::thread stepper([&] { gate.Pass([&] { ++steps; }); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_EQ(steps.load(), 0);
+  gate.Open();  // opened by another thread than the one that closed it
+  stepper.join();
+  EXPECT_EQ(steps.load(), 1);
+  EXPECT_TRUE(gate.IsOpen()) << "a step must leave the gate as it found it";
+}
+
+TEST(AnimationGate, ClosingWaitsForTheStepInProgress) {
+  AnimationGate gate;
+  std::atomic<bool> inStep{false};
+  std::atomic<bool> stepDone{false};
+  std::thread stepper([&] {
+    gate.Pass([&] {
+      inStep = true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(30));
+      stepDone = true;
+    });
+  });
+  while (!inStep) std::this_thread::yield();
+  gate.Close();
+  EXPECT_TRUE(stepDone.load()) << "Close returned while a frame step was running";
+  stepper.join();
+  EXPECT_FALSE(gate.IsOpen());
+}
+
+}  // namespace
+}  // namespace qptn
