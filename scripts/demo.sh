@@ -54,6 +54,9 @@ echo "== Wine prefix (about fifteen seconds)"
 export WINEPREFIX="$run/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
 echo "== notifier"
+# One program alone first: Wine 8 can hang one of two programs that start
+# together while its server is not yet up.
+wine "$probe" windows >/dev/null
 wine "$qptn" -Hello >/dev/null 2>&1 &
 for _ in $(seq 60); do
   hwnd=$(wine "$probe" windows | awk 'NR==1 {print $1}')

@@ -95,6 +95,12 @@ int wmain(int argc, wchar_t** argv) {
   const std::wstring verb = argv[1];
   if (verb == L"windows") return Windows();
   if (verb == L"taskbar-created") return TaskbarCreated();
+  if (verb == L"hold") {
+    // Keeps the Wine server and the virtual desktop up between scenarios,
+    // so that no start races a desktop that is shutting down.
+    Sleep(INFINITE);
+    return 0;
+  }
   if (argc < 3) return 2;
   if (verb == L"send-exit") return SendExit(ParseWindow(argv[2]));
   if (verb == L"tray-present") return TrayPresent(ParseWindow(argv[2]));

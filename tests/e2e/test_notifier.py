@@ -16,6 +16,20 @@ probe = winenv.Probe(os.environ['QPTN_PROBE'])
 TRAY_AREA = (924, 748, 100, 20)
 
 
+_holder = None
+
+
+def setUpModule():
+    global _holder
+    winenv.warm_up(probe.exe)
+    _holder = winenv.start(probe.exe, 'hold')
+
+
+def tearDownModule():
+    _holder.kill()
+    _holder.wait()
+
+
 def one_window():
     windows = probe.windows()
     return windows[0] if len(windows) == 1 else None

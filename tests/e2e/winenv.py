@@ -51,6 +51,22 @@ def run_quietly(exe, *args, timeout=60):
                           stderr=subprocess.DEVNULL, timeout=timeout).returncode
 
 
+def warm_up(probe_exe):
+    """Starts the Wine server and the virtual desktop with one program alone.
+
+    Two programs that start together while no Wine server runs can leave one
+    of them hanging in Wine's start-up (seen with Wine 8), so the first start
+    of a run is always a single one.
+    """
+    for _ in range(3):
+        try:
+            if run(probe_exe, 'windows', timeout=30).returncode == 0:
+                return
+        except subprocess.TimeoutExpired:
+            pass
+    raise AssertionError('the Wine desktop does not start')
+
+
 def wait_until(predicate, timeout=60.0, interval=0.3, what='condition'):
     deadline = time.monotonic() + timeout
     while True:
