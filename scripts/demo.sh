@@ -58,6 +58,7 @@ echo "== notifier"
 # two programs that start together while its server or desktop is starting.
 coproc HOLD { exec wine "$probe" hold 2>/dev/null; }
 read -r -t 60 ready <&"${HOLD[0]}" || true
+ready=${ready%$'\r'}  # the console writes CR LF
 [ "${ready:-}" = ready ] || { echo "demo: the Wine desktop did not start" >&2; exit 1; }
 wine "$qptn" -Hello >/dev/null 2>&1 &
 for _ in $(seq 60); do
