@@ -54,9 +54,12 @@ echo "== Wine prefix (about fifteen seconds)"
 export WINEPREFIX="$run/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
 echo "== notifier"
-# One program alone first: Wine 8 can hang one of two programs that start
-# together while its server is not yet up.
-wine "$probe" windows >/dev/null
+# A holder process alone first, kept until the end: Wine 8 can hang one of
+# two programs that start together while its server or desktop is starting.
+coproc HOLD { exec wine "$probe" hold 2>/dev/null; }
+read -r -t 60 ready <&"${HOLD[0]}" || true
+ready=${ready%$'\r'}  # the console writes CR LF
+[ "${ready:-}" = ready ] || { echo "demo: the Wine desktop did not start" >&2; exit 1; }
 wine "$qptn" -Hello >/dev/null 2>&1 &
 for _ in $(seq 60); do
   hwnd=$(wine "$probe" windows | awk 'NR==1 {print $1}')

@@ -97,7 +97,11 @@ int wmain(int argc, wchar_t** argv) {
   if (verb == L"taskbar-created") return TaskbarCreated();
   if (verb == L"hold") {
     // Keeps the Wine server and the virtual desktop up between scenarios,
-    // so that no start races a desktop that is shutting down.
+    // so that no start races a desktop that is starting or shutting down.
+    // "ready" once this process is attached to the desktop.
+    GetDesktopWindow();
+    std::printf("ready\n");
+    std::fflush(stdout);
     Sleep(INFINITE);
     return 0;
   }

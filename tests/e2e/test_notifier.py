@@ -16,18 +16,8 @@ probe = winenv.Probe(os.environ['QPTN_PROBE'])
 TRAY_AREA = (924, 748, 100, 20)
 
 
-_holder = None
-
-
 def setUpModule():
-    global _holder
     winenv.warm_up(probe.exe)
-    _holder = winenv.start(probe.exe, 'hold')
-
-
-def tearDownModule():
-    _holder.kill()
-    _holder.wait()
 
 
 def one_window():

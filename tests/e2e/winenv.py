@@ -6,9 +6,11 @@ programs in it, ask qptn_probe.exe about windows and the notification area,
 find the notifier's processes and photograph parts of the desktop.
 """
 
+import atexit
 import os
 import subprocess
 import sys
+import threading
 import time
 
 SKIP = 77
@@ -51,19 +53,40 @@ def run_quietly(exe, *args, timeout=60):
                           stderr=subprocess.DEVNULL, timeout=timeout).returncode
 
 
-def warm_up(probe_exe):
-    """Starts the Wine server and the virtual desktop with one program alone.
+_holder = None
 
-    Two programs that start together while no Wine server runs can leave one
-    of them hanging in Wine's start-up (seen with Wine 8), so the first start
-    of a run is always a single one.
+
+def warm_up(probe_exe):
+    """Starts the Wine server and the virtual desktop and keeps them up until
+    this Python process ends. Call it before starting any Windows program.
+
+    Two programs that start together while the prefix's Wine server or
+    desktop is starting or shutting down can leave one of them hanging in
+    Wine's start-up (seen with Wine 8). So a single holder process starts
+    alone, says "ready" once it is on the desktop, and lives on; every other
+    program starts after it.
     """
+    global _holder
+    if _holder is None or _holder.poll() is not None:
+        _holder = _hold_desktop(probe_exe)
+        atexit.register(_holder.kill)
+
+
+def _hold_desktop(probe_exe):
     for _ in range(3):
-        try:
-            if run(probe_exe, 'windows', timeout=30).returncode == 0:
-                return
-        except subprocess.TimeoutExpired:
-            pass
+        holder = subprocess.Popen(['wine', probe_exe, 'hold'], env=wine_env(),
+                                  stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+        ready = threading.Event()
+
+        def watch():
+            if holder.stdout.readline().strip() == 'ready':
+                ready.set()
+
+        threading.Thread(target=watch, daemon=True).start()
+        if ready.wait(60):
+            return holder
+        holder.kill()
+        holder.wait()
     raise AssertionError('the Wine desktop does not start')
 
 

@@ -42,7 +42,7 @@ class MainWindow final : public AppPlatform {
 
  private:
   static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
   Qptn* app_ = nullptr;
   TrayIcon* tray_ = nullptr;

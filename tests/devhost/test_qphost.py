@@ -1,0 +1,202 @@
+"""The stand-in host, started as a real process on a free loopback port."""
+
+import http.client
+import json
+import os
+import socket
+import subprocess
+import sys
+import tempfile
+import unittest
+import xml.etree.ElementTree as ET
+
+HOST_SCRIPT = os.path.join(os.path.dirname(__file__), '..', '..', 'devhost', 'qphost.py')
+SOAP_ENV = 'http://schemas.xmlsoap.org/soap/envelope/'
+
+
+def envelope(operation):
+    return (f'<SOAP-ENV:Envelope xmlns:SOAP-ENV="{SOAP_ENV}" xmlns:ns1="QPTSoapNS">'
+            f'<SOAP-ENV:Body><ns1:{operation}><user>a@b.example</user></ns1:{operation}>'
+            f'</SOAP-ENV:Body></SOAP-ENV:Envelope>').encode()
+
+
+class HostTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.data = tempfile.TemporaryDirectory()
+        cls.proc = subprocess.Popen([sys.executable, HOST_SCRIPT, '--port', '0', '--data',
+                                     cls.data.name], stdout=subprocess.PIPE, text=True)
+        line = cls.proc.stdout.readline()
+        prefix = 'qphost listening on 127.0.0.1:'
+        assert line.startswith(prefix), line
+        cls.port = int(line[len(prefix):])
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.proc.terminate()
+        cls.proc.wait(timeout=10)
+        cls.proc.stdout.close()
+        cls.data.cleanup()
+
+    def setUp(self):
+        self.admin('POST', '/admin/fail/clear', {})
+
+    def request(self, method, path, body=None, headers=None):
+        conn = http.client.HTTPConnection('127.0.0.1', self.port, timeout=30)
+        try:
+            conn.request(method, path, body=body, headers=headers or {})
+            response = conn.getresponse()
+            return response.status, response.getheader('Content-Type'), response.read()
+        finally:
+            conn.close()
+
+    def admin(self, method, path, value=None):
+        body = None if value is None else json.dumps(value).encode()
+        status, _, data = self.request(method, path, body, {'Content-Type': 'application/json'})
+        return status, json.loads(data)
+
+    def soap(self, operation='check_auth'):
+        return self.request('POST', '/soap/public.php?version=1', envelope(operation),
+                            {'Content-Type': 'text/xml; charset=utf-8',
+                             'SOAPAction': f'"QPTSoapNS#{operation}"'})
+
+    def fault_code(self, body):
+        root = ET.fromstring(body)
+        return root.find(f'{{{SOAP_ENV}}}Body/{{{SOAP_ENV}}}Fault/faultcode').text
+
+    def test_health_and_loopback_only(self):
+        self.assertEqual(self.admin('GET', '/admin/health'), (200, {'ok': True}))
+        addresses = {info[4][0] for info in socket.getaddrinfo(socket.gethostname(), None)
+                     if info[0] == socket.AF_INET} - {'127.0.0.1', '127.0.1.1'}
+        for address in addresses:
+            with self.assertRaises(OSError, msg=address):
+                socket.create_connection((address, self.port), timeout=2).close()
+
+    def test_soap_answers_with_a_server_fault(self):
+        status, content_type, body = self.soap()
+        self.assertEqual(status, 500)
+        self.assertTrue(content_type.startswith('text/xml'))
+        self.assertTrue(self.fault_code(body).endswith('Server'), body)
+
+    def test_malformed_envelope_is_a_server_fault_and_logged(self):
+        status, _, body = self.request('POST', '/soap/public.php?version=1', b'<not-closed')
+        self.assertEqual(status, 500)
+        self.assertIn(b'malformed', body)
+        self.assertEqual(self.admin('GET', '/admin/health')[0], 200)
+
+    def test_failure_modes(self):
+        cases = [
+            ('fault', lambda r: (r[0], self.fault_code(r[2]).endswith('Server')), (500, True)),
+            ('status500garbage', lambda r: (r[0], r[2].startswith(b'<?xml')), (500, False)),
+            ('notfound', lambda r: (r[0], b'Quillpost :: Not Found' in r[2]), (404, True)),
+            ('slow', lambda r: (r[0], self.fault_code(r[2]).endswith('Server')), (500, True)),
+        ]
+        for mode, look, expected in cases:
+            with self.subTest(mode=mode):
+                self.admin('POST', '/admin/fail', {'operation': 'get_version', 'mode': mode,
+                                                   'seconds': 0.2, 'count': 1})
+                self.assertEqual(look(self.soap('get_version')), expected)
+                # count 1: the next call is served normally again
+                status, _, body = self.soap('get_version')
+                self.assertIn(b'not available', body)
+
+    def test_failure_applies_to_its_operation_only(self):
+        self.admin('POST', '/admin/fail', {'operation': 'get_version', 'mode': 'notfound'})
+        self.assertEqual(self.soap('check_auth')[0], 500)
+        self.assertEqual(self.soap('get_version')[0], 404)
+        self.assertEqual(self.soap('get_version')[0], 404, 'without a count it stays')
+
+    def test_dropped_connection_gives_no_status_line(self):
+        self.admin('POST', '/admin/fail', {'operation': '*', 'mode': 'drop', 'count': 1})
+        with self.assertRaises((http.client.RemoteDisconnected, ConnectionError)):
+            self.soap()
+        self.assertEqual(self.soap()[0], 500)
+
+    def test_admin_rejects_bad_input_and_keeps_running(self):
+        cases = [
+            ('POST', '/admin/accounts', b'{not json', 400),
+            ('POST', '/admin/accounts', b'[1, 2]', 400),
+            ('POST', '/admin/accounts', b'{"address": "x@y.example"}', 400),
+            ('POST', '/admin/accounts', b'{"address": "nobody", "password": "p"}', 400),
+            ('POST', '/admin/deliver', b'{"to": "missing@y.example"}', 404),
+            ('POST', '/admin/version', b'{"version": "5"}', 400),
+            ('POST', '/admin/fail', b'{"mode": "explode"}', 400),
+            ('GET', '/admin/nothing', None, 404),
+            ('POST', '/admin/accounts', b'\xff\xfe', 400),
+        ]
+        for method, path, body, expected in cases:
+            with self.subTest(path=path, body=body):
+                status, content_type, data = self.request(method, path, body)
+                self.assertEqual(status, expected, data)
+                self.assertIn('error', json.loads(data))
+        self.assertEqual(self.admin('GET', '/admin/health')[0], 200)
+
+    def test_oversized_body_is_refused(self):
+        conn = http.client.HTTPConnection('127.0.0.1', self.port, timeout=30)
+        conn.putrequest('POST', '/soap/public.php')
+        conn.putheader('Content-Length', str(64 * 1024 * 1024))
+        conn.endheaders()
+        self.assertEqual(conn.getresponse().status, 413)
+        conn.close()
+
+    def test_log_records_soap_calls_but_not_admin_requests(self):
+        self.admin('POST', '/admin/log/clear', {})
+        self.soap('get_new_messages')
+        self.request('GET', '/index.php')
+        status, log = self.admin('GET', '/admin/log')
+        self.assertEqual([(e['method'], e['path'], e.get('operation')) for e in log],
+                         [('POST', '/soap/public.php?version=1', 'get_new_messages'),
+                          ('GET', '/index.php', None)])
+        self.assertEqual(log[0]['headers']['SOAPAction'], '"QPTSoapNS#get_new_messages"')
+        with open(os.path.join(self.data.name, 'requests.log'), encoding='utf-8') as f:
+            lines = [json.loads(line) for line in f]
+        self.assertIn('get_new_messages', [e.get('operation') for e in lines])
+
+    def test_page_titles(self):
+        cases = [
+            ('/', 200, 'Quillpost :: Mail Index'),
+            ('/index.php', 200, 'Quillpost :: Mail Index'),
+            ('/view.php?x=1&uid=7', 200, 'Quillpost :: Message'),
+            ('/compose.php?a=1&compose_args=to%3Dx%40y.example%26subject%3D%3Cb%3E', 200,
+             'Quillpost :: Compose'),
+            ('/mail/Settings', 200, 'Quillpost :: Settings'),
+            ('/nothing.php', 404, 'Quillpost :: Not Found'),
+        ]
+        for path, expected_status, title in cases:
+            with self.subTest(path=path):
+                status, _, body = self.request('GET', path)
+                self.assertEqual(status, expected_status)
+                self.assertIn(f'<title>{title}</title>'.encode(), body)
+        _, _, body = self.request('GET', cases[3][0])
+        self.assertIn(b'to=x@y.example&amp;subject=&lt;b&gt;', body, 'compose_args shown escaped')
+
+    def test_setup_package_served_and_traversal_refused(self):
+        with open(os.path.join(self.data.name, 'qptnsetup_std.msi'), 'wb') as f:
+            f.write(b'MSI-BYTES')
+        with open(os.path.join(os.path.dirname(self.data.name), 'secret.msi'), 'wb') as f:
+            f.write(b'SECRET')
+        status, content_type, body = self.request('GET', '/qptnsetup_std.msi')
+        self.assertEqual((status, content_type, body), (200, 'application/x-msi', b'MSI-BYTES'))
+        for path in ('/qptnsetup_pl.msi', '/qptnsetup_../secret.msi',
+                     '/qptnsetup_%2e%2e%2fsecret.msi', '/qptnsetup_.msi'):
+            with self.subTest(path=path):
+                status, _, body = self.request('GET', path)
+                self.assertEqual(status, 404)
+                self.assertNotIn(b'SECRET', body)
+
+    def test_delivery_counts_header_numbers_up(self):
+        self.assertEqual(self.admin('POST', '/admin/accounts',
+                                    {'address': 'Reader@Quillpost.com', 'password': 'pw'})[0], 200)
+        first = self.admin('POST', '/admin/deliver', {'to': 'reader@quillpost.com',
+                                                      'subject': 'one'})[1]
+        second = self.admin('POST', '/admin/deliver', {'to': 'READER@quillpost.com',
+                                                       'subject': 'two'})[1]
+        self.assertEqual(second['header_num'], first['header_num'] + 1)
+        self.assertNotEqual(first['uid'], second['uid'])
+        accounts = {a['address']: a for a in self.admin('GET', '/admin/accounts')[1]}
+        self.assertEqual(accounts['reader@quillpost.com']['folders']['INBOX'], 2)
+        self.assertNotIn('password', accounts['reader@quillpost.com'])
+
+
+if __name__ == '__main__':
+    unittest.main()
