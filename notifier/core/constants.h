@@ -6,6 +6,9 @@ namespace qptn {
 // The public Quillpost mail host: the default of the "host" setting.
 inline constexpr char16_t kDefaultHost[] = u"mail.quillpost.com";
 
+// The operator's own mail domain: its accounts may be checked more often.
+inline constexpr char16_t kOwnMailDomain[] = u"quillpost.com";
+
 // Host-name fragments that select plain http instead of https. The staging
 // host carries the first; development hosts, including the stand-in host
 // that the project ships (reached as 127.0.0.1:PORT), carry the second.

@@ -17,17 +17,17 @@
 #include "notifier/core/service_address.h"
 #include "notifier/core/tray_port.h"
 #include "notifier/service/soap_fault.h"
+#include "notifier/settings/accessors.h"
+#include "notifier/settings/settings.h"
 
 namespace qptn {
 
 // Passed to ShowError by callers that concern no single account.
 inline constexpr unsigned kNoAccount = 999;
 
-// Defaults of the check settings, in force until the settings store supplies
-// the stored values.
-inline constexpr unsigned kDefaultCheckMinutes = 10;
-inline constexpr unsigned kDefaultShowLimit = 5;
 inline constexpr unsigned kBalloonTextLimit = 1023;
+// How long a popup message stays on screen until the settings say otherwise.
+inline constexpr unsigned kDefaultPopupDisplayMs = 4000;
 
 template <unsigned N>
 class QptnT : public EmailCommand {
@@ -55,7 +55,7 @@ class QptnT : public EmailCommand {
     platform_.RegisterTaskbarCreated();
     tray_.Add(kIconNoMail);
     currentIcon = kIconNoMail;
-    serviceAddress = ServiceAddress(host);
+    serviceAddress = ServiceAddress(host.value);
     if (CheckForUpdate()) return false;
     animationGate.Close();
     tray_.SetIcon(currentIcon);
@@ -225,9 +225,11 @@ class QptnT : public EmailCommand {
 
   // --- shared state --------------------------------------------------------
 
-  std::u16string host = kDefaultHost;
-  bool pl = false;
-  std::u16string key;
+  // Read when the object is made and written back when it goes, in every
+  // mode of the program.
+  StringSetting host{u"host", kDefaultHost};
+  BoolSetting pl{u"pl", false};
+  StringSetting key{u"key", u""};
   std::array<std::u16string, N> addresses{};
   std::array<std::u16string, N> passwords{};
   unsigned accountCount = 0;
@@ -251,6 +253,7 @@ class QptnT : public EmailCommand {
   bool newMailFlag = false;
   unsigned checkIntervalMs = 0;
   unsigned showLimit = 0;
+  unsigned popupDisplayMs = kDefaultPopupDisplayMs;
   unsigned newTotal = 0;
   unsigned unreadTotal = 0;
   unsigned selectedAccount = 0;
@@ -263,16 +266,16 @@ class QptnT : public EmailCommand {
   // of a newer setup package was started. No service client yet: no update.
   bool CheckForUpdate() { return false; }
 
-  // Reads the stored accounts into addresses and passwords. No settings
-  // store yet: no accounts.
-  void LoadAccounts() {}
+  void LoadAccounts() {
+    accountCount = qptn::LoadAccounts(addresses.data(), passwords.data(), internalAccount, N);
+  }
 
-  // Takes the check interval, message limit, sound switch and display time
-  // from the settings store; until it exists, their defaults.
   void LoadCheckSettings() {
-    showLimit = kDefaultShowLimit;
-    checkIntervalMs = kDefaultCheckMinutes * 60000u;
-    soundOn = true;
+    showLimit = ReadShowLimit();
+    checkIntervalMs = ReadCheckInterval(internalAccount) * 60000u;
+    soundOn = ReadSound();
+    const unsigned seconds = ReadPopupTime();
+    if (seconds > 0) popupDisplayMs = seconds * 1000u;
   }
 
   // Makes sure the account has a watched folder on the server.

@@ -88,6 +88,56 @@ int Version(const wchar_t* path) {
   return 0;
 }
 
+// Registry verbs work below HKEY_CURRENT_USER; the value name "@" is the
+// key's default value.
+const wchar_t* ValueName(const wchar_t* name) { return wcscmp(name, L"@") == 0 ? nullptr : name; }
+
+// One line per value: name, type and the stored bytes in hex.
+int RegDump(const wchar_t* subkey) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, subkey, 0, KEY_READ, &key) != ERROR_SUCCESS) return 1;
+  for (DWORD i = 0;; ++i) {
+    wchar_t name[256];
+    DWORD nameLength = 256, type = 0, size = 0;
+    if (RegEnumValueW(key, i, name, &nameLength, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
+      break;
+    }
+    std::vector<BYTE> data(size + 1);
+    nameLength = 256;
+    RegEnumValueW(key, i, name, &nameLength, nullptr, &type, data.data(), &size);
+    std::printf("%ls\t%lu\t", nameLength ? name : L"@", type);
+    for (DWORD b = 0; b < size; ++b) std::printf("%02x", data[b]);
+    std::printf("\n");
+  }
+  RegCloseKey(key);
+  return 0;
+}
+
+int RegSetString(const wchar_t* subkey, const wchar_t* name, const wchar_t* text) {
+  HKEY key = nullptr;
+  if (RegCreateKeyExW(HKEY_CURRENT_USER, subkey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                      nullptr) != ERROR_SUCCESS) {
+    return 1;
+  }
+  const DWORD bytes = static_cast<DWORD>((wcslen(text) + 1) * sizeof(wchar_t));
+  const LONG status =
+      RegSetValueExW(key, ValueName(name), 0, REG_SZ, reinterpret_cast<const BYTE*>(text), bytes);
+  RegCloseKey(key);
+  return status == ERROR_SUCCESS ? 0 : 1;
+}
+
+int RegHasKey(const wchar_t* subkey) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, subkey, 0, KEY_READ, &key) != ERROR_SUCCESS) return 1;
+  RegCloseKey(key);
+  return 0;
+}
+
+int RegDeleteTree(const wchar_t* subkey) {
+  const LONG status = RegDeleteTreeW(HKEY_CURRENT_USER, subkey);
+  return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND ? 0 : 1;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -110,5 +160,9 @@ int wmain(int argc, wchar_t** argv) {
   if (verb == L"tray-present") return TrayPresent(ParseWindow(argv[2]));
   if (verb == L"tray-delete") return TrayDelete(ParseWindow(argv[2]));
   if (verb == L"version") return Version(argv[2]);
+  if (verb == L"reg-dump") return RegDump(argv[2]);
+  if (verb == L"reg-has-key") return RegHasKey(argv[2]);
+  if (verb == L"reg-delete-tree") return RegDeleteTree(argv[2]);
+  if (verb == L"reg-set-sz" && argc == 5) return RegSetString(argv[2], argv[3], argv[4]);
   return 2;
 }

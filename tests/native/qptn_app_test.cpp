@@ -88,7 +88,7 @@ TEST_F(AppTest, StartupRunsItsStepsInOrder) {
 }
 
 TEST_F(AppTest, StartupUsesTheConfiguredHost) {
-  app.host = u"127.0.0.1:18080";
+  app.host.value = u"127.0.0.1:18080";
   ASSERT_TRUE(app.Startup());
   EXPECT_EQ(Narrow(app.serviceAddress), "http://127.0.0.1:18080/soap/public.php?version=1");
 }

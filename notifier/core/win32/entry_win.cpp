@@ -11,15 +11,30 @@
 #include "notifier/core/qptn_app.h"
 #include "notifier/core/win32/main_window_win.h"
 #include "notifier/core/win32/tray_icon_win.h"
+#include "notifier/settings/settings.h"
+#include "notifier/settings/shell_entries.h"
+#include "notifier/settings/win32/registry_win.h"
 
 namespace {
 
 // The application object lives for the whole process, in every mode; it is
-// destroyed after the entry returns, which removes the tray icon. Declaration
-// order is construction order: the window and the icon outlive the object.
+// destroyed after the entry returns, which removes the tray icon and writes
+// its settings back. Declaration order is construction order: the registry,
+// the window and the icon outlive the object.
+qptn::Win32Registry g_registry;
+struct RegistryBinding {
+  RegistryBinding() { qptn::setting_base::UseRegistry(&g_registry); }
+} g_registryBinding;
 qptn::MainWindow g_mainWindow;
 qptn::TrayIcon g_trayIcon;
 qptn::Qptn g_app(g_mainWindow, g_trayIcon);
+
+// The running program file as the system reports it.
+std::u16string ProgramPath() {
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  return qp::FromWide(path);
+}
 
 std::vector<std::u16string> Arguments() {
   std::vector<std::u16string> args;
@@ -51,7 +66,7 @@ int WINAPI wWinMain(HINSTANCE module, HINSTANCE, PWSTR, int) {
   const qptn::ModeChoice choice = qptn::SelectMode(Arguments());
   switch (choice.mode) {
     case qptn::RunMode::Uninstall:
-      // Giving back the mailto: association lands with the shell entries.
+      qptn::RegisterMailto(g_registry, ProgramPath(), false);
       qptn::CloseRunningInstances();
       return 0;
     case qptn::RunMode::Commit:

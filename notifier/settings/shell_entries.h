@@ -1,0 +1,77 @@
+// Per-user shell entries that point at the running program file: the
+// mailto: handler (command and icon) and the start at login. Taking over the
+// mailto: association remembers the previous handler in the settings so that
+// giving it back restores it.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "notifier/settings/registry.h"
+
+namespace qptn {
+
+inline constexpr char16_t kRunKey[] = u"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+inline constexpr char16_t kRunValue[] = u"qptn";
+inline constexpr char16_t kMailtoCommandKey[] = u"software\\classes\\mailto\\shell\\open\\command";
+inline constexpr char16_t kMailtoIconKey[] = u"software\\classes\\mailto\\DefaultIcon";
+inline constexpr char16_t kMailtoCommandSuffix[] = u" -mailto %1";
+inline constexpr char16_t kMailtoIconSuffix[] = u",0";
+
+// What "prevMailto" and "prevMailtoIcon" hold until the notifier took over.
+inline constexpr char16_t kDefaultPrevMailto[] =
+    u"\"C:\\Program Files\\Outlook Express\\msimn.exe\" -c IPM.Note /m \"%1\"";
+inline constexpr char16_t kDefaultPrevMailtoIcon[] =
+    u"\"C:\\Program Files\\Outlook Express\\msimn.exe\",1";
+
+// One value of the current user's registry that the notifier writes with a
+// text of its own: the quoted program path and a suffix.
+class RegistryEntry {
+ public:
+  // Sizes of the buffers the value is read into.
+  static constexpr uint32_t kTestBufferBytes = 584;
+  static constexpr uint32_t kTakeOverBufferBytes = 522;
+  static constexpr size_t kExpectedLimit = 291;  // characters, terminator excluded
+
+  // Opens the key, creating it when missing, even when the entry is only
+  // tested. `valueName` null is the key's default value.
+  RegistryEntry(RegistryPort& registry, std::u16string subkey,
+                std::optional<std::u16string> valueName, std::u16string_view programPath,
+                std::u16string_view suffix);
+  ~RegistryEntry();
+  RegistryEntry(const RegistryEntry&) = delete;
+  RegistryEntry& operator=(const RegistryEntry&) = delete;
+
+  // The value holds exactly the expected text, compared byte for byte.
+  bool IsSet();
+  // On writes the expected text; off deletes the value.
+  void Set(bool on);
+  // Returns the current text (empty when there is none) and writes the
+  // expected one.
+  std::u16string TakeOver();
+  // Restores `previous`; an empty one removes the value, or for a default
+  // value the key itself.
+  void GiveBack(const std::u16string& previous);
+
+  const std::u16string& expected() const { return expected_; }
+
+ private:
+  const char16_t* Name() const { return valueName_ ? valueName_->c_str() : nullptr; }
+  void Write(const std::u16string& text);
+
+  RegistryPort& registry_;
+  std::u16string subkey_;
+  std::optional<std::u16string> valueName_;
+  RegistryPort::Key key_ = nullptr;
+  std::u16string expected_;
+};
+
+RegistryEntry MakeRunAtLoginEntry(RegistryPort& registry, std::u16string_view programPath);
+
+// Makes the program the mailto: handler (`enable`) or gives the association
+// back to the handler it took over from. Only the command entry decides
+// whether the program is the handler; the icon follows it.
+void RegisterMailto(RegistryPort& registry, std::u16string_view programPath, bool enable);
+
+}  // namespace qptn
