@@ -30,14 +30,13 @@ import sys
 import threading
 import time
 import urllib.parse
-import xml.etree.ElementTree as ET
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import soap  # noqa: E402
 from model import Model  # noqa: E402
 
 MAX_BODY = 16 * 1024 * 1024
-SOAP_ENV = 'http://schemas.xmlsoap.org/soap/envelope/'
 FAIL_MODES = ('fault', 'status500garbage', 'notfound', 'slow', 'drop')
 
 
@@ -48,10 +47,13 @@ class Failures:
         self.lock = threading.Lock()
         self.rules = []
 
-    def add(self, operation, mode, seconds, count):
+    def add(self, rule):
         with self.lock:
-            self.rules.append({'operation': operation, 'mode': mode, 'seconds': seconds,
-                               'count': count})
+            self.rules.append(rule)
+
+    def describe(self):
+        with self.lock:
+            return [dict(rule) for rule in self.rules]
 
     def clear(self):
         with self.lock:
@@ -71,9 +73,11 @@ class Failures:
 
 
 class Host:
-    def __init__(self, data_dir):
+    def __init__(self, data_dir, style=None):
         self.data_dir = data_dir
         self.model = Model()
+        self.service = soap.Service(self.model)
+        self.style = style or soap.Style()
         self.failures = Failures()
         self.log_lock = threading.Lock()
         self.log = []
@@ -87,22 +91,15 @@ class Host:
                 f.write(json.dumps(entry) + '\n')
 
 
-def soap_fault(code, text):
-    return (f'<?xml version="1.0" encoding="UTF-8"?>'
-            f'<SOAP-ENV:Envelope xmlns:SOAP-ENV="{SOAP_ENV}"><SOAP-ENV:Body>'
-            f'<SOAP-ENV:Fault><faultcode>SOAP-ENV:{code}</faultcode>'
-            f'<faultstring>{html.escape(text, quote=False)}</faultstring>'
-            f'</SOAP-ENV:Fault></SOAP-ENV:Body></SOAP-ENV:Envelope>').encode('utf-8')
-
-
-def soap_operation(body):
-    """Local name of the first element in the SOAP Body, or None."""
-    root = ET.fromstring(body)
-    for child in root:
-        if child.tag == f'{{{SOAP_ENV}}}Body':
-            for operation in child:
-                return operation.tag.rsplit('}', 1)[-1]
-    return None
+def soapaction_operation(value):
+    """The operation a SOAPAction header names: the last part of its URL
+    (after "/" or "#"); None when there is no header or it is empty."""
+    if value is None:
+        return None
+    value = value.strip().strip('"').strip()
+    if not value:
+        return None
+    return re.split(r'[/#]', value)[-1]
 
 
 def page(title, content):
@@ -142,6 +139,9 @@ class Handler(BaseHTTPRequestHandler):
 
     def answer(self, status, body, content_type='text/html; charset=utf-8', headers=()):
         self.entry['status'] = status
+        # Recorded before the answer goes out: a client that reads the log
+        # right after its call must find the call there.
+        self.record()
         self.send_response(status)
         self.send_header('Content-Type', content_type)
         self.send_header('Content-Length', str(len(body)))
@@ -162,13 +162,14 @@ class Handler(BaseHTTPRequestHandler):
                                               'host', 'content-length')}}
         self.entry = entry
         logged = not url.path.startswith('/admin/')
+        self.unrecorded = logged
         try:
             body = self.read_body() if self.command == 'POST' else b''
             entry['body_length'] = len(body)
             if not logged:
                 self.admin(url, body)
             elif url.path == '/soap/public.php' and self.command == 'POST':
-                self.soap(body, entry)
+                self.soap(url, body, entry)
             elif self.command in ('GET', 'HEAD'):
                 self.pages(url)
             else:
@@ -177,30 +178,38 @@ class Handler(BaseHTTPRequestHandler):
             self.answer_json(e.status, {'error': e.message})
         except DropConnection:
             entry['status'] = None
+            self.record()
             self.close_connection = True
             try:
                 self.connection.shutdown(2)
             except OSError:
                 pass
         finally:
-            # Written once the answer is known, with its status and operation.
-            if logged:
-                self.host.record(entry)
+            self.record()  # a dropped connection or a fault in this host
+
+    def record(self):
+        if self.unrecorded:
+            self.unrecorded = False
+            self.host.record(self.entry)
 
     do_GET = do_POST = do_HEAD = dispatch
 
     # --- the SOAP service ---------------------------------------------------
 
-    def soap(self, body, entry):
+    def soap(self, url, body, entry):
+        entry['soapaction'] = self.headers.get('SOAPAction')
+        entry['operation'] = None
         try:
-            operation = soap_operation(body)
-        except ET.ParseError:
-            entry['operation'] = None
-            self.answer(500, soap_fault('Server', 'malformed request envelope'),
-                        'text/xml; charset=utf-8')
+            if urllib.parse.parse_qs(url.query).get('version') != ['1']:
+                raise soap.Fault('Client', 'Unsupported service version.')
+            request = soap.parse_request(body)
+        except soap.Fault as fault:
+            self.soap_fault(fault)
             return
+        operation = request.operation
         entry['operation'] = operation
-        rule = self.host.failures.take(operation or '')
+        entry['params'] = request.params
+        rule = self.host.failures.take(operation)
         if rule is not None:
             mode = rule['mode']
             if mode == 'drop':
@@ -214,11 +223,28 @@ class Handler(BaseHTTPRequestHandler):
             if mode == 'slow':
                 time.sleep(rule['seconds'])
             else:  # fault
-                self.answer(500, soap_fault('Server', 'operation failed'),
-                            'text/xml; charset=utf-8')
+                self.soap_fault(soap.Fault(rule['faultcode'], rule['faultstring']))
                 return
-        self.answer(500, soap_fault('Server', 'operation not available'),
+        named = soapaction_operation(entry['soapaction'])
+        if named is not None and named != operation:
+            self.soap_fault(soap.Fault('Client', f'SOAPAction names {named}, the body calls '
+                                                 f'{operation}.'))
+            return
+        port = self.server.server_address[1]
+        try:
+            values = self.host.service.call(request, f'http://127.0.0.1:{port}')
+        except soap.Fault as fault:
+            self.soap_fault(fault)
+            return
+        except Exception as e:  # a fault in this host must still answer like a server
+            self.soap_fault(soap.Fault('Server', f'internal error: {type(e).__name__}'))
+            raise
+        self.answer(200, soap.response(operation, values, self.host.style),
                     'text/xml; charset=utf-8')
+
+    def soap_fault(self, fault):
+        self.entry['fault'] = {'faultcode': fault.code, 'faultstring': fault.text}
+        self.answer(500, soap.fault(fault.code, fault.text), 'text/xml; charset=utf-8')
 
     # --- web-mail pages and setup packages -----------------------------------
 
@@ -231,6 +257,12 @@ class Handler(BaseHTTPRequestHandler):
         elif path == '/view.php':
             uid = html.escape(query.get('uid', [''])[0])
             self.answer(200, page('Quillpost :: Message', f'<p>Message {uid}</p>'))
+        elif path == '/view_print_multi.php':
+            uids = html.escape(query.get('list', [''])[0])
+            self.answer(200, page('Quillpost :: Quick View', f'<p>Messages {uids}</p>'))
+        elif path == '/help.php':
+            topic = html.escape(query.get('topic', [''])[0])
+            self.answer(200, page('Quillpost :: Help', f'<p id="topic">Help topic {topic}</p>'))
         elif path == '/compose.php':
             # parse_qs decodes the value once, as the web mail does.
             args = html.escape(query.get('compose_args', [''])[0])
@@ -275,24 +307,50 @@ class Handler(BaseHTTPRequestHandler):
                 v = require(value, 'address', 'password')
                 model.add_account(v['address'], v['password'], v.get('status', 'active'))
                 self.answer_json(200, {'ok': True})
+            elif route == ('GET', '/admin/messages'):
+                address = urllib.parse.parse_qs(url.query).get('address', [''])[0]
+                self.answer_json(200, model.describe_messages(address))
             elif route == ('POST', '/admin/deliver'):
                 v = require(value, 'to')
+                display = v.get('from_display', v.get('display_name'))
                 m = model.deliver(v['to'], str(v.get('from', 'sender@example.org')),
                                   str(v.get('subject', '')), str(v.get('body', '')),
-                                  str(v.get('folder', 'INBOX')))
-                self.answer_json(200, {'header_num': m.header_num, 'uid': m.uid})
+                                  str(v.get('folder', 'INBOX')),
+                                  None if display is None else str(display))
+                if v.get('unread') is False:
+                    m.unread = False
+                self.answer_json(200, {'header_num': m.header_num, 'uid': m.uid,
+                                       'path': m.folder})
             elif route == ('POST', '/admin/version'):
                 model.set_client_version(require(value, 'version')['version'])
                 self.answer_json(200, {'ok': True})
+            elif route == ('POST', '/admin/pref'):
+                v = require(value, 'address', 'name', 'value')
+                model.set_preference(v['address'], v['name'], v['value'])
+                self.answer_json(200, {'ok': True})
+            elif route == ('GET', '/admin/style'):
+                self.answer_json(200, self.host.style.describe())
+            elif route == ('POST', '/admin/style'):
+                v = require(value)
+                unknown = set(v) - set(soap.Style.NAMES)
+                if unknown or not all(isinstance(x, bool) for x in v.values()):
+                    raise ValueError('style takes booleans ' + ', '.join(soap.Style.NAMES))
+                for name, flag in v.items():
+                    setattr(self.host.style, name, flag)
+                self.answer_json(200, self.host.style.describe())
+            elif route == ('GET', '/admin/fail'):
+                self.answer_json(200, self.host.failures.describe())
             elif route == ('POST', '/admin/fail'):
                 v = require(value, 'mode')
                 if v['mode'] not in FAIL_MODES:
                     raise ValueError('mode must be one of ' + ', '.join(FAIL_MODES))
-                seconds = float(v.get('seconds', 5))
                 count = v.get('count')
-                if count is not None:
-                    count = int(count)
-                self.host.failures.add(str(v.get('operation', '*')), v['mode'], seconds, count)
+                self.host.failures.add({
+                    'operation': str(v.get('operation', '*')), 'mode': v['mode'],
+                    'seconds': float(v.get('seconds', 5)),
+                    'count': None if count is None else int(count),
+                    'faultcode': str(v.get('faultcode', 'Server')),
+                    'faultstring': str(v.get('faultstring', 'operation failed'))})
                 self.answer_json(200, {'ok': True})
             elif route == ('POST', '/admin/fail/clear'):
                 self.host.failures.clear()
@@ -340,8 +398,15 @@ def main(argv=None):
     parser.add_argument('--port', type=int, required=True)
     parser.add_argument('--data', required=True)
     parser.add_argument('--port-file')
+    parser.add_argument('--vary-order', action='store_true',
+                        help='write out values and record fields in reversed order')
+    parser.add_argument('--xsi-types', action='store_true',
+                        help='give every value an xsi:type attribute')
+    parser.add_argument('--multiref', action='store_true',
+                        help='send arrays and records as href/id multi-references')
     args = parser.parse_args(argv)
-    server = Server(args.port, Host(args.data))
+    style = soap.Style(args.vary_order, args.xsi_types, args.multiref)
+    server = Server(args.port, Host(args.data, style))
     port = server.server_address[1]
 
     def stop(*_):
