@@ -4,20 +4,92 @@ desktop programs without a real service.
 
 It fakes what the notifier and the browser control rely on from the host:
 
-- the SOAP service at /soap/public.php (POST; today every call answers with a
-  SOAP fault, faultcode Server, as a real rpc/encoded service does for an
-  operation it cannot serve);
+- the SOAP service at /soap/public.php?version=1 (below);
 - web-mail pages whose titles follow the service's conventions: the index
-  "Quillpost :: Mail Index", every other page "Quillpost :: ...";
+  "Quillpost :: Mail Index" (/ and /index.php), every other page
+  "Quillpost :: ...": /view.php (Message), /view_print_multi.php (Quick View),
+  /compose.php (Compose, shows its compose_args), /help.php (Help, shows its
+  topic), /mail/NAME (NAME), anything else a 404 "Quillpost :: Not Found";
 - the setup packages /qptnsetup_<edition>.msi, served from the data folder;
-- an admin interface under /admin/ (JSON in and out) to add accounts, deliver
-  mail, set the client version, make the SOAP service misbehave and read the
-  log of requests received.
+- an admin interface under /admin/ (JSON in and out, below).
 
 Usage: qphost.py --port PORT --data DIR [--port-file FILE]
+                 [--vary-order] [--xsi-types] [--multiref]
 It listens on 127.0.0.1 only; port 0 picks a free port. Once listening it
 prints "qphost listening on 127.0.0.1:PORT". Every request except those of the
 admin interface is logged, in memory and to DIR/requests.log (JSON lines).
+
+SOAP service (soap.py). POST /soap/public.php?version=1 (another or no version
+is a Client fault). Requests are SOAP 1.1 rpc/encoded envelopes, parsed with
+xml.etree: the operation element in the namespace "QPTSoapNS", every in
+parameter present exactly once (by name, any order), xsi:nil="1" for null
+strings and arrays, arrays with soapenc:arrayType whose size matches. A body
+that is not UTF-8 or holds "<!DOCTYPE" or "<!ENTITY" is refused before
+parsing. A SOAPAction header, when present and not empty, must name the
+operation as the last part of its URL (".../soap/public.php/check_auth" or
+"QPTSoapNS#check_auth"), else a Client fault; a missing one is accepted.
+All sixteen operations are served:
+  check_auth            result: the account's status ("active", "suspended")
+  get_new_messages      unread INBOX messages above header_num, the newest max
+                        of them (oldest first); new_unread counts all of them,
+                        total_unread the unread INBOX, new_header_num the
+                        account's counter
+  get_auth_url          type "index" or "settings"
+  get_message_url       type view -> /view.php?path=P&uid=U&type=view&user=A,
+                        reply/replyall/forward -> /compose.php?path=P&uid=U&...,
+                        compose (nil path and uid) -> /compose.php?user=A, to
+                        which the caller appends "&compose_args=..."
+  get_url               type "help", arg a topic -> /help.php?topic=N (no
+                        valid account needed)
+  get_generic_pref      the preference, or str(default) when not set
+  set_generic_pref      sets it
+  apply_action          delete (to Trash; purge when in Trash or when the
+                        preference no_trash does not start with "0"), purge,
+                        markRead, markSpam (to Spam), markRecallable (flag);
+                        identities that match no message are skipped
+  get_watch_folders     the folders watched for the host key (nil = "")
+  set_folder_watch      watch 0 or not for an existing folder and host key
+  get_version           the current client version (4 unless set)
+  generate_hostkey      32 hex digits
+  get_folders, get_all_folders, get_messages (the identities that still
+  exist), get_new_messages_count
+Page addresses are absolute, on this host: http://127.0.0.1:PORT/...
+Answers: status 200, <ns:OPResponse xmlns:ns="QPTSoapNS"> with the out values
+by name, arrays soapenc:arrayType="ns:Message[n]" with item elements,
+base64Binary as base64 of UTF-8. Faults: status 500, faultcode soap:Client
+(wrong credentials: "Wrong e-mail address or password."; inactive account,
+bad request), soap:VersionMismatch, soap:MustUnderstand or soap:Server.
+The style switches (command line or /admin/style) reverse the order of out
+values and record fields, add xsi:type to every value, and send arrays and
+records as href/id multi-references after the response element.
+
+Admin interface (JSON bodies; {"error": ...} with 400 for bad input, 404 for
+an unknown account or path):
+  GET  /admin/health            {"ok": true}
+  GET  /admin/log               the request log: method, path, headers, status,
+                                and for SOAP calls operation, soapaction,
+                                params (as parsed, null for nil) and fault
+  POST /admin/log/clear         {}
+  GET  /admin/accounts          address, status, header_counter, per-folder
+                                message and unread counts, preferences, watched
+  POST /admin/accounts          {"address", "password", "status": "active"}:
+                                adds an account, or changes the password and
+                                status of an existing one keeping its mail
+  GET  /admin/messages?address=A  per folder the messages with their flags
+  POST /admin/deliver           {"to", "from": "Name <addr>", "from_display",
+                                "subject", "body", "folder": "INBOX",
+                                "unread": true} -> {"header_num", "uid", "path"}
+  POST /admin/version           {"version": 5}
+  POST /admin/pref              {"address", "name", "value"}
+  GET|POST /admin/style         {"vary_order", "xsi_types", "multiref"}: booleans
+  GET  /admin/fail              the failure rules in force
+  POST /admin/fail              {"operation": "*" or a name, "mode": fault |
+                                status500garbage | notfound | slow | drop,
+                                "count": calls (default: until cleared),
+                                "seconds": 5 (slow: delay, then the real
+                                answer), "faultcode": "Server",
+                                "faultstring": "operation failed"}
+  POST /admin/fail/clear        {}
 """
 
 import argparse

@@ -6,7 +6,7 @@ import os
 import socket
 import unittest
 
-from support import HostCase, fault_of
+from support import HostCase, auth, fault_of
 
 
 class HostTest(HostCase):
@@ -69,6 +69,14 @@ class HostTest(HostCase):
             ('POST', '/admin/version', b'{"version": "5"}', 400),
             ('POST', '/admin/fail', b'{"mode": "explode"}', 400),
             ('GET', '/admin/nothing', None, 404),
+            ('POST', '/admin/pref', b'{"address": "missing@y.example", "name": "a", "value": "b"}',
+             404),
+            ('POST', '/admin/pref', b'{"address": "missing@y.example", "name": "a", "value": 1}',
+             400),
+            ('GET', '/admin/messages?address=missing@y.example', None, 404),
+            ('POST', '/admin/accounts', b'{"address": "x@y.example", "password": "p", '
+                                        b'"status": ""}', 400),
+            ('POST', '/admin/fail', b'{"mode": "fault", "count": "many"}', 400),
             ('POST', '/admin/accounts', b'\xff\xfe', 400),
         ]
         for method, path, body, expected in cases:
@@ -146,6 +154,18 @@ class HostTest(HostCase):
         accounts = {a['address']: a for a in self.admin('GET', '/admin/accounts')[1]}
         self.assertEqual(accounts['reader@quillpost.com']['folders']['INBOX'], 2)
         self.assertNotIn('password', accounts['reader@quillpost.com'])
+
+    def test_adding_an_existing_account_changes_credentials_and_keeps_mail(self):
+        self.add_account('keeper@quillpost.com', 'old')
+        uid = self.deliver('keeper@quillpost.com', subject='kept')['uid']
+        self.add_account('Keeper@quillpost.com', 'new', 'suspended')
+        self.assertEqual(self.call_fault('check_auth', ('auth', auth('keeper@quillpost.com',
+                                                                     'old'))),
+                         ('Client', 'Wrong e-mail address or password.'))
+        self.assertEqual(self.call('check_auth', ('auth', auth('keeper@quillpost.com', 'new'))),
+                         {'result': 'suspended'})
+        self.assertEqual([m['uid'] for m in self.mailbox('keeper@quillpost.com')['INBOX']],
+                         [uid])
 
 
 if __name__ == '__main__':
