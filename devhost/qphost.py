@@ -66,8 +66,9 @@ records as href/id multi-references after the response element.
 Admin interface (JSON bodies; {"error": ...} with 400 for bad input, 404 for
 an unknown account or path):
   GET  /admin/health            {"ok": true}
-  GET  /admin/log               the request log: method, path, headers, status,
-                                and for SOAP calls operation, soapaction,
+  GET  /admin/log               the request log: method, path, peer_port (the
+                                client's port, one per connection), headers,
+                                status, and for SOAP calls operation, soapaction,
                                 params (as parsed, null for nil) and fault
   POST /admin/log/clear         {}
   GET  /admin/accounts          address, status, header_counter, per-folder
@@ -228,7 +229,10 @@ class Handler(BaseHTTPRequestHandler):
 
     def dispatch(self):
         url = urllib.parse.urlsplit(self.path)
+        # peer_port tells apart the connections a client used: two calls over
+        # one kept-alive connection show the same port.
         entry = {'time': time.time(), 'method': self.command, 'path': self.path,
+                 'peer_port': self.client_address[1],
                  'headers': {k: v for k, v in self.headers.items()
                              if k.lower() in ('soapaction', 'content-type', 'user-agent',
                                               'host', 'content-length')}}

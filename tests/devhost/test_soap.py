@@ -1,9 +1,11 @@
 """The stand-in host's SOAP service, called as the desktop client calls it."""
 
+import http.client
 import itertools
 import os
 import random
 import re
+import socket
 import sys
 import unittest
 import urllib.parse
@@ -422,6 +424,27 @@ class SoapServiceTest(HostCase):
             'hostkey': None, 'max': 2})
         self.assertEqual((second['operation'], second['status'], second['fault']),
                          ('check_auth', 500, {'faultcode': 'Client', 'faultstring': WRONG}))
+
+    def test_escaped_text_is_read_back_and_kept_alive_http10_connections_reused(self):
+        text = '<&>"\'\n\t\u00e9\U0001F600'
+        body = envelope('get_version', [('client', text)])
+        self.assertIn(b'&lt;&amp;&gt;"\'&#x000A;&#x0009;&#x00E9;&#x01F600;', body)
+        self.admin('POST', '/admin/log/clear', {})
+        request = (b'POST /soap/public.php?version=1 HTTP/1.0\r\nConnection: Keep-Alive\r\n'
+                   b'SOAPAction: "http://qphost.dev/soap/public.php/get_version"\r\n'
+                   b'Content-Type: text/xml; charset=utf-8\r\n'
+                   + f'Content-Length: {len(body)}\r\n\r\n'.encode() + body)
+        with socket.create_connection(('127.0.0.1', self.port), timeout=30) as conn:
+            for _ in range(2):
+                conn.sendall(request)
+                response = http.client.HTTPResponse(conn)
+                response.begin()
+                self.assertEqual(response.status, 200)
+                self.assertEqual(decode_response(response.read(), 'get_version'),
+                                 {'current_version': 4})
+        log = self.admin('GET', '/admin/log')[1]
+        self.assertEqual([e['params']['client'] for e in log], [text, text])
+        self.assertEqual(log[0]['peer_port'], log[1]['peer_port'], 'one connection')
 
 
 class AnswerStyleTest(HostCase):
