@@ -357,6 +357,8 @@ class SoapServiceTest(HostCase):
             ('must understand', good.replace(
                 '<soap:Body', '<soap:Header><t:x xmlns:t="urn:t" soap:mustUnderstand="1"/>'
                 '</soap:Header><soap:Body'), SOAP_PATH, 'MustUnderstand', ''),
+            ('deep nesting', good.replace('>c<', '>' + '<a>' * 10000 + '</a>' * 10000 + '<'),
+             SOAP_PATH, 'Client', 'no elements'),
             ('no version', good, '/soap/public.php', 'Client', 'version'),
             ('version 2', good, '/soap/public.php?version=2', 'Client', 'version'),
         ]
