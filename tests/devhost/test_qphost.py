@@ -25,10 +25,12 @@ class HostTest(HostCase):
             with self.assertRaises(OSError, msg=address):
                 socket.create_connection((address, self.port), timeout=2).close()
 
-    def test_malformed_envelope_is_a_server_fault_and_logged(self):
+    def test_malformed_envelope_is_a_client_fault_and_the_host_keeps_running(self):
         status, _, body = self.request('POST', '/soap/public.php?version=1', b'<not-closed')
         self.assertEqual(status, 500)
-        self.assertIn(b'malformed', body)
+        code, text = fault_of(body)
+        self.assertEqual(code, 'Client')
+        self.assertIn('malformed', text)
         self.assertEqual(self.admin('GET', '/admin/health')[0], 200)
 
     def test_failure_modes(self):
