@@ -1,0 +1,17 @@
+#include "control/shell/protected_mode.h"
+
+namespace gwax {
+
+int32_t ProtectedModeCache::Answer(const Query& query) {
+  if (known_) return answer_;
+  const ProtectedModeReply reply = query();
+  const int32_t answer = reply.answer != 0 ? 1 : 0;
+  if (reply.result == kOk || reply.result == kNotImplemented) {
+    answer_ = reply.result == kOk ? answer : 0;
+    known_ = true;
+    return answer_;
+  }
+  return answer;
+}
+
+}  // namespace gwax
