@@ -30,6 +30,7 @@ namespace {
 
 constexpr wchar_t kWindowClass[] = L"GatherwickAXControl";
 constexpr wchar_t kStorageStream[] = L"Contents";
+constexpr DISPID kPrepareClipboardId = 6;
 std::atomic<bool> g_windowClassRegistered{false};
 
 // Remembered for the life of the loaded library.
@@ -172,6 +173,9 @@ class GatherwickControl final : public IGatherwick,
   STDMETHODIMP Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAMS* params,
                       VARIANT* result, EXCEPINFO* exception, UINT* argError) override {
     if (iid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
+    if (id == kPrepareClipboardId && (flags & DISPATCH_METHOD)) {
+      return InvokePrepareClipboard(params, argError);
+    }
     qp::ComPtr<ITypeInfo> info;
     const HRESULT hr = GatherwickTypeInfo(IID_IGatherwick, info.Put());
     if (FAILED(hr)) return hr;
@@ -637,6 +641,32 @@ class GatherwickControl final : public IGatherwick,
   }
 
  private:
+  // PrepareClipboard's three arrays are [out] VARIANTs in the type library,
+  // but a script passes its arrays by value, which the type library's
+  // invocation refuses as a type mismatch. The call is unpacked here so
+  // that the arrays reach the member as the script passed them.
+  HRESULT InvokePrepareClipboard(DISPPARAMS* params, UINT* argError) {
+    constexpr UINT kArguments = 7;
+    if (!params || !params->rgvarg) return DISP_E_BADPARAMCOUNT;
+    if (params->cNamedArgs != 0) return DISP_E_NONAMEDARGS;
+    if (params->cArgs != kArguments) return DISP_E_BADPARAMCOUNT;
+    // Arguments arrive last first.
+    VARIANT texts[4];
+    for (auto& t : texts) VariantInit(&t);
+    HRESULT hr = S_OK;
+    for (UINT i = 0; i < 4 && SUCCEEDED(hr); ++i) {
+      hr = VariantChangeType(&texts[i], &params->rgvarg[kArguments - 1 - i], 0, VT_BSTR);
+      if (FAILED(hr) && argError) *argError = kArguments - 1 - i;
+    }
+    if (SUCCEEDED(hr)) {
+      hr = PrepareClipboard(V_BSTR(&texts[0]), V_BSTR(&texts[1]), V_BSTR(&texts[2]),
+                            V_BSTR(&texts[3]), &params->rgvarg[2], &params->rgvarg[1],
+                            &params->rgvarg[0]);
+    }
+    for (auto& t : texts) VariantClear(&t);
+    return hr;
+  }
+
   // Only the product's pages may drive the control: with a client site the
   // page must be on an allowed host, and uploads may only go to one. The
   // control is marked safe by its categories, so no container asks first;
