@@ -7,9 +7,10 @@ int32_t ProtectedModeCache::Answer(const Query& query) {
   const ProtectedModeReply reply = query();
   const int32_t answer = reply.answer != 0 ? 1 : 0;
   if (reply.result == kOk || reply.result == kNotImplemented) {
-    answer_ = reply.result == kOk ? answer : 0;
+    const int32_t kept = reply.result == kOk ? answer : 0;
+    answer_ = kept;
     known_ = true;
-    return answer_;
+    return kept;
   }
   return answer;
 }

@@ -2,6 +2,7 @@
 // while the library is loaded, unless the question itself failed.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 
@@ -24,8 +25,9 @@ class ProtectedModeCache {
   int32_t Answer(const Query& query);
 
  private:
-  bool known_ = false;
-  int32_t answer_ = 0;
+  // Pages on several threads may ask at once; they then only ask twice.
+  std::atomic<bool> known_{false};
+  std::atomic<int32_t> answer_{0};
 };
 
 }  // namespace gwax

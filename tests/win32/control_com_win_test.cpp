@@ -16,6 +16,7 @@
 #include "control/shell/win32/control_win.h"
 #include "control/shell/win32/guids_win.h"
 #include "control/shell/win32/module_win.h"
+#include "control/shell/win32/registration_win.h"
 #include "control/shell/win32/script_array_win.h"
 
 namespace gwax {
@@ -671,6 +672,24 @@ TEST_F(ComTest, UploadHostMustBeAllowedToo) {
     SysFreeString(other);
     control.As<IOleObject>(IID_IOleObject)->SetClientSite(nullptr);
   }
+}
+
+// Registration runs under the system locale and gives the caller's back.
+TEST_F(ComTest, RegistrationRestoresTheThreadLocale) {
+  const LCID german = MAKELCID(MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN), SORT_DEFAULT);
+  const LCID before = GetThreadLocale();
+  ASSERT_TRUE(SetThreadLocale(german));
+  EXPECT_EQ(Hex(RegisterServer()), Hex(S_OK));
+  EXPECT_EQ(GetThreadLocale(), german);
+  EXPECT_EQ(Hex(UnregisterServer()), Hex(S_OK));
+  EXPECT_EQ(GetThreadLocale(), german);
+  SetThreadLocale(before);
+  HKEY key = nullptr;
+  EXPECT_NE(RegOpenKeyExW(HKEY_CLASSES_ROOT, L"CLSID\\{B5B8593C-89BC-44a7-BCE3-32FE4FED7C5C}", 0,
+                          KEY_READ, &key),
+            ERROR_SUCCESS)
+      << "unregistered again";
+  qp::UniqueRegKey opened(key);
 }
 
 // --- the clipboard members ----------------------------------------------------------

@@ -28,11 +28,20 @@ HWND FindDialog() {
 }
 
 COLORREF PixelAt(HWND window, int x, int y) {
-  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
   HDC dc = GetDC(window);
   const COLORREF c = GetPixel(dc, x, y);
   ReleaseDC(window, dc);
   return c;
+}
+
+// The box paints on its own thread, its buttons last: once the first
+// button's light grey corner is there, the picture is complete.
+bool WaitUntilPainted(HWND window, POINT firstButton) {
+  for (int i = 0; i < 300; ++i) {
+    if (PixelAt(window, firstButton.x, firstButton.y) == RGB(245, 245, 245)) return true;
+    Sleep(50);
+  }
+  return false;
 }
 
 std::string Rgb(COLORREF c) {
@@ -44,7 +53,8 @@ std::string Rgb(COLORREF c) {
 class BoxRun {
  public:
   BoxRun(int buttons, const char16_t* theme)
-      : thread_([this, buttons, theme] {
+      : cancelWidth_(ThemeWord(theme) == u"blue" ? 62 : 63),
+        thread_([this, buttons, theme] {
           result_ = ShowThemedMessage(nullptr, u"The file 'a.txt' already exists. Press OK to overwrite the existing file.",
                                       u"Warning", buttons, theme);
         }) {
@@ -64,17 +74,19 @@ class BoxRun {
   void Key(unsigned key) { SendMessageW(window_, WM_KEYUP, key, 0); }
   void Down(POINT p) { SendMessageW(window_, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(p.x, p.y)); }
   void Up(POINT p) { SendMessageW(window_, WM_LBUTTONUP, 0, MAKELPARAM(p.x, p.y)); }
-  // Middle of button `index` as the box lays them out (63 x 19 bitmaps
-  // for every theme but blue).
+  // Middle of button `index` as the box lays them out (63 x 19 bitmaps,
+  // blue's Cancel 62 x 19).
   POINT ButtonCentre(int count, int index) const {
     RECT r;
     GetWindowRect(window_, &r);
     std::vector<ButtonBox> boxes(static_cast<size_t>(count), ButtonBox{0, 0, 63, 19, 0});
+    if (count == 2) boxes[1].width = cancelWidth_;
     LayoutButtons(r.right - r.left, r.bottom - r.top, boxes);
     return POINT{boxes[index].left + 31, boxes[index].top + 9};
   }
 
  private:
+  int cancelWidth_;
   int result_ = 0;
   HWND window_ = nullptr;
   std::thread thread_;
@@ -122,14 +134,15 @@ TEST(ThemedMessageBox, ThemeColoursAndButtons) {
     BoxRun box(1, c.theme);
     ASSERT_NE(box.window(), nullptr);
     const std::string label(c.theme, c.theme + std::char_traits<char16_t>::length(c.theme));
-    EXPECT_EQ(Rgb(PixelAt(box.window(), 3, 3)), Rgb(c.band)) << label;
+    const POINT ok = box.ButtonCentre(2, 0);
+    ASSERT_TRUE(WaitUntilPainted(box.window(), POINT{ok.x - 31, ok.y - 9})) << label << ": not drawn";
     EXPECT_EQ(Rgb(PixelAt(box.window(), 0, 0)), Rgb(RGB(0, 0, 0))) << label << ": frame";
+    EXPECT_EQ(Rgb(PixelAt(box.window(), 3, 3)), Rgb(c.band)) << label;
     RECT client;
     GetClientRect(box.window(), &client);
     EXPECT_EQ(Rgb(PixelAt(box.window(), 3, client.bottom - 30)), Rgb(c.band)) << label << ": line";
     EXPECT_EQ(Rgb(PixelAt(box.window(), 3, 40)), Rgb(RGB(255, 255, 255))) << label;
     // Left edge of the OK face, clear of its letters: the face colour.
-    POINT ok = box.ButtonCentre(2, 0);
     const COLORREF face = PixelAt(box.window(), ok.x - 24, ok.y);
     const int brightness = GetRValue(face) + GetGValue(face) + GetBValue(face);
     EXPECT_EQ(brightness < 600, c.darkFace) << label << " face " << Rgb(face);
