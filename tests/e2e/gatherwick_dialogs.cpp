@@ -55,7 +55,6 @@ int MessageBoxRun(const std::u16string& theme, int buttons) {
     box.detach();
     return 1;
   }
-  Sleep(300);  // let the first paint reach the display
   Ready(window);
   const std::string line = ReadLine();
   PostMessageW(window, WM_KEYUP, line == "escape" ? VK_ESCAPE : VK_RETURN, 0);

@@ -222,6 +222,13 @@ class DialogPictures(unittest.TestCase):
         print('saved', path)
         return path
 
+    def wait_for_pixel(self, x, y, colour, what):
+        """The dialog draws on its own; waits until the display shows `colour`."""
+        try:
+            winenv.wait_until(lambda: screen_pixel(x, y) == colour, timeout=20, what=what)
+        except AssertionError:
+            self.fail(f'{what}: {screen_pixel(x, y)} on screen, {colour} wanted')
+
     @staticmethod
     def end(p):
         if p.poll() is None:
@@ -241,9 +248,9 @@ class DialogPictures(unittest.TestCase):
                 ('steel', '1', (200, 210, 220), '', 'result 1')]:
             p, box = self.show('msgbox', theme, buttons)
             left, top, width, height = box
+            self.wait_for_pixel(left + 4, top + 4, band, theme + ' band')
+            self.wait_for_pixel(left, top, (0, 0, 0), theme + ' frame')
             self.photograph(f'msgbox_{theme}_{"ok_cancel" if buttons == "1" else "ok"}', box)
-            self.assertEqual(screen_pixel(left + 4, top + 4), band, theme)
-            self.assertEqual(screen_pixel(left, top), (0, 0, 0), theme + ' frame')
             self.assertEqual(self.close(p, key), result, theme)
 
     def test_progress_dialogs(self):
@@ -251,9 +258,9 @@ class DialogPictures(unittest.TestCase):
                                      ('pink', '209', (250, 194, 231))]:
             p, box = self.show('progress', theme, template)
             left, top, width, height = box
-            self.photograph(f'progress_{theme}_{template}', box)
-            self.assertEqual(screen_pixel(left + 8, top + 18), bar, theme)
+            self.wait_for_pixel(left + 8, top + 18, bar, theme + ' bar')
             self.assertEqual(screen_pixel(left + width - 9, top + 18), (255, 255, 255), theme)
+            self.photograph(f'progress_{theme}_{template}', box)
             self.assertEqual(self.close(p), 'result 0', theme)
 
 
