@@ -1,9 +1,9 @@
 // Test helper run under Wine: shows one of the control's themed dialogs,
 // linked in with the control's resources, so that a scenario can
-// photograph it. Prints "ready LEFT TOP RIGHT BOTTOM" once the dialog is on
-// screen, waits for a line on standard input, closes the dialog (a message
-// box with Enter, or Escape when the line says "escape") and prints
-// "result N". Usage:
+// photograph it. Prints "ready LEFT TOP RIGHT BOTTOM" once the dialog is
+// shown (the scenario waits for its colours on the display), waits for a
+// line on standard input, closes the dialog (a message box with Enter, or
+// Escape when the line says "escape") and prints "result N". Usage:
 //   gatherwick_dialogs msgbox THEME BUTTONS   (BUTTONS 1: OK and Cancel)
 //   gatherwick_dialogs progress THEME 207|209
 #include <windows.h>
