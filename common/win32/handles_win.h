@@ -3,7 +3,9 @@
 #pragma once
 
 #include <windows.h>
+#include <oleauto.h>
 
+#include <cstddef>
 #include <utility>
 
 namespace qp {
@@ -47,6 +49,130 @@ struct MenuTraits {
   static void Close(HMENU m) { DestroyMenu(m); }
 };
 using UniqueMenu = UniqueResource<HMENU, MenuTraits>;
+
+struct RegKeyTraits {
+  static HKEY Invalid() { return nullptr; }
+  static bool IsValid(HKEY k) { return k != nullptr; }
+  static void Close(HKEY k) { RegCloseKey(k); }
+};
+using UniqueRegKey = UniqueResource<HKEY, RegKeyTraits>;
+
+struct LibraryTraits {
+  static HMODULE Invalid() { return nullptr; }
+  static bool IsValid(HMODULE m) { return m != nullptr; }
+  static void Close(HMODULE m) { FreeLibrary(m); }
+};
+using UniqueLibrary = UniqueResource<HMODULE, LibraryTraits>;
+
+// Bitmaps, fonts, brushes and pens.
+template <typename T>
+struct GdiObjectTraits {
+  static T Invalid() { return nullptr; }
+  static bool IsValid(T g) { return g != nullptr; }
+  static void Close(T g) { DeleteObject(g); }
+};
+using UniqueBitmap = UniqueResource<HBITMAP, GdiObjectTraits<HBITMAP>>;
+using UniqueFont = UniqueResource<HFONT, GdiObjectTraits<HFONT>>;
+using UniqueBrush = UniqueResource<HBRUSH, GdiObjectTraits<HBRUSH>>;
+
+// A memory drawing surface from CreateCompatibleDC.
+struct MemoryDcTraits {
+  static HDC Invalid() { return nullptr; }
+  static bool IsValid(HDC dc) { return dc != nullptr; }
+  static void Close(HDC dc) { DeleteDC(dc); }
+};
+using UniqueMemoryDc = UniqueResource<HDC, MemoryDcTraits>;
+
+// An object selected into a drawing surface until the owner goes, when the
+// previous one is selected back.
+class ScopedSelection {
+ public:
+  ScopedSelection(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
+  ~ScopedSelection() {
+    if (previous_ && previous_ != HGDI_ERROR) SelectObject(dc_, previous_);
+  }
+  ScopedSelection(const ScopedSelection&) = delete;
+  ScopedSelection& operator=(const ScopedSelection&) = delete;
+
+ private:
+  HDC dc_;
+  HGDIOBJ previous_;
+};
+
+// The clipboard, open for this thread until the owner goes.
+class ClipboardOpen {
+ public:
+  explicit ClipboardOpen(HWND owner) : open_(OpenClipboard(owner) != FALSE) {}
+  ~ClipboardOpen() {
+    if (open_) CloseClipboard();
+  }
+  ClipboardOpen(const ClipboardOpen&) = delete;
+  ClipboardOpen& operator=(const ClipboardOpen&) = delete;
+  bool IsOpen() const { return open_; }
+
+ private:
+  bool open_;
+};
+
+struct BstrTraits {
+  static BSTR Invalid() { return nullptr; }
+  static bool IsValid(BSTR b) { return b != nullptr; }
+  static void Close(BSTR b) { SysFreeString(b); }
+};
+using UniqueBstr = UniqueResource<BSTR, BstrTraits>;
+
+// A COM interface pointer holding one reference.
+template <typename T>
+class ComPtr {
+ public:
+  ComPtr() = default;
+  ComPtr(std::nullptr_t) {}
+  // Takes over a reference the caller already holds.
+  static ComPtr Adopt(T* p) {
+    ComPtr c;
+    c.p_ = p;
+    return c;
+  }
+  // Adds a reference of its own.
+  static ComPtr Share(T* p) {
+    if (p) p->AddRef();
+    return Adopt(p);
+  }
+  ~ComPtr() { Reset(); }
+  ComPtr(const ComPtr&) = delete;
+  ComPtr& operator=(const ComPtr&) = delete;
+  ComPtr(ComPtr&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
+  ComPtr& operator=(ComPtr&& other) noexcept {
+    if (this != &other) {
+      Reset();
+      p_ = std::exchange(other.p_, nullptr);
+    }
+    return *this;
+  }
+
+  T* Get() const { return p_; }
+  T* operator->() const { return p_; }
+  explicit operator bool() const { return p_ != nullptr; }
+  // For out-parameters: releases what is held and hands out the slot.
+  T** Put() {
+    Reset();
+    return &p_;
+  }
+  void** PutVoid() { return reinterpret_cast<void**>(Put()); }
+  T* Detach() { return std::exchange(p_, nullptr); }
+  void Reset() {
+    if (p_) std::exchange(p_, nullptr)->Release();
+  }
+  template <typename U>
+  ComPtr<U> As(REFIID iid) const {
+    ComPtr<U> other;
+    if (p_) p_->QueryInterface(iid, other.PutVoid());
+    return other;
+  }
+
+ private:
+  T* p_ = nullptr;
+};
 
 // A mutex that this thread owns until the owner goes.
 class MutexLock {

@@ -1,0 +1,46 @@
+// What the control writes to and removes from HKEY_CLASSES_ROOT, against a
+// small registry port so that the exact keys can be checked without one.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "control/shell/hresult.h"
+
+namespace gwax {
+
+// Keys are paths below HKEY_CLASSES_ROOT. Results are HRESULTs.
+class ClassesRootPort {
+ public:
+  virtual ~ClassesRootPort() = default;
+  // Creates `key` and its parents when missing and sets a string value;
+  // an empty `name` is the key's default value.
+  virtual Result SetString(std::u16string_view key, std::u16string_view name,
+                           std::u16string_view value) = 0;
+  virtual Result CreateKey(std::u16string_view key) = 0;
+  // Deletes `key` with everything below it; a key that is not there counts
+  // as deleted.
+  virtual Result DeleteTree(std::u16string_view key) = 0;
+};
+
+// The type library that the library file carries.
+class TypeLibraryPort {
+ public:
+  virtual ~TypeLibraryPort() = default;
+  virtual Result Register() = 0;
+  virtual Result Unregister() = 0;
+};
+
+// AppID, ProgID and class entries, then the type library; the older
+// control's entries are removed after a complete registration.
+Result RegisterControl(ClassesRootPort& root, TypeLibraryPort& typeLibrary,
+                       std::u16string_view modulePath);
+
+// The class entries, the type library and, after that succeeded, the AppID
+// entries. The AppID and CLSID parents stay.
+Result UnregisterControl(ClassesRootPort& root, TypeLibraryPort& typeLibrary);
+
+// The older control's AppID entries, then its ProgIDs and class key.
+Result RemoveOlderControl(ClassesRootPort& root);
+
+}  // namespace gwax

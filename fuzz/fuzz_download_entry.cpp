@@ -1,0 +1,57 @@
+// AddDownload's arguments come from the page's script: the size text, the
+// file name and the address, resolved against the page address. The input
+// is three UTF-16 fields separated by NUL code units.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "control/shell/download_list.h"
+#include "control/shell/extent_record.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  // The same bytes as a stored extent record.
+  if (auto extent = gwax::DecodeExtent(data, size)) {
+    const auto again = gwax::EncodeExtent(*extent);
+    for (size_t i = 0; i < again.size(); ++i) {
+      if (again[i] != data[i]) __builtin_trap();
+    }
+  }
+
+  std::vector<std::u16string> fields(1);
+  for (size_t i = 0; i + 1 < size; i += 2) {
+    const char16_t unit = static_cast<char16_t>(data[i] | (data[i + 1] << 8));
+    if (unit == 0 && fields.size() < 3) {
+      fields.emplace_back();
+    } else {
+      fields.back().push_back(unit);
+    }
+  }
+  fields.resize(3);
+  const std::u16string base = gwax::PageBase(fields[0]);
+  if (base.size() > fields[0].size()) __builtin_trap();
+
+  gwax::DownloadList list;
+  const auto isAbsolute = [](std::u16string_view a) {
+    return a.find(u"://") != std::u16string_view::npos;
+  };
+  for (int i = 0; i < 4; ++i) {
+    gwax::AddDownload(list, fields[0], fields[1], fields[2], base, isAbsolute);
+  }
+  // Names are unique without regard to case.
+  for (size_t i = 0; i < list.names.size(); ++i) {
+    for (size_t j = i + 1; j < list.names.size(); ++j) {
+      const auto& a = list.names[i];
+      const auto& b = list.names[j];
+      if (a.size() != b.size()) continue;
+      bool same = true;
+      for (size_t k = 0; k < a.size() && same; ++k) {
+        auto fold = [](char16_t c) { return c >= u'A' && c <= u'Z' ? c + 32 : c; };
+        same = fold(a[k]) == fold(b[k]);
+      }
+      if (same) __builtin_trap();
+    }
+  }
+  if (list.sizes.size() != 4 || list.addresses.size() != 4) __builtin_trap();
+  return 0;
+}
