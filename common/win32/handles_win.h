@@ -3,6 +3,8 @@
 #pragma once
 
 #include <windows.h>
+#include <objbase.h>
+#include <wininet.h>
 
 #include <utility>
 
@@ -47,6 +49,39 @@ struct MenuTraits {
   static void Close(HMENU m) { DestroyMenu(m); }
 };
 using UniqueMenu = UniqueResource<HMENU, MenuTraits>;
+
+struct InternetTraits {
+  static HINTERNET Invalid() { return nullptr; }
+  static bool IsValid(HINTERNET h) { return h != nullptr; }
+  static void Close(HINTERNET h) { InternetCloseHandle(h); }
+};
+using UniqueInternet = UniqueResource<HINTERNET, InternetTraits>;
+
+// Holds one reference to a COM object.
+template <typename T>
+struct ComTraits {
+  static T* Invalid() { return nullptr; }
+  static bool IsValid(T* p) { return p != nullptr; }
+  static void Close(T* p) { p->Release(); }
+};
+template <typename T>
+using ComPtr = UniqueResource<T*, ComTraits<T>>;
+
+// COM initialised on this thread for the owner's lifetime.
+class ComInitialization {
+ public:
+  explicit ComInitialization(DWORD model = COINIT_APARTMENTTHREADED)
+      : result_(CoInitializeEx(nullptr, model)) {}
+  ~ComInitialization() {
+    if (SUCCEEDED(result_)) CoUninitialize();
+  }
+  ComInitialization(const ComInitialization&) = delete;
+  ComInitialization& operator=(const ComInitialization&) = delete;
+  HRESULT Result() const { return result_; }
+
+ private:
+  HRESULT result_;
+};
 
 // A mutex that this thread owns until the owner goes.
 class MutexLock {
