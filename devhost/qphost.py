@@ -4,20 +4,93 @@ desktop programs without a real service.
 
 It fakes what the notifier and the browser control rely on from the host:
 
-- the SOAP service at /soap/public.php (POST; today every call answers with a
-  SOAP fault, faultcode Server, as a real rpc/encoded service does for an
-  operation it cannot serve);
+- the SOAP service at /soap/public.php?version=1 (below);
 - web-mail pages whose titles follow the service's conventions: the index
-  "Quillpost :: Mail Index", every other page "Quillpost :: ...";
+  "Quillpost :: Mail Index" (/ and /index.php), every other page
+  "Quillpost :: ...": /view.php (Message), /view_print_multi.php (Quick View),
+  /compose.php (Compose, shows its compose_args), /help.php (Help, shows its
+  topic), /mail/NAME (NAME), anything else a 404 "Quillpost :: Not Found";
 - the setup packages /qptnsetup_<edition>.msi, served from the data folder;
-- an admin interface under /admin/ (JSON in and out) to add accounts, deliver
-  mail, set the client version, make the SOAP service misbehave and read the
-  log of requests received.
+- an admin interface under /admin/ (JSON in and out, below).
 
 Usage: qphost.py --port PORT --data DIR [--port-file FILE]
+                 [--vary-order] [--xsi-types] [--multiref]
 It listens on 127.0.0.1 only; port 0 picks a free port. Once listening it
 prints "qphost listening on 127.0.0.1:PORT". Every request except those of the
 admin interface is logged, in memory and to DIR/requests.log (JSON lines).
+
+SOAP service (soap.py). POST /soap/public.php?version=1 (another or no version
+is a Client fault). Requests are SOAP 1.1 rpc/encoded envelopes, parsed with
+xml.etree: the operation element in the namespace "QPTSoapNS", every in
+parameter present exactly once (by name, any order), xsi:nil="1" for null
+strings and arrays, arrays with soapenc:arrayType whose size matches. A body
+that is not UTF-8 or holds "<!DOCTYPE" or "<!ENTITY" is refused before
+parsing. A SOAPAction header, when present and not empty, must name the
+operation as the last part of its URL (".../soap/public.php/check_auth" or
+"QPTSoapNS#check_auth"), else a Client fault; a missing one is accepted.
+All sixteen operations are served:
+  check_auth            result: the account's status ("active", "suspended")
+  get_new_messages      unread INBOX messages above header_num, the newest max
+                        of them (oldest first); new_unread counts all of them,
+                        total_unread the unread INBOX, new_header_num the
+                        account's counter
+  get_auth_url          type "index" or "settings"
+  get_message_url       type view -> /view.php?path=P&uid=U&type=view&user=A,
+                        reply/replyall/forward -> /compose.php?path=P&uid=U&...,
+                        compose (nil path and uid) -> /compose.php?user=A, to
+                        which the caller appends "&compose_args=..."
+  get_url               type "help", arg a topic -> /help.php?topic=N (no
+                        valid account needed)
+  get_generic_pref      the preference, or str(default) when not set
+  set_generic_pref      sets it
+  apply_action          delete (to Trash; purge when in Trash or when the
+                        preference no_trash does not start with "0"), purge,
+                        markRead, markSpam (to Spam), markRecallable (flag);
+                        identities that match no message are skipped
+  get_watch_folders     the folders watched for the host key (nil = "")
+  set_folder_watch      watch 0 or not for an existing folder and host key
+  get_version           the current client version (4 unless set)
+  generate_hostkey      32 hex digits
+  get_folders, get_all_folders, get_messages (the identities that still
+  exist), get_new_messages_count
+Page addresses are absolute, on this host: http://127.0.0.1:PORT/...
+Answers: status 200, <ns:OPResponse xmlns:ns="QPTSoapNS"> with the out values
+by name, arrays soapenc:arrayType="ns:Message[n]" with item elements,
+base64Binary as base64 of UTF-8. Faults: status 500, faultcode soap:Client
+(wrong credentials: "Wrong e-mail address or password."; inactive account,
+bad request), soap:VersionMismatch, soap:MustUnderstand or soap:Server.
+The style switches (command line or /admin/style) reverse the order of out
+values and record fields, add xsi:type to every value, and send arrays and
+records as href/id multi-references after the response element.
+
+Admin interface (JSON bodies; {"error": ...} with 400 for bad input, 404 for
+an unknown account or path):
+  GET  /admin/health            {"ok": true}
+  GET  /admin/log               the request log: method, path, peer_port (the
+                                client's port, one per connection), headers,
+                                status, and for SOAP calls operation, soapaction,
+                                params (as parsed, null for nil) and fault
+  POST /admin/log/clear         {}
+  GET  /admin/accounts          address, status, header_counter, per-folder
+                                message and unread counts, preferences, watched
+  POST /admin/accounts          {"address", "password", "status": "active"}:
+                                adds an account, or changes the password and
+                                status of an existing one keeping its mail
+  GET  /admin/messages?address=A  per folder the messages with their flags
+  POST /admin/deliver           {"to", "from": "Name <addr>", "from_display",
+                                "subject", "body", "folder": "INBOX",
+                                "unread": true} -> {"header_num", "uid", "path"}
+  POST /admin/version           {"version": 5}
+  POST /admin/pref              {"address", "name", "value"}
+  GET|POST /admin/style         {"vary_order", "xsi_types", "multiref"}: booleans
+  GET  /admin/fail              the failure rules in force
+  POST /admin/fail              {"operation": "*" or a name, "mode": fault |
+                                status500garbage | notfound | slow | drop,
+                                "count": calls (default: until cleared),
+                                "seconds": 5 (slow: delay, then the real
+                                answer), "faultcode": "Server",
+                                "faultstring": "operation failed"}
+  POST /admin/fail/clear        {}
 """
 
 import argparse
@@ -30,14 +103,13 @@ import sys
 import threading
 import time
 import urllib.parse
-import xml.etree.ElementTree as ET
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import soap  # noqa: E402
 from model import Model  # noqa: E402
 
 MAX_BODY = 16 * 1024 * 1024
-SOAP_ENV = 'http://schemas.xmlsoap.org/soap/envelope/'
 FAIL_MODES = ('fault', 'status500garbage', 'notfound', 'slow', 'drop')
 
 
@@ -48,10 +120,13 @@ class Failures:
         self.lock = threading.Lock()
         self.rules = []
 
-    def add(self, operation, mode, seconds, count):
+    def add(self, rule):
         with self.lock:
-            self.rules.append({'operation': operation, 'mode': mode, 'seconds': seconds,
-                               'count': count})
+            self.rules.append(rule)
+
+    def describe(self):
+        with self.lock:
+            return [dict(rule) for rule in self.rules]
 
     def clear(self):
         with self.lock:
@@ -71,9 +146,11 @@ class Failures:
 
 
 class Host:
-    def __init__(self, data_dir):
+    def __init__(self, data_dir, style=None):
         self.data_dir = data_dir
         self.model = Model()
+        self.service = soap.Service(self.model)
+        self.style = style or soap.Style()
         self.failures = Failures()
         self.log_lock = threading.Lock()
         self.log = []
@@ -87,22 +164,15 @@ class Host:
                 f.write(json.dumps(entry) + '\n')
 
 
-def soap_fault(code, text):
-    return (f'<?xml version="1.0" encoding="UTF-8"?>'
-            f'<SOAP-ENV:Envelope xmlns:SOAP-ENV="{SOAP_ENV}"><SOAP-ENV:Body>'
-            f'<SOAP-ENV:Fault><faultcode>SOAP-ENV:{code}</faultcode>'
-            f'<faultstring>{html.escape(text, quote=False)}</faultstring>'
-            f'</SOAP-ENV:Fault></SOAP-ENV:Body></SOAP-ENV:Envelope>').encode('utf-8')
-
-
-def soap_operation(body):
-    """Local name of the first element in the SOAP Body, or None."""
-    root = ET.fromstring(body)
-    for child in root:
-        if child.tag == f'{{{SOAP_ENV}}}Body':
-            for operation in child:
-                return operation.tag.rsplit('}', 1)[-1]
-    return None
+def soapaction_operation(value):
+    """The operation a SOAPAction header names: the last part of its URL
+    (after "/" or "#"); None when there is no header or it is empty."""
+    if value is None:
+        return None
+    value = value.strip().strip('"').strip()
+    if not value:
+        return None
+    return re.split(r'[/#]', value)[-1]
 
 
 def page(title, content):
@@ -142,6 +212,9 @@ class Handler(BaseHTTPRequestHandler):
 
     def answer(self, status, body, content_type='text/html; charset=utf-8', headers=()):
         self.entry['status'] = status
+        # Recorded before the answer goes out: a client that reads the log
+        # right after its call must find the call there.
+        self.record()
         self.send_response(status)
         self.send_header('Content-Type', content_type)
         self.send_header('Content-Length', str(len(body)))
@@ -156,19 +229,23 @@ class Handler(BaseHTTPRequestHandler):
 
     def dispatch(self):
         url = urllib.parse.urlsplit(self.path)
+        # peer_port tells apart the connections a client used: two calls over
+        # one kept-alive connection show the same port.
         entry = {'time': time.time(), 'method': self.command, 'path': self.path,
+                 'peer_port': self.client_address[1],
                  'headers': {k: v for k, v in self.headers.items()
                              if k.lower() in ('soapaction', 'content-type', 'user-agent',
                                               'host', 'content-length')}}
         self.entry = entry
         logged = not url.path.startswith('/admin/')
+        self.unrecorded = logged
         try:
             body = self.read_body() if self.command == 'POST' else b''
             entry['body_length'] = len(body)
             if not logged:
                 self.admin(url, body)
             elif url.path == '/soap/public.php' and self.command == 'POST':
-                self.soap(body, entry)
+                self.soap(url, body, entry)
             elif self.command in ('GET', 'HEAD'):
                 self.pages(url)
             else:
@@ -177,30 +254,38 @@ class Handler(BaseHTTPRequestHandler):
             self.answer_json(e.status, {'error': e.message})
         except DropConnection:
             entry['status'] = None
+            self.record()
             self.close_connection = True
             try:
                 self.connection.shutdown(2)
             except OSError:
                 pass
         finally:
-            # Written once the answer is known, with its status and operation.
-            if logged:
-                self.host.record(entry)
+            self.record()  # a dropped connection or a fault in this host
+
+    def record(self):
+        if self.unrecorded:
+            self.unrecorded = False
+            self.host.record(self.entry)
 
     do_GET = do_POST = do_HEAD = dispatch
 
     # --- the SOAP service ---------------------------------------------------
 
-    def soap(self, body, entry):
+    def soap(self, url, body, entry):
+        entry['soapaction'] = self.headers.get('SOAPAction')
+        entry['operation'] = None
         try:
-            operation = soap_operation(body)
-        except ET.ParseError:
-            entry['operation'] = None
-            self.answer(500, soap_fault('Server', 'malformed request envelope'),
-                        'text/xml; charset=utf-8')
+            if urllib.parse.parse_qs(url.query).get('version') != ['1']:
+                raise soap.Fault('Client', 'Unsupported service version.')
+            request = soap.parse_request(body)
+        except soap.Fault as fault:
+            self.soap_fault(fault)
             return
+        operation = request.operation
         entry['operation'] = operation
-        rule = self.host.failures.take(operation or '')
+        entry['params'] = request.params
+        rule = self.host.failures.take(operation)
         if rule is not None:
             mode = rule['mode']
             if mode == 'drop':
@@ -214,11 +299,28 @@ class Handler(BaseHTTPRequestHandler):
             if mode == 'slow':
                 time.sleep(rule['seconds'])
             else:  # fault
-                self.answer(500, soap_fault('Server', 'operation failed'),
-                            'text/xml; charset=utf-8')
+                self.soap_fault(soap.Fault(rule['faultcode'], rule['faultstring']))
                 return
-        self.answer(500, soap_fault('Server', 'operation not available'),
+        named = soapaction_operation(entry['soapaction'])
+        if named is not None and named != operation:
+            self.soap_fault(soap.Fault('Client', f'SOAPAction names {named}, the body calls '
+                                                 f'{operation}.'))
+            return
+        port = self.server.server_address[1]
+        try:
+            values = self.host.service.call(request, f'http://127.0.0.1:{port}')
+        except soap.Fault as fault:
+            self.soap_fault(fault)
+            return
+        except Exception as e:  # a fault in this host must still answer like a server
+            self.soap_fault(soap.Fault('Server', f'internal error: {type(e).__name__}'))
+            raise
+        self.answer(200, soap.response(operation, values, self.host.style),
                     'text/xml; charset=utf-8')
+
+    def soap_fault(self, fault):
+        self.entry['fault'] = {'faultcode': fault.code, 'faultstring': fault.text}
+        self.answer(500, soap.fault(fault.code, fault.text), 'text/xml; charset=utf-8')
 
     # --- web-mail pages and setup packages -----------------------------------
 
@@ -231,6 +333,12 @@ class Handler(BaseHTTPRequestHandler):
         elif path == '/view.php':
             uid = html.escape(query.get('uid', [''])[0])
             self.answer(200, page('Quillpost :: Message', f'<p>Message {uid}</p>'))
+        elif path == '/view_print_multi.php':
+            uids = html.escape(query.get('list', [''])[0])
+            self.answer(200, page('Quillpost :: Quick View', f'<p>Messages {uids}</p>'))
+        elif path == '/help.php':
+            topic = html.escape(query.get('topic', [''])[0])
+            self.answer(200, page('Quillpost :: Help', f'<p id="topic">Help topic {topic}</p>'))
         elif path == '/compose.php':
             # parse_qs decodes the value once, as the web mail does.
             args = html.escape(query.get('compose_args', [''])[0])
@@ -275,24 +383,50 @@ class Handler(BaseHTTPRequestHandler):
                 v = require(value, 'address', 'password')
                 model.add_account(v['address'], v['password'], v.get('status', 'active'))
                 self.answer_json(200, {'ok': True})
+            elif route == ('GET', '/admin/messages'):
+                address = urllib.parse.parse_qs(url.query).get('address', [''])[0]
+                self.answer_json(200, model.describe_messages(address))
             elif route == ('POST', '/admin/deliver'):
                 v = require(value, 'to')
+                display = v.get('from_display', v.get('display_name'))
                 m = model.deliver(v['to'], str(v.get('from', 'sender@example.org')),
                                   str(v.get('subject', '')), str(v.get('body', '')),
-                                  str(v.get('folder', 'INBOX')))
-                self.answer_json(200, {'header_num': m.header_num, 'uid': m.uid})
+                                  str(v.get('folder', 'INBOX')),
+                                  None if display is None else str(display))
+                if v.get('unread') is False:
+                    m.unread = False
+                self.answer_json(200, {'header_num': m.header_num, 'uid': m.uid,
+                                       'path': m.folder})
             elif route == ('POST', '/admin/version'):
                 model.set_client_version(require(value, 'version')['version'])
                 self.answer_json(200, {'ok': True})
+            elif route == ('POST', '/admin/pref'):
+                v = require(value, 'address', 'name', 'value')
+                model.set_preference(v['address'], v['name'], v['value'])
+                self.answer_json(200, {'ok': True})
+            elif route == ('GET', '/admin/style'):
+                self.answer_json(200, self.host.style.describe())
+            elif route == ('POST', '/admin/style'):
+                v = require(value)
+                unknown = set(v) - set(soap.Style.NAMES)
+                if unknown or not all(isinstance(x, bool) for x in v.values()):
+                    raise ValueError('style takes booleans ' + ', '.join(soap.Style.NAMES))
+                for name, flag in v.items():
+                    setattr(self.host.style, name, flag)
+                self.answer_json(200, self.host.style.describe())
+            elif route == ('GET', '/admin/fail'):
+                self.answer_json(200, self.host.failures.describe())
             elif route == ('POST', '/admin/fail'):
                 v = require(value, 'mode')
                 if v['mode'] not in FAIL_MODES:
                     raise ValueError('mode must be one of ' + ', '.join(FAIL_MODES))
-                seconds = float(v.get('seconds', 5))
                 count = v.get('count')
-                if count is not None:
-                    count = int(count)
-                self.host.failures.add(str(v.get('operation', '*')), v['mode'], seconds, count)
+                self.host.failures.add({
+                    'operation': str(v.get('operation', '*')), 'mode': v['mode'],
+                    'seconds': float(v.get('seconds', 5)),
+                    'count': None if count is None else int(count),
+                    'faultcode': str(v.get('faultcode', 'Server')),
+                    'faultstring': str(v.get('faultstring', 'operation failed'))})
                 self.answer_json(200, {'ok': True})
             elif route == ('POST', '/admin/fail/clear'):
                 self.host.failures.clear()
@@ -340,8 +474,15 @@ def main(argv=None):
     parser.add_argument('--port', type=int, required=True)
     parser.add_argument('--data', required=True)
     parser.add_argument('--port-file')
+    parser.add_argument('--vary-order', action='store_true',
+                        help='write out values and record fields in reversed order')
+    parser.add_argument('--xsi-types', action='store_true',
+                        help='give every value an xsi:type attribute')
+    parser.add_argument('--multiref', action='store_true',
+                        help='send arrays and records as href/id multi-references')
     args = parser.parse_args(argv)
-    server = Server(args.port, Host(args.data))
+    style = soap.Style(args.vary_order, args.xsi_types, args.multiref)
+    server = Server(args.port, Host(args.data, style))
     port = server.server_address[1]
 
     def stop(*_):

@@ -1,68 +1,21 @@
-"""The stand-in host, started as a real process on a free loopback port."""
+"""The stand-in host as a real process: HTTP plumbing, pages, admin, failure modes."""
 
 import http.client
 import json
 import os
 import socket
-import subprocess
-import sys
-import tempfile
 import unittest
-import xml.etree.ElementTree as ET
 
-HOST_SCRIPT = os.path.join(os.path.dirname(__file__), '..', '..', 'devhost', 'qphost.py')
-SOAP_ENV = 'http://schemas.xmlsoap.org/soap/envelope/'
+from support import HostCase, auth, fault_of
 
 
-def envelope(operation):
-    return (f'<SOAP-ENV:Envelope xmlns:SOAP-ENV="{SOAP_ENV}" xmlns:ns1="QPTSoapNS">'
-            f'<SOAP-ENV:Body><ns1:{operation}><user>a@b.example</user></ns1:{operation}>'
-            f'</SOAP-ENV:Body></SOAP-ENV:Envelope>').encode()
-
-
-class HostTest(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.data = tempfile.TemporaryDirectory()
-        cls.proc = subprocess.Popen([sys.executable, HOST_SCRIPT, '--port', '0', '--data',
-                                     cls.data.name], stdout=subprocess.PIPE, text=True)
-        line = cls.proc.stdout.readline()
-        prefix = 'qphost listening on 127.0.0.1:'
-        assert line.startswith(prefix), line
-        cls.port = int(line[len(prefix):])
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.proc.terminate()
-        cls.proc.wait(timeout=10)
-        cls.proc.stdout.close()
-        cls.data.cleanup()
-
-    def setUp(self):
-        self.admin('POST', '/admin/fail/clear', {})
-
-    def request(self, method, path, body=None, headers=None):
-        conn = http.client.HTTPConnection('127.0.0.1', self.port, timeout=30)
-        try:
-            conn.request(method, path, body=body, headers=headers or {})
-            response = conn.getresponse()
-            return response.status, response.getheader('Content-Type'), response.read()
-        finally:
-            conn.close()
-
-    def admin(self, method, path, value=None):
-        body = None if value is None else json.dumps(value).encode()
-        status, _, data = self.request(method, path, body, {'Content-Type': 'application/json'})
-        return status, json.loads(data)
-
-    def soap(self, operation='check_auth'):
-        return self.request('POST', '/soap/public.php?version=1', envelope(operation),
-                            {'Content-Type': 'text/xml; charset=utf-8',
-                             'SOAPAction': f'"QPTSoapNS#{operation}"'})
+class HostTest(HostCase):
+    def soap(self, operation='get_version'):
+        params = [('client', 'DudiderEzodoZuduza')] if operation == 'get_version' else []
+        return self.call_raw(operation, params)
 
     def fault_code(self, body):
-        root = ET.fromstring(body)
-        return root.find(f'{{{SOAP_ENV}}}Body/{{{SOAP_ENV}}}Fault/faultcode').text
+        return fault_of(body)[0]
 
     def test_health_and_loopback_only(self):
         self.assertEqual(self.admin('GET', '/admin/health'), (200, {'ok': True}))
@@ -72,24 +25,20 @@ class HostTest(unittest.TestCase):
             with self.assertRaises(OSError, msg=address):
                 socket.create_connection((address, self.port), timeout=2).close()
 
-    def test_soap_answers_with_a_server_fault(self):
-        status, content_type, body = self.soap()
-        self.assertEqual(status, 500)
-        self.assertTrue(content_type.startswith('text/xml'))
-        self.assertTrue(self.fault_code(body).endswith('Server'), body)
-
-    def test_malformed_envelope_is_a_server_fault_and_logged(self):
+    def test_malformed_envelope_is_a_client_fault_and_the_host_keeps_running(self):
         status, _, body = self.request('POST', '/soap/public.php?version=1', b'<not-closed')
         self.assertEqual(status, 500)
-        self.assertIn(b'malformed', body)
+        code, text = fault_of(body)
+        self.assertEqual(code, 'Client')
+        self.assertIn('malformed', text)
         self.assertEqual(self.admin('GET', '/admin/health')[0], 200)
 
     def test_failure_modes(self):
         cases = [
-            ('fault', lambda r: (r[0], self.fault_code(r[2]).endswith('Server')), (500, True)),
+            ('fault', lambda r: (r[0], fault_of(r[2])), (500, ('Server', 'operation failed'))),
             ('status500garbage', lambda r: (r[0], r[2].startswith(b'<?xml')), (500, False)),
             ('notfound', lambda r: (r[0], b'Quillpost :: Not Found' in r[2]), (404, True)),
-            ('slow', lambda r: (r[0], self.fault_code(r[2]).endswith('Server')), (500, True)),
+            ('slow', lambda r: (r[0], b'current_version' in r[2]), (200, True)),
         ]
         for mode, look, expected in cases:
             with self.subTest(mode=mode):
@@ -98,11 +47,11 @@ class HostTest(unittest.TestCase):
                 self.assertEqual(look(self.soap('get_version')), expected)
                 # count 1: the next call is served normally again
                 status, _, body = self.soap('get_version')
-                self.assertIn(b'not available', body)
+                self.assertEqual(status, 200, body)
 
     def test_failure_applies_to_its_operation_only(self):
         self.admin('POST', '/admin/fail', {'operation': 'get_version', 'mode': 'notfound'})
-        self.assertEqual(self.soap('check_auth')[0], 500)
+        self.assertEqual(self.soap('generate_hostkey')[0], 200)
         self.assertEqual(self.soap('get_version')[0], 404)
         self.assertEqual(self.soap('get_version')[0], 404, 'without a count it stays')
 
@@ -110,7 +59,7 @@ class HostTest(unittest.TestCase):
         self.admin('POST', '/admin/fail', {'operation': '*', 'mode': 'drop', 'count': 1})
         with self.assertRaises((http.client.RemoteDisconnected, ConnectionError)):
             self.soap()
-        self.assertEqual(self.soap()[0], 500)
+        self.assertEqual(self.soap()[0], 200)
 
     def test_admin_rejects_bad_input_and_keeps_running(self):
         cases = [
@@ -122,6 +71,14 @@ class HostTest(unittest.TestCase):
             ('POST', '/admin/version', b'{"version": "5"}', 400),
             ('POST', '/admin/fail', b'{"mode": "explode"}', 400),
             ('GET', '/admin/nothing', None, 404),
+            ('POST', '/admin/pref', b'{"address": "missing@y.example", "name": "a", "value": "b"}',
+             404),
+            ('POST', '/admin/pref', b'{"address": "missing@y.example", "name": "a", "value": 1}',
+             400),
+            ('GET', '/admin/messages?address=missing@y.example', None, 404),
+            ('POST', '/admin/accounts', b'{"address": "x@y.example", "password": "p", '
+                                        b'"status": ""}', 400),
+            ('POST', '/admin/fail', b'{"mode": "fault", "count": "many"}', 400),
             ('POST', '/admin/accounts', b'\xff\xfe', 400),
         ]
         for method, path, body, expected in cases:
@@ -141,16 +98,19 @@ class HostTest(unittest.TestCase):
 
     def test_log_records_soap_calls_but_not_admin_requests(self):
         self.admin('POST', '/admin/log/clear', {})
-        self.soap('get_new_messages')
+        self.soap('get_version')
         self.request('GET', '/index.php')
         status, log = self.admin('GET', '/admin/log')
         self.assertEqual([(e['method'], e['path'], e.get('operation')) for e in log],
-                         [('POST', '/soap/public.php?version=1', 'get_new_messages'),
+                         [('POST', '/soap/public.php?version=1', 'get_version'),
                           ('GET', '/index.php', None)])
-        self.assertEqual(log[0]['headers']['SOAPAction'], '"QPTSoapNS#get_new_messages"')
+        action = '"http://qphost.dev/soap/public.php/get_version"'
+        self.assertEqual(log[0]['headers']['SOAPAction'], action)
+        self.assertEqual(log[0]['soapaction'], action)
+        self.assertEqual(log[0]['params'], {'client': 'DudiderEzodoZuduza'})
         with open(os.path.join(self.data.name, 'requests.log'), encoding='utf-8') as f:
             lines = [json.loads(line) for line in f]
-        self.assertIn('get_new_messages', [e.get('operation') for e in lines])
+        self.assertIn('get_version', [e.get('operation') for e in lines])
 
     def test_page_titles(self):
         cases = [
@@ -196,6 +156,18 @@ class HostTest(unittest.TestCase):
         accounts = {a['address']: a for a in self.admin('GET', '/admin/accounts')[1]}
         self.assertEqual(accounts['reader@quillpost.com']['folders']['INBOX'], 2)
         self.assertNotIn('password', accounts['reader@quillpost.com'])
+
+    def test_adding_an_existing_account_changes_credentials_and_keeps_mail(self):
+        self.add_account('keeper@quillpost.com', 'old')
+        uid = self.deliver('keeper@quillpost.com', subject='kept')['uid']
+        self.add_account('Keeper@quillpost.com', 'new', 'suspended')
+        self.assertEqual(self.call_fault('check_auth', ('auth', auth('keeper@quillpost.com',
+                                                                     'old'))),
+                         ('Client', 'Wrong e-mail address or password.'))
+        self.assertEqual(self.call('check_auth', ('auth', auth('keeper@quillpost.com', 'new'))),
+                         {'result': 'suspended'})
+        self.assertEqual([m['uid'] for m in self.mailbox('keeper@quillpost.com')['INBOX']],
+                         [uid])
 
 
 if __name__ == '__main__':
