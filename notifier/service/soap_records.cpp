@@ -9,13 +9,6 @@ namespace {
 using QPTSoapNS::OptBytes;
 using QPTSoapNS::OptString;
 
-Value Bytes(const OptBytes& bytes) {
-  Value v;
-  v.type = XsdType::kBase64Binary;
-  v.bytes = bytes;
-  return v;
-}
-
 // Readers of one field; each fails on a value of another type.
 bool Read(const Value& v, OptString& out) {
   if (v.type != XsdType::kString) return false;
@@ -61,8 +54,8 @@ Value ToValue(const QPTSoapNS::UIDSTR& r) {
 
 Value ToValue(const QPTSoapNS::Message& r) {
   return Value::Record(
-      {ToValue(r.uidstr), Value::Int(r.date), Bytes(r.from), Bytes(r.from_display),
-       Bytes(r.from_email), Bytes(r.subject), Bytes(r.body), Value::Int(r.size),
+      {ToValue(r.uidstr), Value::Int(r.date), Value::Bytes(r.from), Value::Bytes(r.from_display),
+       Value::Bytes(r.from_email), Value::Bytes(r.subject), Value::Bytes(r.body), Value::Int(r.size),
        Value::Int(r.priority), Value::Boolean(r.has_attachment),
        Value::Boolean(r.is_flagged), Value::Boolean(r.is_answered),
        Value::Boolean(r.is_seen), Value::Boolean(r.is_draft),

@@ -43,7 +43,7 @@ TEST(QpcallRun, PrintsOutValuesOrTheFailure) {
        true, "{\"result\":null}"},
       {"escapes", {u"get_url", kUser, kPass, u"type=help", u"arg=1"}, 200,
        Response("<url>a\"\\\xC3\xA9\xF0\x9F\x98\x80\n</url>"), true,
-       "{\"url\":\"a\\\"\\\\\\u00e9\\ud83d\\ude00\\n\"}"},
+       "{\"url\":\"a\\\"\\\\\xC3\xA9\xF0\x9F\x98\x80\\n\"}"},
       {"no outs", {u"set_folder_watch", kUser, kPass, u"path=INBOX", u"watch=1", u"hostkey="},
        200, Response(""), true, "{}"},
       {"int", {u"get_version", u"client=x"}, 200,
@@ -60,7 +60,7 @@ TEST(QpcallRun, PrintsOutValuesOrTheFailure) {
        true,
        "{\"new_header_num\":2,\"messages\":[{\"uidstr\":{\"path\":\"INBOX\",\"uid\":\"1\"},"
        "\"date\":3,\"from\":null,\"from_display\":null,\"from_email\":null,"
-       "\"subject\":\"H\\u00e9llo\",\"body\":\"\\ufffd\",\"size\":4,\"priority\":0,"
+       "\"subject\":\"H\xC3\xA9llo\",\"body\":{\"base64\":\"/w==\"},\"size\":4,\"priority\":0,"
        "\"has_attachment\":false,\"is_flagged\":false,\"is_answered\":false,\"is_seen\":false,"
        "\"is_draft\":false,\"is_forwarded\":false,\"header_num\":2}],"
        "\"__messages_nSizeIs\":1,\"total_unread\":1,\"new_unread\":1}"},

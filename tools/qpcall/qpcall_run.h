@@ -14,9 +14,8 @@ namespace qpcall {
 
 using NamedValues = std::vector<std::pair<const char*, QPTSoap::Value>>;
 
-// {"name":value,...}: strings and byte blocks as JSON strings (byte blocks
-// are UTF-8 text), null for nil, records as objects, arrays as lists.
-// Pure ASCII: everything else is written as \u escapes.
+// {"name":value,...} in the shared value printer's form (value_dump.h):
+// UTF-8 text, null for nil, records as objects, arrays as lists.
 std::string OutValuesJson(const QPTSoap::OperationDescription& operation,
                           const NamedValues& outs);
 // {"fault":{...},"error":{...}} or {"error":{...}}.
