@@ -158,7 +158,7 @@ class QpcallAgainstTheHost(unittest.TestCase):
         self.assertEqual(log[6]['params']['arg'], '')
 
     def test_arg_nil_and_awkward_text_reach_the_host_as_given(self):
-        awkward = '<a&b> \u00e9\U0001F600'
+        awkward = '<a&b> \n\u00e9\U0001F600'
         code, lines, _ = qpcall('apply_action', *AUTH, f'messages[0].path={awkward}',
                                 'messages[0].uid=1', 'action=delete', 'arg:nil')
         self.assertEqual((code, lines), (0, [{}]))
