@@ -1,7 +1,8 @@
 """qpcall.exe under Wine against the stand-in host: every operation the
 notifier calls through the WinINet transport and the system's SAX reader,
 the failure answers (404 page, status 500 without XML, Client fault, dropped
-connection) and one kept connection for two calls in a row."""
+connection), one kept connection for two calls in a row, and the WinINet
+adapter's own tests (wininet_tests.exe), which need the host."""
 
 import json
 import os
@@ -14,8 +15,9 @@ import urllib.request
 
 import winenv
 
-winenv.require_environment('QPCALL_EXE', 'QPTN_PROBE', 'QP_SOURCE_DIR')
+winenv.require_environment('QPCALL_EXE', 'WININET_TESTS_EXE', 'QPTN_PROBE', 'QP_SOURCE_DIR')
 QPCALL = os.environ['QPCALL_EXE']
+WININET_TESTS = os.environ['WININET_TESTS_EXE']
 PROBE = os.environ['QPTN_PROBE']
 QPHOST = os.path.join(os.environ['QP_SOURCE_DIR'], 'devhost', 'qphost.py')
 
@@ -213,6 +215,16 @@ class QpcallAgainstTheHost(unittest.TestCase):
         done = winenv.run(QPCALL, 'ftp://127.0.0.1/x', 'get_version', 'client=x')
         self.assertEqual(done.returncode, 2)
         self.assertEqual(soap_log(), [])
+
+
+class TransportAdapter(unittest.TestCase):
+    def test_wininet_tests_pass_against_the_host(self):
+        env = winenv.wine_env()
+        env['QP_HOST_PORT'] = str(port)
+        done = subprocess.run(['wine', WININET_TESTS], env=env, capture_output=True, text=True,
+                              timeout=300)
+        self.assertEqual(done.returncode, 0, done.stdout[-4000:] + done.stderr[-2000:])
+        self.assertIn('[  PASSED  ]', done.stdout)
 
 
 if __name__ == '__main__':

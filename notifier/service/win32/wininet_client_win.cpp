@@ -98,12 +98,12 @@ bool WininetClient::SetEndpoint(std::u16string_view address) {
   auto text = [](const wchar_t* p, DWORD n) {
     return p ? std::u16string(reinterpret_cast<const char16_t*>(p), n) : std::u16string();
   };
-  https_ = parts.nScheme == INTERNET_SCHEME_HTTPS;
-  host_ = text(parts.lpszHostName, parts.dwHostNameLength);
-  port_ = parts.nPort != 0 ? parts.nPort : DefaultPort(https_);
-  request_path_ = text(parts.lpszUrlPath, parts.dwUrlPathLength) +
-                  text(parts.lpszExtraInfo, parts.dwExtraInfoLength);
-  if (request_path_.empty()) request_path_ = u"/";
+  address_.https = parts.nScheme == INTERNET_SCHEME_HTTPS;
+  address_.host = text(parts.lpszHostName, parts.dwHostNameLength);
+  address_.port = parts.nPort != 0 ? parts.nPort : DefaultPort(address_.https);
+  address_.request_path = text(parts.lpszUrlPath, parts.dwUrlPathLength) +
+                          text(parts.lpszExtraInfo, parts.dwExtraInfoLength);
+  if (address_.request_path.empty()) address_.request_path = u"/";
   usable_ = true;
   return true;
 }
@@ -120,7 +120,7 @@ bool WininetClient::Connect() {
       InternetSetOptionW(internet_.Get(), option, &value, sizeof value);
     }
   }
-  connection_.Reset(InternetConnectW(internet_.Get(), qp::Wide(host_), port_, nullptr, nullptr,
+  connection_.Reset(InternetConnectW(internet_.Get(), qp::Wide(address_.host), address_.port, nullptr, nullptr,
                                      INTERNET_SERVICE_HTTP, 0, 0));
   if (!connection_) {
     internet_.Reset();
@@ -135,8 +135,8 @@ SendResult WininetClient::Send(std::u16string_view action_line, std::string_view
   const std::u16string headers = RequestHeaders(action_line);
   const wchar_t* accept[] = {L"text/*", nullptr};
   DWORD flags = INTERNET_FLAG_NO_UI | INTERNET_FLAG_KEEP_CONNECTION;
-  if (https_) flags |= INTERNET_FLAG_SECURE;
-  request_.Reset(HttpOpenRequestW(connection_.Get(), L"POST", qp::Wide(request_path_),
+  if (address_.https) flags |= INTERNET_FLAG_SECURE;
+  request_.Reset(HttpOpenRequestW(connection_.Get(), L"POST", qp::Wide(address_.request_path),
                                   L"HTTP/1.0", nullptr, accept, flags, 0));
   if (!request_) return {};
   if (!HttpSendRequestW(request_.Get(), qp::Wide(headers), static_cast<DWORD>(headers.size()),

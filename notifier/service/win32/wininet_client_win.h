@@ -53,6 +53,14 @@ class ResponseStream final : public IStream {
 
 class WininetClient {
  public:
+  // The endpoint, taken apart.
+  struct Address {
+    bool https = false;
+    std::u16string host;
+    INTERNET_PORT port = 0;
+    std::u16string request_path;  // path and query
+  };
+
   WininetClient() = default;
   WininetClient(const WininetClient&) = delete;
   WininetClient& operator=(const WininetClient&) = delete;
@@ -69,17 +77,16 @@ class WininetClient {
   void SetProxy(std::u16string proxy) { proxy_ = std::move(proxy); }
   void SetTimeout(uint32_t milliseconds) { timeout_ = milliseconds; }
 
+  // Null when no usable address is set.
+  const Address* address() const { return usable_ ? &address_ : nullptr; }
+
  private:
   bool Connect();
   void CloseAll();
   bool Parse(MsxmlReader& reader, SaxHandler& handler);
 
-  // The endpoint, taken apart; `usable` false when none could be parsed.
-  bool usable_ = false;
-  bool https_ = false;
-  std::u16string host_;
-  INTERNET_PORT port_ = 0;
-  std::u16string request_path_;  // path and query
+  Address address_;
+  bool usable_ = false;  // false when the last address could not be parsed
 
   std::u16string proxy_;
   uint32_t timeout_ = 0;
