@@ -10,12 +10,16 @@ namespace {
 
 constexpr char kSeparator = '\x01';
 
-// expat hands out well-formed UTF-8.
+// expat hands out well-formed UTF-8. Writes through a pointer into room
+// for the worst case (one unit per byte), then trims.
 void AppendUtf8(std::string_view s, std::u16string& out) {
+  const size_t start = out.size();
+  out.resize(start + s.size());
+  char16_t* o = &out[start];
   for (size_t i = 0; i < s.size();) {
     const unsigned char c = static_cast<unsigned char>(s[i]);
     if (c < 0x80) {
-      out += static_cast<char16_t>(c);
+      *o++ = c;
       ++i;
       continue;
     }
@@ -29,12 +33,13 @@ void AppendUtf8(std::string_view s, std::u16string& out) {
     i += n;
     if (cp >= 0x10000) {
       cp -= 0x10000;
-      out += static_cast<char16_t>(0xD800 + (cp >> 10));
-      out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+      *o++ = static_cast<char16_t>(0xD800 + (cp >> 10));
+      *o++ = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
     } else {
-      out += static_cast<char16_t>(cp);
+      *o++ = static_cast<char16_t>(cp);
     }
   }
+  out.resize(static_cast<size_t>(o - out.data()));
 }
 
 void Assign(std::string_view s, std::u16string& out) {
@@ -42,16 +47,23 @@ void Assign(std::string_view s, std::u16string& out) {
   AppendUtf8(s, out);
 }
 
-void SplitName(const char* name, std::u16string& ns, std::u16string& local) {
+// `raw_ns` remembers the bytes `ns` was made from: the same few namespace
+// URIs come back on every element, and are converted once.
+void SplitName(const char* name, std::u16string& ns, std::string& raw_ns, std::u16string& local) {
   const std::string_view full(name);
   const size_t sep = full.find(kSeparator);
   if (sep == std::string_view::npos) {
     ns.clear();
+    raw_ns.clear();
     Assign(full, local);
-  } else {
-    Assign(full.substr(0, sep), ns);
-    Assign(full.substr(sep + 1), local);
+    return;
   }
+  const std::string_view uri = full.substr(0, sep);
+  if (uri != raw_ns) {
+    raw_ns.assign(uri);
+    Assign(uri, ns);
+  }
+  Assign(full.substr(sep + 1), local);
 }
 
 struct Context {
@@ -63,7 +75,33 @@ struct Context {
   size_t kept = 0;
   // Reused between events: most elements need no new allocation.
   std::u16string ns, local, text;
+  std::string raw_ns;
+  // The attributes of the current element, the bytes of their namespaces,
+  // and the entries of longer lists kept for later elements.
   std::vector<SaxAttribute> attributes;
+  std::vector<std::string> raw_attribute_ns;
+  std::vector<SaxAttribute> spare;
+  std::vector<std::string> spare_raw;
+
+  void ResizeAttributes(size_t count) {
+    while (attributes.size() > count) {
+      spare.push_back(std::move(attributes.back()));
+      spare_raw.push_back(std::move(raw_attribute_ns.back()));
+      attributes.pop_back();
+      raw_attribute_ns.pop_back();
+    }
+    while (attributes.size() < count) {
+      if (spare.empty()) {
+        attributes.emplace_back();
+        raw_attribute_ns.emplace_back();
+      } else {
+        attributes.push_back(std::move(spare.back()));
+        raw_attribute_ns.push_back(std::move(spare_raw.back()));
+        spare.pop_back();
+        spare_raw.pop_back();
+      }
+    }
+  }
 
   void Fail() {
     if (!failed) XML_StopParser(parser, XML_FALSE);
@@ -75,16 +113,17 @@ void XMLCALL OnStart(void* data, const char* name, const char** atts) {
   auto* ctx = static_cast<Context*>(data);
   if (ctx->failed) return;
   if (++ctx->depth > kMaxElementDepth) return ctx->Fail();
-  SplitName(name, ctx->ns, ctx->local);
+  SplitName(name, ctx->ns, ctx->raw_ns, ctx->local);
   size_t count = 0;
-  for (const char** a = atts; *a; a += 2) {
-    if (ctx->attributes.size() <= count) ctx->attributes.emplace_back();
-    SaxAttribute& attr = ctx->attributes[count++];
-    SplitName(a[0], attr.ns, attr.local);
+  while (atts[2 * count]) ++count;
+  ctx->ResizeAttributes(count);
+  for (size_t k = 0; k < count; ++k) {
+    const char** a = atts + 2 * k;
+    SaxAttribute& attr = ctx->attributes[k];
+    SplitName(a[0], attr.ns, ctx->raw_attribute_ns[k], attr.local);
     Assign(a[1], attr.value);
     ctx->kept += attr.value.size() * 2;
   }
-  ctx->attributes.resize(count);
   if (ctx->kept > kMaxResponseAllocation ||
       !ctx->handler.StartElement(ctx->ns, ctx->local, ctx->attributes)) {
     ctx->Fail();

@@ -76,7 +76,7 @@ int64_t ReadArraySize(std::u16string_view s) {
 const SaxAttribute* FindAttribute(const std::vector<SaxAttribute>& attributes,
                                   std::u16string_view ns, const char* local) {
   for (const SaxAttribute& a : attributes) {
-    if (a.ns == ns && EqualsAscii(a.local, local)) return &a;
+    if (EqualsAscii(a.local, local) && a.ns == ns) return &a;
   }
   return nullptr;
 }
@@ -110,14 +110,21 @@ size_t ValueCount(XsdType type, const RecordDescription* record) {
   return n;
 }
 
-int Base64Digit(char16_t c) {
-  if (c >= u'A' && c <= u'Z') return c - u'A';
-  if (c >= u'a' && c <= u'z') return c - u'a' + 26;
-  if (c >= u'0' && c <= u'9') return c - u'0' + 52;
-  if (c == u'+') return 62;
-  if (c == u'/') return 63;
-  return -1;
-}
+// The value of each base64 alphabet character, -1 for all others.
+struct Base64Table {
+  int8_t digit[128];
+  constexpr Base64Table() : digit() {
+    for (int c = 0; c < 128; ++c) {
+      digit[c] = c >= 'A' && c <= 'Z'   ? static_cast<int8_t>(c - 'A')
+                 : c >= 'a' && c <= 'z' ? static_cast<int8_t>(c - 'a' + 26)
+                 : c >= '0' && c <= '9' ? static_cast<int8_t>(c - '0' + 52)
+                 : c == '+'             ? int8_t{62}
+                 : c == '/'             ? int8_t{63}
+                                        : int8_t{-1};
+    }
+  }
+};
+constexpr Base64Table kBase64;
 
 }  // namespace
 
@@ -429,15 +436,13 @@ bool ResponseDecoder::CloseText(Frame& f) {
     case XsdType::kString:
       return true;
     case XsdType::kInt: {
-      int32_t n;
-      if (!ReadInt(scratch_, n)) return false;
-      v = Value::Int(n);
+      if (!ReadInt(scratch_, v.number)) return false;
       return true;
     }
     case XsdType::kBoolean: {
       const int b = ReadBoolean(scratch_);
       if (b < 0) return false;
-      v = Value::Boolean(b == 1);
+      v.flag = b == 1;
       return true;
     }
     case XsdType::kBase64Binary:
@@ -486,23 +491,32 @@ bool ResponseDecoder::AppendText(Frame& f, std::u16string_view text) {
         v.bytes.emplace();
       }
       if (f.stopped) return true;
+      // Room for the most this run can yield, trimmed after.
       std::string& out = *v.bytes;
+      size_t at = out.size();
+      out.resize(at + (text.size() + 3) / 4 * 3 + 3);
+      char* o = &out[0];
+      uint32_t quad = f.quad;
+      int quad_len = f.quad_len;
       for (const char16_t c : text) {
         if (c == u'\0') {
           f.stopped = true;
           break;
         }
-        const int d = Base64Digit(c);
+        const int d = c < 128 ? kBase64.digit[c] : -1;
         if (d < 0) continue;
-        f.quad = (f.quad << 6) | static_cast<uint32_t>(d);
-        if (++f.quad_len == 4) {
-          out.push_back(static_cast<char>((f.quad >> 16) & 0xFF));
-          out.push_back(static_cast<char>((f.quad >> 8) & 0xFF));
-          out.push_back(static_cast<char>(f.quad & 0xFF));
-          f.quad = 0;
-          f.quad_len = 0;
+        quad = (quad << 6) | static_cast<uint32_t>(d);
+        if (++quad_len == 4) {
+          o[at++] = static_cast<char>((quad >> 16) & 0xFF);
+          o[at++] = static_cast<char>((quad >> 8) & 0xFF);
+          o[at++] = static_cast<char>(quad & 0xFF);
+          quad = 0;
+          quad_len = 0;
         }
       }
+      out.resize(at);
+      f.quad = quad;
+      f.quad_len = quad_len;
       return true;
     }
     case XsdType::kRecord:
