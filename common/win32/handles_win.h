@@ -57,15 +57,7 @@ struct InternetTraits {
 };
 using UniqueInternet = UniqueResource<HINTERNET, InternetTraits>;
 
-// Holds one reference to a COM object.
-template <typename T>
-struct ComTraits {
-  static T* Invalid() { return nullptr; }
-  static bool IsValid(T* p) { return p != nullptr; }
-  static void Close(T* p) { p->Release(); }
-};
-template <typename T>
-using ComPtr = UniqueResource<T*, ComTraits<T>>;
+// COM pointers are held by Microsoft::WRL::ComPtr (<wrl/client.h>).
 
 // COM initialised on this thread for the owner's lifetime.
 class ComInitialization {

@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <string>
 
+#include <wrl/client.h>
+
 #include "common/win32/handles_win.h"
 #include "common/win32/wide_win.h"
 #include "notifier/service/soap_client.h"
@@ -98,7 +100,8 @@ class AgainstTheHost : public ::testing::Test {
 
 TEST_F(AgainstTheHost, ResponseStreamReadsTheBodyAndNothingElse) {
   Get(L"/");
-  qp::ComPtr<ResponseStream> stream(new ResponseStream(request_.Get()));
+  Microsoft::WRL::ComPtr<ResponseStream> stream;
+  stream.Attach(new ResponseStream(request_.Get()));
   std::string body(65536, '\0');
   ULONG got = 0;
   EXPECT_EQ(stream.Get()->Read(&body[0], static_cast<ULONG>(body.size()), &got), S_FALSE);
@@ -132,7 +135,8 @@ TEST_F(AgainstTheHost, ResponseStreamReadsTheBodyAndNothingElse) {
 
 TEST_F(AgainstTheHost, ResponseStreamFailsPastItsLimit) {
   Get(L"/");
-  qp::ComPtr<ResponseStream> stream(new ResponseStream(request_.Get(), 10));
+  Microsoft::WRL::ComPtr<ResponseStream> stream;
+  stream.Attach(new ResponseStream(request_.Get(), 10));
   char buffer[8];
   ULONG got = 0;
   EXPECT_EQ(stream.Get()->Read(buffer, sizeof buffer, &got), S_OK);  // 8 of 10

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include <wrl/client.h>
+
 #include "common/win32/wide_win.h"
 #include "notifier/service/http_text.h"
 #include "notifier/service/result_codes.h"
@@ -156,7 +158,8 @@ SendResult WininetClient::Send(std::u16string_view action_line, std::string_view
 
 bool WininetClient::Parse(MsxmlReader& reader, SaxHandler& handler) {
   if (!request_) return false;
-  qp::ComPtr<ResponseStream> stream(new ResponseStream(request_.Get()));
+  Microsoft::WRL::ComPtr<ResponseStream> stream;
+  stream.Attach(new ResponseStream(request_.Get()));
   return reader.Parse(stream.Get(), handler);
 }
 
