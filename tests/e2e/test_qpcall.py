@@ -199,6 +199,14 @@ class QpcallAgainstTheHost(unittest.TestCase):
         self.assertNotIn('current_version', lines[0])
         self.assertEqual(lines[1], {'current_version': 4})
 
+    def test_an_https_endpoint_makes_a_secure_request(self):
+        # The host speaks plain HTTP only: a TLS request cannot reach the service.
+        done = winenv.run(QPCALL, f'https://127.0.0.1:{port}/soap/public.php?version=1',
+                          'get_version', 'client=x')
+        self.assertEqual(done.returncode, 1)
+        self.assertEqual(json.loads(done.stdout)['error']['stage'], 'send')
+        self.assertEqual(soap_log(), [])
+
     def test_two_calls_in_a_row_share_one_connection(self):
         code, lines, _ = qpcall('get_version', 'client=x', options=('--repeat', '2'))
         self.assertEqual((code, lines), (0, [{'current_version': 4}] * 2))
