@@ -6,6 +6,7 @@
 
 #include "notifier/service/expat_reader.h"
 #include "notifier/service/value_dump.h"
+#include "tests/support/hostile_documents.h"
 #include "tests/support/soap_vectors.h"
 
 namespace QPTSoap {
@@ -425,6 +426,18 @@ TEST(ExpatStream, ReadErrorsAndEndlessBodiesFail) {
   EndlessSource endless;
   EXPECT_EQ(DecodeToText(kCheckAuth, [&](ResponseDecoder& d) { return ParseWithExpat(endless, d); }),
             "fail");
+}
+
+TEST(ExpatReader, HostileAnswersFailWithoutFetching) {
+  testing::LoopbackListener listener;
+  ASSERT_NE(listener.port(), 0);
+  ASSERT_TRUE(listener.CountsAConnection());
+  for (const auto& [label, doc] : testing::HostileDocuments(listener.port())) {
+    EXPECT_EQ(Decode(kCheckAuth, doc), "fail") << label;
+  }
+  // A fetch would have connected while the parse ran; give a late one time.
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  EXPECT_EQ(listener.hits(), 1) << "the parse connected to the listener";
 }
 
 }  // namespace
