@@ -159,6 +159,20 @@ class QpcallAgainstTheHost(unittest.TestCase):
         self.assertEqual(log[4]['params']['message'], {'path': None, 'uid': None})
         self.assertEqual(log[6]['params']['arg'], '')
 
+    def test_answers_in_another_order_with_types_and_references_decode_alike(self):
+        admin('/admin/deliver', {'to': USER, 'subject': 'styled', 'body': 'b'})
+        calls = [('get_new_messages', *AUTH, 'header_num=0', 'hostkey=', 'max=30'),
+                 ('get_watch_folders', *AUTH, 'hostkey=K1'),
+                 ('check_auth', *AUTH)]
+        plain = [self.call_ok(*c) for c in calls]
+        admin('/admin/style', {'vary_order': True, 'xsi_types': True, 'multiref': True})
+        try:
+            styled = [self.call_ok(*c) for c in calls]
+        finally:
+            admin('/admin/style', {'vary_order': False, 'xsi_types': False, 'multiref': False})
+        self.assertEqual(styled, plain)
+        self.assertGreater(plain[0]['__messages_nSizeIs'], 0)
+
     def test_arg_nil_and_awkward_text_reach_the_host_as_given(self):
         awkward = '<a&b> \n\u00e9\U0001F600'
         code, lines, _ = qpcall('apply_action', *AUTH, f'messages[0].path={awkward}',
