@@ -1,39 +1,41 @@
 #include "notifier/service/doctype_sniffer.h"
 
-#include <array>
-
 namespace QPTSoap {
 namespace {
 
 constexpr std::string_view kAscii = "<!DOCTYPE";
 
-std::string Utf16(bool little_endian) {
-  std::string s;
-  for (const char c : kAscii) {
-    if (little_endian) {
-      s += c;
-      s += '\0';
-    } else {
-      s += '\0';
-      s += c;
-    }
-  }
-  return s;
-}
-
 }  // namespace
 
-bool DoctypeSniffer::Feed(std::string_view bytes) {
-  if (seen_ || bytes.empty()) return seen_;
-  static const std::array<std::string, 3> patterns = {std::string(kAscii), Utf16(true),
-                                                      Utf16(false)};
-  std::string window = tail_;
-  window.append(bytes);
-  for (const std::string& p : patterns) {
-    if (window.find(p) != std::string::npos) seen_ = true;
+DoctypeSniffer::DoctypeSniffer() {
+  patterns_[0].bytes = std::string(kAscii);
+  for (const char c : kAscii) {
+    patterns_[1].bytes += c;  // UTF-16, little end first
+    patterns_[1].bytes += '\0';
+    patterns_[2].bytes += '\0';
+    patterns_[2].bytes += c;
   }
-  const size_t keep = 2 * kAscii.size() - 1;
-  tail_ = window.size() > keep ? window.substr(window.size() - keep) : window;
+  // Knuth-Morris-Pratt: where a partial match continues after a mismatch.
+  for (Pattern& p : patterns_) {
+    p.fallback.assign(p.bytes.size() + 1, 0);
+    size_t k = 0;
+    for (size_t i = 1; i < p.bytes.size(); ++i) {
+      while (k > 0 && p.bytes[i] != p.bytes[k]) k = p.fallback[k];
+      if (p.bytes[i] == p.bytes[k]) ++k;
+      p.fallback[i + 1] = k;
+    }
+  }
+}
+
+bool DoctypeSniffer::Feed(std::string_view bytes) {
+  for (const char c : bytes) {
+    if (seen_) break;
+    for (Pattern& p : patterns_) {
+      while (p.matched > 0 && c != p.bytes[p.matched]) p.matched = p.fallback[p.matched];
+      if (c == p.bytes[p.matched]) ++p.matched;
+      if (p.matched == p.bytes.size()) seen_ = true;
+    }
+  }
   return seen_;
 }
 

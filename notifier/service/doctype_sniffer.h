@@ -8,17 +8,24 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace QPTSoap {
 
 class DoctypeSniffer {
  public:
+  DoctypeSniffer();
   // Looks at the next bytes; true once a declaration has been seen.
   bool Feed(std::string_view bytes);
   bool seen() const { return seen_; }
 
  private:
-  std::string tail_;  // the last bytes, where a match may begin
+  struct Pattern {
+    std::string bytes;
+    std::vector<size_t> fallback;
+    size_t matched = 0;  // bytes of the pattern matched so far
+  };
+  Pattern patterns_[3];  // UTF-8 and ASCII-compatible, UTF-16LE, UTF-16BE
   bool seen_ = false;
 };
 

@@ -22,6 +22,14 @@ inline constexpr uint32_t kMaxArrayItems = 100000;
 // out entry, and for an array entry also the Int at its count_index. In-only
 // entries are left alone. On failure every out entry is reset again.
 //
+// Choices the rules leave open: markup inside a string is rebuilt with
+// local names and the attribute values as the reader reports them (no
+// prefixes, no namespace declarations, nothing re-escaped); an href target
+// is a child of Body after the response element, and an href on a target
+// is not followed again; a base64Binary element with no content at all is a
+// null block, one whose content holds no alphabet character an empty one;
+// an int or boolean text may be at most 1024 characters long.
+//
 // Zero states: a null string or byte block, 0, false, a record whose fields
 // are in their zero states, a null array. A decoded record always holds one
 // Value per declared field; an absent optional record keeps its zero state.

@@ -30,6 +30,9 @@ TEST(DoctypeSniffer, FindsDeclarationsInEveryEncodingAndAcrossPieces) {
       {"no declaration, UTF-16LE", Utf16(plain, true), false},
       {"lower case is no declaration", "<!doctype e><e/>", false},
       {"cut short", "<!DOCTYP", false},
+      {"after a false start", "<!DOC<!DOCTYPE e>", true},
+      {"UTF-16BE after stray zero bytes", std::string(3, '\0') + Utf16("<!DOCTYPE e>", false), true},
+      {"UTF-16BE after a false start", Utf16("<!DO", false) + Utf16("<!DOCTYPE e>", false), true},
   };
   for (const Case& c : cases) {
     for (size_t step : {c.bytes.size(), size_t{1}, size_t{5}}) {

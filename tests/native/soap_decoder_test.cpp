@@ -216,7 +216,8 @@ TEST(ResponseDecoder, MultiReferences) {
        doc("<messages href=\"#a\"/>", "<y id=\"b\">" + MessageFields() + "</y>" + arr), "fail"},
       {"second reference to one id", kGetNewMessages,
        doc("<messages href=\"#a\"/>",
-           "<x id=\"a\" c:arrayType=\"M[2]\"><m href=\"#b\"/><m href=\"#b\"/></x>"), "fail"},
+           "<x id=\"a\" c:arrayType=\"M[2]\"><m href=\"#b\"/><m href=\"#b\"/></x>"
+           "<y id=\"b\">" + MessageFields() + "</y>"), "fail"},
       {"cycle through a record", kGetNewMessages,
        doc("<messages href=\"#a\"/>",
            "<x id=\"a\" c:arrayType=\"M[1]\"><m href=\"#b\"/></x><y id=\"b\"><uidstr href=\"#b\"/></y>"),

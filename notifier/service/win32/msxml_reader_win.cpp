@@ -30,10 +30,10 @@ std::u16string_view View(const wchar_t* s, int n) {
   return {reinterpret_cast<const char16_t*>(s), static_cast<size_t>(n)};
 }
 
-// The handlers the reader calls during one parse. It lives on the stack of
-// Parse, which takes it back from the reader before it goes, so the
-// reference count only has to be kept, never acted on.
-class Adapter : public ISAXContentHandler, public ISAXLexicalHandler, public ISAXDeclHandler {
+// The handlers the reader calls during one parse. Parse takes them back
+// from the reader when it ends; the count keeps the object alive for as
+// long as the reader might still hold it.
+class Adapter final : public ISAXContentHandler, public ISAXLexicalHandler, public ISAXDeclHandler {
  public:
   explicit Adapter(SaxHandler& handler) : handler_(handler) {}
 
@@ -56,7 +56,11 @@ class Adapter : public ISAXContentHandler, public ISAXLexicalHandler, public ISA
     return S_OK;
   }
   ULONG WINAPI AddRef() override { return ++refs_; }
-  ULONG WINAPI Release() override { return --refs_; }
+  ULONG WINAPI Release() override {
+    const ULONG left = --refs_;
+    if (left == 0) delete this;
+    return left;
+  }
 
   // ISAXContentHandler
   HRESULT WINAPI putDocumentLocator(ISAXLocator*) override { return S_OK; }
@@ -157,9 +161,12 @@ class Adapter : public ISAXContentHandler, public ISAXLexicalHandler, public ISA
 // Passes reads through to the body. Fails them once more than the cap has
 // come, so that an endless answer ends, and at a document type
 // declaration, which the reader would take in without telling the handlers.
-class GuardedStream : public IStream {
+class GuardedStream final : public IStream {
  public:
-  explicit GuardedStream(IStream* body) : body_(body) {}
+  explicit GuardedStream(IStream* body) : body_(body) { body_->AddRef(); }
+  ~GuardedStream() { body_->Release(); }
+  GuardedStream(const GuardedStream&) = delete;
+  GuardedStream& operator=(const GuardedStream&) = delete;
 
   bool refused() const { return refused_; }
 
@@ -174,7 +181,11 @@ class GuardedStream : public IStream {
     return E_NOINTERFACE;
   }
   ULONG WINAPI AddRef() override { return ++refs_; }
-  ULONG WINAPI Release() override { return --refs_; }
+  ULONG WINAPI Release() override {
+    const ULONG left = --refs_;
+    if (left == 0) delete this;
+    return left;
+  }
 
   HRESULT WINAPI Read(void* buffer, ULONG size, ULONG* read) override {
     ULONG got = 0;
@@ -249,20 +260,21 @@ HRESULT MsxmlReader::Create() {
 
 bool MsxmlReader::Parse(IStream* body, SaxHandler& handler) {
   if (!reader_ || !body) return false;
-  Adapter adapter(handler);
-  GuardedStream guarded(body);
-  ISAXContentHandler* content = &adapter;
-  bool ok = SUCCEEDED(reader_->putContentHandler(content)) &&
+  Microsoft::WRL::ComPtr<Adapter> adapter;
+  adapter.Attach(new Adapter(handler));
+  Microsoft::WRL::ComPtr<GuardedStream> guarded;
+  guarded.Attach(new GuardedStream(body));
+  bool ok = SUCCEEDED(reader_->putContentHandler(adapter.Get())) &&
             SUCCEEDED(PutHandlerProperty(reader_.Get(), kLexicalHandlerProperty,
-                                         static_cast<ISAXLexicalHandler*>(&adapter))) &&
+                                         static_cast<ISAXLexicalHandler*>(adapter.Get()))) &&
             SUCCEEDED(PutHandlerProperty(reader_.Get(), kDeclarationHandlerProperty,
-                                         static_cast<ISAXDeclHandler*>(&adapter)));
-  if (ok) ok = SUCCEEDED(reader_->parse(UnknownVariant(static_cast<IStream*>(&guarded))));
-  // The adapter and the stream go with this frame: take them back first.
+                                         static_cast<ISAXDeclHandler*>(adapter.Get())));
+  if (ok) ok = SUCCEEDED(reader_->parse(UnknownVariant(static_cast<IStream*>(guarded.Get()))));
+  // The handler refers to the caller's SaxHandler: no later call may reach it.
   reader_->putContentHandler(nullptr);
   PutHandlerProperty(reader_.Get(), kLexicalHandlerProperty, nullptr);
   PutHandlerProperty(reader_.Get(), kDeclarationHandlerProperty, nullptr);
-  return ok && !adapter.failed() && !guarded.refused();
+  return ok && !adapter->failed() && !guarded->refused();
 }
 
 bool MsxmlReader::ParseBytes(std::string_view bytes, SaxHandler& handler) {
