@@ -66,13 +66,17 @@ def endpoint():
 
 def qpcall(operation, *args, options=()):
     """Exit code, the JSON lines printed, and stderr."""
-    done = winenv.run(QPCALL, *options, endpoint(), operation, *args, timeout=120)
+    return qpcall_to(endpoint(), operation, *args, options=options)
+
+
+def qpcall_to(address, operation, *args, options=()):
+    done = winenv.run(QPCALL, *options, address, operation, *args, timeout=120)
     lines = [json.loads(line) for line in done.stdout.splitlines() if line.strip()]
     return done.returncode, lines, done.stderr
 
 
 def soap_log():
-    return [e for e in admin('/admin/log') if e.get('path', '').startswith('/soap/')]
+    return [e for e in admin('/admin/log') if '/soap/' in (e.get('path') or '')]
 
 
 class QpcallAgainstTheHost(unittest.TestCase):
@@ -220,6 +224,16 @@ class QpcallAgainstTheHost(unittest.TestCase):
         self.assertEqual(done.returncode, 1)
         self.assertEqual(json.loads(done.stdout)['error']['stage'], 'send')
         self.assertEqual(soap_log(), [])
+
+    def test_a_proxy_gets_the_request_for_the_endpoint(self):
+        # The host serves a request for an absolute address as a proxy would.
+        code, lines, _ = qpcall_to('http://dev.quillpost.com/soap/public.php?version=1',
+                                   'get_version', 'client=x',
+                                   options=('--proxy', f'127.0.0.1:{port}'))
+        self.assertEqual((code, lines), (0, [{'current_version': 4}]))
+        entry, = soap_log()
+        self.assertTrue(entry['path'].startswith('http://dev.quillpost.com'), entry['path'])
+        self.assertEqual(entry['headers']['Host'], 'dev.quillpost.com')
 
     def test_two_calls_in_a_row_share_one_connection(self):
         code, lines, _ = qpcall('get_version', 'client=x', options=('--repeat', '2'))
