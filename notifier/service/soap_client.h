@@ -232,6 +232,9 @@ class CQPTSoapT {
     bool Start() {
       owner_.stage_ = CallStage::kNone;
       owner_.status_ = 0;
+      // Cleared before the reader is ensured, so that a call failing there
+      // never shows the previous call's fault as its own.
+      owner_.fault_ = SoapFault{};
       const int32_t reader = owner_.client_.EnsureReader();
       if (Failed(reader)) {
         code = reader;
@@ -240,7 +243,6 @@ class CQPTSoapT {
       }
       Wipe(owner_.request_);
       owner_.client_.BeginCall();
-      owner_.fault_ = SoapFault{};
       params_ = ZeroedParameters(op_);
       return true;
     }

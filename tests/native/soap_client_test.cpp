@@ -372,11 +372,17 @@ TEST(SoapClient, KeepsTheFaultUntilTheNextCall) {
 
 TEST(SoapClient, AReaderThatCannotBeCreatedFailsBeforeSending) {
   Client client;
+  client.Client().Queue(500, ClientFault("Wrong password"));
+  int32_t version = -1;
+  EXPECT_LT(client.get_version(u"x", &version), 0);
+  ASSERT_EQ(client.LastFault().code, kFaultClient);
+  client.Client().sent.clear();
   client.Client().FailReader(kEOutOfMemory);
   client.Client().Queue(200, Response("<current_version>4</current_version>"));
-  int32_t version = -1;
   EXPECT_EQ(client.get_version(u"x", &version), kEOutOfMemory);
   EXPECT_EQ(client.LastFailure(), CallStage::kReader);
+  EXPECT_EQ(client.LastFault().code, kFaultNone);  // not the previous call's
+  EXPECT_EQ(client.LastFault().faultstring, u"");
   EXPECT_TRUE(client.Client().sent.empty());
   EXPECT_EQ(version, -1);
   // The client stays usable.
