@@ -4,6 +4,8 @@
 
 #include <windows.h>
 #include <oleauto.h>
+#include <objbase.h>
+#include <wininet.h>
 
 #include <cstddef>
 #include <utility>
@@ -172,6 +174,29 @@ class ComPtr {
 
  private:
   T* p_ = nullptr;
+};
+
+struct InternetTraits {
+  static HINTERNET Invalid() { return nullptr; }
+  static bool IsValid(HINTERNET h) { return h != nullptr; }
+  static void Close(HINTERNET h) { InternetCloseHandle(h); }
+};
+using UniqueInternet = UniqueResource<HINTERNET, InternetTraits>;
+
+// COM initialised on this thread for the owner's lifetime.
+class ComInitialization {
+ public:
+  explicit ComInitialization(DWORD model = COINIT_APARTMENTTHREADED)
+      : result_(CoInitializeEx(nullptr, model)) {}
+  ~ComInitialization() {
+    if (SUCCEEDED(result_)) CoUninitialize();
+  }
+  ComInitialization(const ComInitialization&) = delete;
+  ComInitialization& operator=(const ComInitialization&) = delete;
+  HRESULT Result() const { return result_; }
+
+ private:
+  HRESULT result_;
 };
 
 // A mutex that this thread owns until the owner goes.

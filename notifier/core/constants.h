@@ -24,6 +24,10 @@ inline constexpr char16_t kDefaultWebMailStart[] = u"https://mail.quillpost.com/
 // Path of the SOAP service on the mail host.
 inline constexpr char16_t kSoapPath[] = u"/soap/public.php?version=1";
 
+// The development host: named in every SOAPAction URL whatever host the
+// request goes to, and the service client's address until one is set.
+inline constexpr char kDevelopmentHost[] = "dev.quillpost.com";
+
 // Title texts.
 inline constexpr char16_t kProductName[] = u"Quillpost";
 inline constexpr char16_t kNotifierName[] = u"Desktop Notifier";

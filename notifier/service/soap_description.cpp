@@ -147,6 +147,12 @@ Value Value::Boolean(bool b) {
   v.flag = b;
   return v;
 }
+Value Value::Bytes(std::optional<std::string> b) {
+  Value v;
+  v.type = XsdType::kBase64Binary;
+  v.bytes = std::move(b);
+  return v;
+}
 Value Value::Record(std::vector<Value> fields) {
   Value v;
   v.type = XsdType::kRecord;

@@ -69,11 +69,12 @@ enum OperationIndex : int {
 
 const OperationDescription& Operation(int index);
 
-// A value of one entry, as the encoder reads it. A null string, byte block
-// or array is an empty optional.
+// A value of one entry, as the encoder reads it and the decoder fills it.
+// A null string, byte block or array is an empty optional.
 struct Value {
   XsdType type = XsdType::kString;
   std::optional<std::u16string> text;
+  std::optional<std::string> bytes;          // a base64Binary block
   int32_t number = 0;
   bool flag = false;
   std::vector<Value> fields;                 // a record's fields, declared order
@@ -82,6 +83,7 @@ struct Value {
   static Value String(std::optional<std::u16string> s);
   static Value Int(int32_t n);
   static Value Boolean(bool b);
+  static Value Bytes(std::optional<std::string> b);
   static Value Record(std::vector<Value> fields);
   static Value Array(std::optional<std::vector<Value>> items);
 };

@@ -1,0 +1,103 @@
+// The service client's transport and reader on Windows: WinINet for the
+// HTTP exchange, the system's SAX reader for the answers. It fills the
+// TClient role of CQPTSoapT (see soap_transport.h).
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "common/win32/handles_win.h"
+#include "notifier/service/sax_handler.h"
+#include "notifier/service/soap_transport.h"
+#include "notifier/service/win32/msxml_reader_win.h"
+
+namespace QPTSoap {
+
+// A read-only stream over the body of one answer. Read fails once more than
+// `limit` bytes have come, so that no answer grows without bound; every
+// other member answers E_NOTIMPL. Created with one reference.
+class ResponseStream final : public IStream {
+ public:
+  explicit ResponseStream(HINTERNET request, size_t limit = kMaxResponseAllocation)
+      : request_(request), limit_(limit) {}
+  ResponseStream(const ResponseStream&) = delete;
+  ResponseStream& operator=(const ResponseStream&) = delete;
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
+  ULONG STDMETHODCALLTYPE AddRef() override;
+  ULONG STDMETHODCALLTYPE Release() override;
+  HRESULT STDMETHODCALLTYPE Read(void* buffer, ULONG size, ULONG* read) override;
+  HRESULT STDMETHODCALLTYPE Write(const void*, ULONG, ULONG*) override;
+  HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER, DWORD, ULARGE_INTEGER*) override;
+  HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER) override;
+  HRESULT STDMETHODCALLTYPE CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*,
+                                   ULARGE_INTEGER*) override;
+  HRESULT STDMETHODCALLTYPE Commit(DWORD) override;
+  HRESULT STDMETHODCALLTYPE Revert() override;
+  HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override;
+  HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override;
+  HRESULT STDMETHODCALLTYPE Stat(STATSTG*, DWORD) override;
+  HRESULT STDMETHODCALLTYPE Clone(IStream**) override;
+
+ private:
+  ~ResponseStream() = default;
+
+  LONG references_ = 1;
+  HINTERNET request_;
+  size_t limit_;
+  size_t total_ = 0;
+};
+
+class WininetClient {
+ public:
+  // The endpoint, taken apart.
+  struct Address {
+    bool https = false;
+    std::u16string host;
+    INTERNET_PORT port = 0;
+    std::u16string request_path;  // path and query
+  };
+
+  WininetClient() = default;
+  WininetClient(const WininetClient&) = delete;
+  WininetClient& operator=(const WininetClient&) = delete;
+
+  // The TClient members.
+  int32_t EnsureReader();
+  void BeginCall() { request_.Reset(); }
+  SendResult Send(std::u16string_view action_line, std::string_view body);
+  bool ParseResponse(SaxHandler& handler);
+  bool ParseFault(SaxHandler& handler);
+  bool SetEndpoint(std::u16string_view address);
+
+  // Both take effect with the next connection; the notifier sets neither.
+  void SetProxy(std::u16string proxy) { proxy_ = std::move(proxy); }
+  void SetTimeout(uint32_t milliseconds) { timeout_ = milliseconds; }
+
+  // Null when no usable address is set.
+  const Address* address() const { return usable_ ? &address_ : nullptr; }
+
+ private:
+  bool Connect();
+  void CloseAll();
+  bool Parse(MsxmlReader& reader, SaxHandler& handler);
+
+  Address address_;
+  bool usable_ = false;  // false when the last address could not be parsed
+
+  std::u16string proxy_;
+  uint32_t timeout_ = 0;
+
+  // Released in reverse order: the request before its connection, the
+  // connection before the internet handle.
+  qp::UniqueInternet internet_;
+  qp::UniqueInternet connection_;
+  qp::UniqueInternet request_;
+  MsxmlReader reader_;
+  bool reader_created_ = false;
+};
+
+}  // namespace QPTSoap
