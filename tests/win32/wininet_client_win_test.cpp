@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <string>
 
-#include <wrl/client.h>
 
 #include "common/win32/handles_win.h"
 #include "common/win32/wide_win.h"
@@ -100,8 +99,7 @@ class AgainstTheHost : public ::testing::Test {
 
 TEST_F(AgainstTheHost, ResponseStreamReadsTheBodyAndNothingElse) {
   Get(L"/");
-  Microsoft::WRL::ComPtr<ResponseStream> stream;
-  stream.Attach(new ResponseStream(request_.Get()));
+  auto stream = qp::ComPtr<ResponseStream>::Adopt(new ResponseStream(request_.Get()));
   std::string body(65536, '\0');
   ULONG got = 0;
   EXPECT_EQ(stream.Get()->Read(&body[0], static_cast<ULONG>(body.size()), &got), S_FALSE);
@@ -135,8 +133,7 @@ TEST_F(AgainstTheHost, ResponseStreamReadsTheBodyAndNothingElse) {
 
 TEST_F(AgainstTheHost, ResponseStreamFailsPastItsLimit) {
   Get(L"/");
-  Microsoft::WRL::ComPtr<ResponseStream> stream;
-  stream.Attach(new ResponseStream(request_.Get(), 10));
+  auto stream = qp::ComPtr<ResponseStream>::Adopt(new ResponseStream(request_.Get(), 10));
   char buffer[8];
   ULONG got = 0;
   EXPECT_EQ(stream.Get()->Read(buffer, sizeof buffer, &got), S_OK);  // 8 of 10

@@ -246,7 +246,7 @@ HRESULT MsxmlReader::Create() {
   if (reader_) return S_OK;
   const HRESULT hr = CoCreateInstance(kSaxReaderClass, nullptr, CLSCTX_INPROC_SERVER,
                                       kSaxReaderInterface,
-                                      reinterpret_cast<void**>(reader_.GetAddressOf()));
+                                      reinterpret_cast<void**>(reader_.Put()));
   if (FAILED(hr)) return hr;
   // Switches a reader may not know or honour: the handlers below still
   // catch any DTD.
@@ -260,10 +260,8 @@ HRESULT MsxmlReader::Create() {
 
 bool MsxmlReader::Parse(IStream* body, SaxHandler& handler) {
   if (!reader_ || !body) return false;
-  Microsoft::WRL::ComPtr<Adapter> adapter;
-  adapter.Attach(new Adapter(handler));
-  Microsoft::WRL::ComPtr<GuardedStream> guarded;
-  guarded.Attach(new GuardedStream(body));
+  auto adapter = qp::ComPtr<Adapter>::Adopt(new Adapter(handler));
+  auto guarded = qp::ComPtr<GuardedStream>::Adopt(new GuardedStream(body));
   bool ok = SUCCEEDED(reader_->putContentHandler(adapter.Get())) &&
             SUCCEEDED(PutHandlerProperty(reader_.Get(), kLexicalHandlerProperty,
                                          static_cast<ISAXLexicalHandler*>(adapter.Get()))) &&
@@ -279,9 +277,8 @@ bool MsxmlReader::Parse(IStream* body, SaxHandler& handler) {
 
 bool MsxmlReader::ParseBytes(std::string_view bytes, SaxHandler& handler) {
   if (bytes.size() > kMaxResponseAllocation) return false;
-  Microsoft::WRL::ComPtr<IStream> stream;
-  stream.Attach(SHCreateMemStream(reinterpret_cast<const BYTE*>(bytes.data()),
-                                  static_cast<UINT>(bytes.size())));
+  auto stream = qp::ComPtr<IStream>::Adopt(
+      SHCreateMemStream(reinterpret_cast<const BYTE*>(bytes.data()), static_cast<UINT>(bytes.size())));
   if (!stream) return false;
   return Parse(stream.Get(), handler);
 }

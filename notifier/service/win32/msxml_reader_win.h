@@ -10,7 +10,7 @@
 #include <windows.h>
 #include <msxml2.h>
 #include <objidl.h>
-#include <wrl/client.h>
+#include "common/win32/handles_win.h"
 
 #include <string_view>
 
@@ -29,7 +29,7 @@ class MsxmlReader {
   bool ParseBytes(std::string_view bytes, SaxHandler& handler);
 
  private:
-  Microsoft::WRL::ComPtr<ISAXXMLReader> reader_;
+  qp::ComPtr<ISAXXMLReader> reader_;
 };
 
 }  // namespace QPTSoap

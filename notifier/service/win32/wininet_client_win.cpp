@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include <wrl/client.h>
+#include "common/win32/handles_win.h"
 
 #include "common/win32/wide_win.h"
 #include "notifier/service/http_text.h"
@@ -158,8 +158,7 @@ SendResult WininetClient::Send(std::u16string_view action_line, std::string_view
 
 bool WininetClient::Parse(MsxmlReader& reader, SaxHandler& handler) {
   if (!request_) return false;
-  Microsoft::WRL::ComPtr<ResponseStream> stream;
-  stream.Attach(new ResponseStream(request_.Get()));
+  auto stream = qp::ComPtr<ResponseStream>::Adopt(new ResponseStream(request_.Get()));
   return reader.Parse(stream.Get(), handler);
 }
 
