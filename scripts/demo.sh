@@ -2,8 +2,11 @@
 # The demo: installs what is missing, builds the Windows programs, starts the
 # stand-in Quillpost host with a sample account, runs the notifier under Wine
 # in a virtual desktop with a taskbar (on a private Xvfb display when there is
-# no display), photographs the tray icon with its greeting balloon, prints
-# where the picture is, and stops everything it started.
+# no display) and photographs the tray icon with its greeting balloon,
+# delivers a message and reads it back through the service client (qpcall),
+# registers the browser control and drives it from JScript, photographs one
+# of its themed message boxes, prints where the pictures are, and stops
+# everything it started.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/deps.sh"
@@ -11,9 +14,12 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 out="$root/build/demo"
 mkdir -p "$out"
 cmake -S "$root" -B "$root/build/win64" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" >/dev/null
-cmake --build "$root/build/win64" -j "$(nproc)" --target qptn qptn_probe
+cmake --build "$root/build/win64" -j "$(nproc)" --target qptn qptn_probe qpcall GatherwickAX gatherwick_dialogs
 qptn="$root/build/win64/notifier/qptn.exe"
 probe="$root/build/win64/tests/e2e/qptn_probe.exe"
+qpcall="$root/build/win64/tools/qpcall/qpcall.exe"
+control="$root/build/win64/control/GatherwickAX.dll"
+dialogs="$root/build/win64/tests/e2e/gatherwick_dialogs.exe"
 
 run=$(mktemp -d "$out/run.XXXXXX")
 host_pid="" xvfb_pid=""
@@ -72,3 +78,39 @@ shot="$out/notifier-hello.png"
 import -window root "$shot"
 wine "$probe" send-exit "$hwnd" >/dev/null || true
 echo "screenshot: $shot"
+
+echo "== service client"
+curl_json /admin/deliver '{"to": "demo@quillpost.com", "from": "Ann Example <ann@example.org>",
+  "subject": "Lunch on Friday?", "body": "Shall we meet at noon?"}' >/dev/null
+endpoint="http://127.0.0.1:$port/soap/public.php?version=1"
+auth=(auth.user_id=demo@quillpost.com auth.password=demo-pass)
+wine "$qpcall" "$endpoint" check_auth "${auth[@]}" | tr -d '\r'
+wine "$qpcall" "$endpoint" get_new_messages "${auth[@]}" header_num=0 hostkey= max=5 | tr -d '\r'
+
+echo "== browser control"
+dll=$(winepath -w "$control")
+wine regsvr32 /s "$dll"
+cat >"$run/control.js" <<'JS'
+var control = new ActiveXObject("Vantrell.QPTTool");
+WScript.Echo("GatherwickAX version " + control.Version + ", protected mode " + control.ProtectedMode);
+JS
+wine cscript //nologo "$(winepath -w "$run/control.js")" | tr -d '\r'
+# The dialog helper closes its box at a line on its input; bash keeps one
+# coprocess at a time, and the holder is one, so a FIFO carries that line.
+mkfifo "$run/box.in"
+exec 5<>"$run/box.in"
+wine "$dialogs" msgbox blue 1 <"$run/box.in" >"$run/box.out" 2>/dev/null &
+box_pid=$!
+for _ in $(seq 120); do grep -q '^ready' "$run/box.out" 2>/dev/null && break; sleep 0.5; done
+if grep -q '^ready' "$run/box.out"; then
+  sleep 1  # let the box finish drawing
+  box_shot="$out/control-message-box.png"
+  import -window root "$box_shot"
+  echo "screenshot: $box_shot"
+else
+  echo "demo: the control's message box did not show" >&2
+fi
+echo >&5
+wait "$box_pid" || true
+exec 5>&-
+wine regsvr32 /u /s "$dll"
