@@ -29,7 +29,8 @@ inline constexpr unsigned kBalloonTextLimit = 1023;
 // How long a popup message stays on screen until the settings say otherwise.
 inline constexpr unsigned kDefaultPopupDisplayMs = 4000;
 
-template <unsigned N>
+// `Soap` is the service client (a CQPTSoapT over the platform's transport).
+template <unsigned N, typename Soap>
 class QptnT : public EmailCommand {
  public:
   static constexpr unsigned kSlots = N;
@@ -56,6 +57,7 @@ class QptnT : public EmailCommand {
     tray_.Add(kIconNoMail);
     currentIcon = kIconNoMail;
     serviceAddress = ServiceAddress(host.value);
+    soap.SetEndpoint(serviceAddress);
     if (CheckForUpdate()) return false;
     animationGate.Close();
     tray_.SetIcon(currentIcon);
@@ -172,8 +174,9 @@ class QptnT : public EmailCommand {
   void ShowError(unsigned account, const char16_t* text) {
     if (timerCheck) return;
     std::u16string shown;
-    if (lastFault.code == QPTSoap::kFaultClient && !lastFault.faultstring.empty()) {
-      shown = lastFault.faultstring;
+    const QPTSoap::SoapFault& fault = soap.LastFault();
+    if (fault.code == QPTSoap::kFaultClient && !fault.faultstring.empty()) {
+      shown = fault.faultstring;
     } else if (text != nullptr) {
       shown = text;
     } else {
@@ -235,7 +238,8 @@ class QptnT : public EmailCommand {
   unsigned accountCount = 0;
   bool soundOn = true;
   std::u16string serviceAddress;
-  QPTSoap::SoapFault lastFault;
+  // The one client of every service call of the running notifier.
+  Soap soap;
   std::array<int, N> lastHeaderNum{};
   BoundedSemaphore popupDone{0, 1};
   std::mutex checkLock;
@@ -291,7 +295,5 @@ class QptnT : public EmailCommand {
   TrayPort& tray_;
   std::mutex frameLock_;  // frame list and index against destruction
 };
-
-using Qptn = QptnT<5>;
 
 }  // namespace qptn

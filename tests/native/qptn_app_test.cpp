@@ -5,8 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "notifier/service/soap_client.h"
+#include "tests/native/fake_soap_client.h"
+
 namespace qptn {
 namespace {
+
+using Qptn = QptnT<5, QPTSoap::CQPTSoapT<QPTSoap::FakeSoapClient>>;
 
 std::string Narrow(const std::u16string& s) {
   std::string out;
@@ -62,6 +67,24 @@ class FakePlatform : public AppPlatform {
 
 class AppTest : public ::testing::Test {
  protected:
+  // Makes one call of the client fail: with a status-500 fault of that code,
+  // or, for code 0, without any fault.
+  void FailNextCallWith(int code, const std::u16string& faultstring) {
+    const char* faultcode = code == 300 ? "Client" : code == 200 ? "MustUnderstand" : "Server";
+    if (code == 0) {
+      app.soap.Client().QueueSendFailure();
+    } else {
+      app.soap.Client().Queue(
+          500, std::string("<soap:Envelope xmlns:soap=\"http://schemas.xmlsoap.org/soap/envelope/\">"
+                           "<soap:Body><soap:Fault><faultcode>soap:") +
+                   faultcode + "</faultcode><faultstring>" + Narrow(faultstring) +
+                   "</faultstring></soap:Fault></soap:Body></soap:Envelope>");
+    }
+    QPTSoapNS::OptString result;
+    ASSERT_LT(app.soap.check_auth({u"a@x.example", u"p"}, &result), 0);
+    ASSERT_EQ(app.soap.LastFault().code, code);
+  }
+
   std::vector<std::string> Take() { return std::exchange(log.calls, {}); }
   void SetAccounts(std::initializer_list<const char16_t*> list) {
     app.accountCount = 0;
@@ -91,6 +114,9 @@ TEST_F(AppTest, StartupUsesTheConfiguredHost) {
   app.host.value = u"127.0.0.1:18080";
   ASSERT_TRUE(app.Startup());
   EXPECT_EQ(Narrow(app.serviceAddress), "http://127.0.0.1:18080/soap/public.php?version=1");
+  ASSERT_FALSE(app.soap.Client().endpoints.empty());
+  EXPECT_EQ(Narrow(app.soap.Client().endpoints.back()), Narrow(app.serviceAddress))
+      << "the service client must post to the configured host";
 }
 
 TEST_F(AppTest, StartupStopsWhenTheWindowCannotBeCreated) {
@@ -243,8 +269,7 @@ TEST_F(AppTest, ShowErrorBalloons) {
   };
   for (const Case& c : cases) {
     app.timerCheck = c.timerCheck;
-    app.lastFault.code = c.faultCode;
-    app.lastFault.faultstring = c.faultString;
+    FailNextCallWith(c.faultCode, c.faultString);
     app.accountCount = c.accounts;
     app.addresses[0] = u"a@x.example";
     app.addresses[1] = u"b@x.example";

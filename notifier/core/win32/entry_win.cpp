@@ -8,7 +8,7 @@
 #include "common/win32/handles_win.h"
 #include "common/win32/wide_win.h"
 #include "notifier/core/command_line.h"
-#include "notifier/core/qptn_app.h"
+#include "notifier/core/win32/qptn_win.h"
 #include "notifier/core/win32/main_window_win.h"
 #include "notifier/core/win32/tray_icon_win.h"
 #include "notifier/settings/settings.h"

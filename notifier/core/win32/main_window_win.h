@@ -7,7 +7,7 @@
 
 #include "common/win32/handles_win.h"
 #include "notifier/core/app_platform.h"
-#include "notifier/core/qptn_app.h"
+#include "notifier/core/win32/qptn_win.h"
 #include "notifier/core/win32/tray_icon_win.h"
 
 namespace qptn {
