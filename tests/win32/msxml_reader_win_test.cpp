@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <thread>
 
+#include "common/win32/read_only_stream_win.h"
 #include "tests/support/soap_vectors.h"
 
 namespace QPTSoap {
@@ -47,7 +48,7 @@ class MsxmlReaderTest : public ::testing::Test {
 // A read-only stream on the test's stack that hands out a few bytes per
 // Read, as a network body does; endless when `bytes` runs out and `endless`
 // is set (then it repeats blanks).
-class PieceStream : public IStream {
+class PieceStream : public qp::ReadOnlyStream {
  public:
   PieceStream(const std::string& bytes, ULONG step, bool endless = false)
       : bytes_(bytes), step_(step), endless_(endless) {}
@@ -76,20 +77,6 @@ class PieceStream : public IStream {
     if (read) *read = n;
     return n < size ? S_FALSE : S_OK;
   }
-  HRESULT WINAPI Write(const void*, ULONG, ULONG*) override { return E_NOTIMPL; }
-  HRESULT WINAPI Seek(LARGE_INTEGER, DWORD, ULARGE_INTEGER*) override { return E_NOTIMPL; }
-  HRESULT WINAPI SetSize(ULARGE_INTEGER) override { return E_NOTIMPL; }
-  HRESULT WINAPI CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) override {
-    return E_NOTIMPL;
-  }
-  HRESULT WINAPI Commit(DWORD) override { return E_NOTIMPL; }
-  HRESULT WINAPI Revert() override { return E_NOTIMPL; }
-  HRESULT WINAPI LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
-  HRESULT WINAPI UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
-    return E_NOTIMPL;
-  }
-  HRESULT WINAPI Stat(STATSTG*, DWORD) override { return E_NOTIMPL; }
-  HRESULT WINAPI Clone(IStream**) override { return E_NOTIMPL; }
 
   size_t served() const { return at_; }
 

@@ -2,6 +2,7 @@
 
 #include <shlwapi.h>
 
+#include "common/win32/read_only_stream_win.h"
 #include "notifier/service/doctype_sniffer.h"
 
 #include <string>
@@ -161,7 +162,7 @@ class Adapter final : public ISAXContentHandler, public ISAXLexicalHandler, publ
 // Passes reads through to the body. Fails them once more than the cap has
 // come, so that an endless answer ends, and at a document type
 // declaration, which the reader would take in without telling the handlers.
-class GuardedStream final : public IStream {
+class GuardedStream final : public qp::ReadOnlyStream {
  public:
   explicit GuardedStream(IStream* body) : body_(body) { body_->AddRef(); }
   ~GuardedStream() { body_->Release(); }
@@ -202,20 +203,6 @@ class GuardedStream final : public IStream {
     }
     return hr;
   }
-  HRESULT WINAPI Write(const void*, ULONG, ULONG*) override { return E_NOTIMPL; }
-  HRESULT WINAPI Seek(LARGE_INTEGER, DWORD, ULARGE_INTEGER*) override { return E_NOTIMPL; }
-  HRESULT WINAPI SetSize(ULARGE_INTEGER) override { return E_NOTIMPL; }
-  HRESULT WINAPI CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) override {
-    return E_NOTIMPL;
-  }
-  HRESULT WINAPI Commit(DWORD) override { return E_NOTIMPL; }
-  HRESULT WINAPI Revert() override { return E_NOTIMPL; }
-  HRESULT WINAPI LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
-  HRESULT WINAPI UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
-    return E_NOTIMPL;
-  }
-  HRESULT WINAPI Stat(STATSTG*, DWORD) override { return E_NOTIMPL; }
-  HRESULT WINAPI Clone(IStream**) override { return E_NOTIMPL; }
 
  private:
   IStream* body_;

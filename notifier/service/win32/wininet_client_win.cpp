@@ -49,19 +49,6 @@ HRESULT ResponseStream::Read(void* buffer, ULONG size, ULONG* read) {
   return filled == size ? S_OK : S_FALSE;
 }
 
-HRESULT ResponseStream::Write(const void*, ULONG, ULONG*) { return E_NOTIMPL; }
-HRESULT ResponseStream::Seek(LARGE_INTEGER, DWORD, ULARGE_INTEGER*) { return E_NOTIMPL; }
-HRESULT ResponseStream::SetSize(ULARGE_INTEGER) { return E_NOTIMPL; }
-HRESULT ResponseStream::CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) {
-  return E_NOTIMPL;
-}
-HRESULT ResponseStream::Commit(DWORD) { return E_NOTIMPL; }
-HRESULT ResponseStream::Revert() { return E_NOTIMPL; }
-HRESULT ResponseStream::LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) { return E_NOTIMPL; }
-HRESULT ResponseStream::UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) { return E_NOTIMPL; }
-HRESULT ResponseStream::Stat(STATSTG*, DWORD) { return E_NOTIMPL; }
-HRESULT ResponseStream::Clone(IStream**) { return E_NOTIMPL; }
-
 int32_t WininetClient::EnsureReader() {
   if (reader_created_) return kOk;
   const HRESULT hr = reader_.Create();

@@ -12,6 +12,7 @@
 #include "common/win32/handles_win.h"
 #include "notifier/service/sax_handler.h"
 #include "notifier/service/soap_transport.h"
+#include "common/win32/read_only_stream_win.h"
 #include "notifier/service/win32/msxml_reader_win.h"
 
 namespace QPTSoap {
@@ -19,7 +20,7 @@ namespace QPTSoap {
 // A read-only stream over the body of one answer. Read fails once more than
 // `limit` bytes have come, so that no answer grows without bound; every
 // other member answers E_NOTIMPL. Created with one reference.
-class ResponseStream final : public IStream {
+class ResponseStream final : public qp::ReadOnlyStream {
  public:
   explicit ResponseStream(HINTERNET request, size_t limit = kMaxResponseAllocation)
       : request_(request), limit_(limit) {}
@@ -30,17 +31,6 @@ class ResponseStream final : public IStream {
   ULONG STDMETHODCALLTYPE AddRef() override;
   ULONG STDMETHODCALLTYPE Release() override;
   HRESULT STDMETHODCALLTYPE Read(void* buffer, ULONG size, ULONG* read) override;
-  HRESULT STDMETHODCALLTYPE Write(const void*, ULONG, ULONG*) override;
-  HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER, DWORD, ULARGE_INTEGER*) override;
-  HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER) override;
-  HRESULT STDMETHODCALLTYPE CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*,
-                                   ULARGE_INTEGER*) override;
-  HRESULT STDMETHODCALLTYPE Commit(DWORD) override;
-  HRESULT STDMETHODCALLTYPE Revert() override;
-  HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override;
-  HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override;
-  HRESULT STDMETHODCALLTYPE Stat(STATSTG*, DWORD) override;
-  HRESULT STDMETHODCALLTYPE Clone(IStream**) override;
 
  private:
   ~ResponseStream() = default;
