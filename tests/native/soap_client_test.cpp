@@ -6,6 +6,7 @@
 #include <map>
 
 #include "tests/native/fake_soap_client.h"
+#include "tests/support/soap_request.h"
 
 namespace QPTSoap {
 namespace {
@@ -16,14 +17,6 @@ using QPTSoapNS::Message;
 using QPTSoapNS::OptString;
 using QPTSoapNS::UIDSTR;
 using Client = CQPTSoapT<FakeSoapClient>;
-
-const std::string kHead =
-    "<soap:Envelope xmlns:soap=\"http://schemas.xmlsoap.org/soap/envelope/\""
-    " xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\""
-    " xmlns:xsd=\"http://www.w3.org/2001/XMLSchema\""
-    " xmlns:soapenc=\"http://schemas.xmlsoap.org/soap/encoding/\">"
-    "<soap:Body soap:encodingStyle=\"http://schemas.xmlsoap.org/soap/encoding/\">";
-const std::string kTail = "</soap:Body></soap:Envelope>";
 
 // An answer envelope around one response element's content.
 std::string Response(const std::string& content) {
@@ -211,8 +204,7 @@ TEST(SoapClient, SendsTheRequestOfEveryOperation) {
     ASSERT_FALSE(client.Client().sent.empty()) << c.label;
     const auto& sent = client.Client().sent.back();
     const std::string op = c.operation;
-    EXPECT_EQ(sent.body, kHead + "<snp:" + op + " xmlns:snp=\"QPTSoapNS\">" + c.params +
-                             "</snp:" + op + ">" + kTail)
+    EXPECT_EQ(sent.body, ExpectedRequest(op, c.params))
         << c.label;
     const std::string line = "SOAPAction: \"http://dev.quillpost.com/soap/public.php/" + op + "\"\r\n";
     EXPECT_EQ(sent.action_line, std::u16string(line.begin(), line.end())) << c.label;
