@@ -658,10 +658,10 @@ class GatherwickControl final : public IGatherwick,
   }
 
   // IObjectWithSite: how a browser hands its site to a control that page
-  // script created itself, without embedding it.
-  // Script engines hand every object they create a site, the Windows Script
-  // Host's as well; there the site leads to no page, and the control stays
-  // a script host's control, bound by the upload-host rule alone.
+  // script created itself, without embedding it. Script engines give every
+  // object they create a site, the Windows Script Host's as well; there the
+  // site leads to no page, and the control stays a script host's control,
+  // bound by the upload-host rule alone.
   STDMETHODIMP SetSite(IUnknown* site) override {
     objectSite_ = qp::ComPtr<IUnknown>::Share(site);
     ReadPageAddress();
@@ -735,19 +735,25 @@ class GatherwickControl final : public IGatherwick,
 
   // The page's address, from the embedding site, else from the site given
   // through IObjectWithSite: its client site, else the browser it serves.
+  // Out of memory leaves the page unknown, which a hosted control refuses.
   void ReadPageAddress() {
     pageAddress_.clear();
     pageBase_.clear();
-    std::u16string address;
-    if (site_) address = MonikerAddress(site_.Get());
-    if (address.empty() && objectSite_) {
-      if (auto client = objectSite_.As<IOleClientSite>(IID_IOleClientSite)) {
-        address = MonikerAddress(client.Get());
+    try {
+      std::u16string address;
+      if (site_) address = MonikerAddress(site_.Get());
+      if (address.empty() && objectSite_) {
+        if (auto client = objectSite_.As<IOleClientSite>(IID_IOleClientSite)) {
+          address = MonikerAddress(client.Get());
+        }
+        if (address.empty()) address = BrowserAddress(objectSite_.Get());
       }
-      if (address.empty()) address = BrowserAddress(objectSite_.Get());
+      pageBase_ = PageBase(address);
+      pageAddress_ = std::move(address);
+    } catch (...) {
+      pageAddress_.clear();
+      pageBase_.clear();
     }
-    pageAddress_ = std::move(address);
-    pageBase_ = PageBase(pageAddress_);
   }
 
   static std::u16string MonikerAddress(IOleClientSite* site) {
@@ -760,7 +766,13 @@ class GatherwickControl final : public IGatherwick,
     if (FAILED(CreateBindCtx(0, context.Put()))) return {};
     LPOLESTR name = nullptr;
     if (FAILED(moniker->GetDisplayName(context.Get(), nullptr, &name)) || !name) return {};
-    std::u16string address = qp::FromWide(name);
+    std::u16string address;
+    try {
+      address = qp::FromWide(name);
+    } catch (...) {
+      CoTaskMemFree(name);
+      throw;
+    }
     CoTaskMemFree(name);
     return address;
   }
@@ -775,9 +787,8 @@ class GatherwickControl final : public IGatherwick,
     }
     BSTR url = nullptr;
     if (FAILED(browser->get_LocationURL(&url))) return {};
-    std::u16string address = BstrText(url);
-    SysFreeString(url);
-    return address;
+    const qp::UniqueBstr owned(url);
+    return BstrText(owned.Get());
   }
 
   HRESULT Activate(bool uiActivate) {
