@@ -2,11 +2,16 @@
 // program with its resources (the type library included).
 #include <windows.h>
 #include <dispex.h>
+#include <exdisp.h>
 #include <ocidl.h>
 #include <olectl.h>
 #include <objsafe.h>
+#include <servprov.h>
+#include <shlguid.h>
 
 #include <gtest/gtest.h>
+
+#include <climits>
 
 #include <string>
 #include <thread>
@@ -202,6 +207,12 @@ class FakeSite : public IOleClientSite, public IOleInPlaceSiteWindowless {
   STDMETHODIMP AdjustRect(LPRECT) override { return S_OK; }
   STDMETHODIMP OnDefWindowMessage(UINT, WPARAM, LPARAM, LRESULT*) override { return S_FALSE; }
 
+  // A container whose moniker becomes ready only after it set the site.
+  void SetPage(const wchar_t* page) {
+    page_ = page;
+    hasPage_ = true;
+  }
+
   int activations = 0;
   int uiActivations = 0;
   int deactivations = 0;
@@ -213,6 +224,137 @@ class FakeSite : public IOleClientSite, public IOleInPlaceSiteWindowless {
   bool hasPage_;
   HWND parent_;
   bool windowless_;
+};
+
+// --- a browser handing its site to a script-created control --------------------
+
+// The browser as its site's service provider names it; only the page's
+// address can be asked of it.
+class FakeBrowser final : public IWebBrowser2 {
+ public:
+  explicit FakeBrowser(const wchar_t* url) : url_(url) {}
+  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
+    *out = nullptr;
+    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IWebBrowser ||
+        iid == IID_IWebBrowserApp || iid == IID_IWebBrowser2) {
+      *out = static_cast<IWebBrowser2*>(this);
+      AddRef();
+      return S_OK;
+    }
+    return E_NOINTERFACE;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return ++refs; }
+  STDMETHODIMP_(ULONG) Release() override { return --refs; }  // lives on the test's stack
+  STDMETHODIMP get_LocationURL(BSTR* url) override {
+    *url = SysAllocString(url_);
+    return S_OK;
+  }
+#define GWAX_NOTIMPL(sig) \
+  STDMETHODIMP sig override { return E_NOTIMPL; }
+  GWAX_NOTIMPL(GetTypeInfoCount(UINT*))
+  GWAX_NOTIMPL(GetTypeInfo(UINT, LCID, ITypeInfo**))
+  GWAX_NOTIMPL(GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*))
+  GWAX_NOTIMPL(Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*))
+  GWAX_NOTIMPL(GoBack())
+  GWAX_NOTIMPL(GoForward())
+  GWAX_NOTIMPL(GoHome())
+  GWAX_NOTIMPL(GoSearch())
+  GWAX_NOTIMPL(Navigate(BSTR, VARIANT *, VARIANT *, VARIANT *, VARIANT *))
+  GWAX_NOTIMPL(Refresh())
+  GWAX_NOTIMPL(Refresh2(VARIANT *))
+  GWAX_NOTIMPL(Stop())
+  GWAX_NOTIMPL(get_Application(IDispatch **))
+  GWAX_NOTIMPL(get_Parent(IDispatch **))
+  GWAX_NOTIMPL(get_Container(IDispatch **))
+  GWAX_NOTIMPL(get_Document(IDispatch **))
+  GWAX_NOTIMPL(get_TopLevelContainer(VARIANT_BOOL *))
+  GWAX_NOTIMPL(get_Type(BSTR *))
+  GWAX_NOTIMPL(get_Left(LONG *))
+  GWAX_NOTIMPL(put_Left(LONG))
+  GWAX_NOTIMPL(get_Top(LONG *))
+  GWAX_NOTIMPL(put_Top(LONG))
+  GWAX_NOTIMPL(get_Width(LONG *))
+  GWAX_NOTIMPL(put_Width(LONG))
+  GWAX_NOTIMPL(get_Height(LONG *))
+  GWAX_NOTIMPL(put_Height(LONG))
+  GWAX_NOTIMPL(get_LocationName(BSTR *))
+  GWAX_NOTIMPL(get_Busy(VARIANT_BOOL *))
+  GWAX_NOTIMPL(Quit())
+  GWAX_NOTIMPL(ClientToWindow(int *, int *))
+  GWAX_NOTIMPL(PutProperty(BSTR, VARIANT))
+  GWAX_NOTIMPL(GetProperty(BSTR, VARIANT *))
+  GWAX_NOTIMPL(get_Name(BSTR *))
+  GWAX_NOTIMPL(get_HWND(SHANDLE_PTR *))
+  GWAX_NOTIMPL(get_FullName(BSTR *))
+  GWAX_NOTIMPL(get_Path(BSTR *))
+  GWAX_NOTIMPL(get_Visible(VARIANT_BOOL *))
+  GWAX_NOTIMPL(put_Visible(VARIANT_BOOL))
+  GWAX_NOTIMPL(get_StatusBar(VARIANT_BOOL *))
+  GWAX_NOTIMPL(put_StatusBar(VARIANT_BOOL))
+  GWAX_NOTIMPL(get_StatusText(BSTR *))
+  GWAX_NOTIMPL(put_StatusText(BSTR))
+  GWAX_NOTIMPL(get_ToolBar(int *))
+  GWAX_NOTIMPL(put_ToolBar(int))
+  GWAX_NOTIMPL(get_MenuBar(VARIANT_BOOL *))
+  GWAX_NOTIMPL(put_MenuBar(VARIANT_BOOL))
+  GWAX_NOTIMPL(get_FullScreen(VARIANT_BOOL *))
+  GWAX_NOTIMPL(put_FullScreen(VARIANT_BOOL))
+  GWAX_NOTIMPL(Navigate2(VARIANT *, VARIANT *, VARIANT *, VARIANT *, VARIANT *))
+  GWAX_NOTIMPL(QueryStatusWB(OLECMDID, OLECMDF *))
+  GWAX_NOTIMPL(ExecWB(OLECMDID, OLECMDEXECOPT, VARIANT *, VARIANT *))
+  GWAX_NOTIMPL(ShowBrowserBar(VARIANT *, VARIANT *, VARIANT *))
+  GWAX_NOTIMPL(get_ReadyState(READYSTATE *))
+  GWAX_NOTIMPL(get_Offline(VARIANT_BOOL *))
+  GWAX_NOTIMPL(put_Offline(VARIANT_BOOL))
+  GWAX_NOTIMPL(get_Silent(VARIANT_BOOL *))
+  GWAX_NOTIMPL(put_Silent(VARIANT_BOOL))
+  GWAX_NOTIMPL(get_RegisterAsBrowser(VARIANT_BOOL *))
+  GWAX_NOTIMPL(put_RegisterAsBrowser(VARIANT_BOOL))
+  GWAX_NOTIMPL(get_RegisterAsDropTarget(VARIANT_BOOL *))
+  GWAX_NOTIMPL(put_RegisterAsDropTarget(VARIANT_BOOL))
+  GWAX_NOTIMPL(get_TheaterMode(VARIANT_BOOL *))
+  GWAX_NOTIMPL(put_TheaterMode(VARIANT_BOOL))
+  GWAX_NOTIMPL(get_AddressBar(VARIANT_BOOL *))
+  GWAX_NOTIMPL(put_AddressBar(VARIANT_BOOL))
+  GWAX_NOTIMPL(get_Resizable(VARIANT_BOOL *))
+  GWAX_NOTIMPL(put_Resizable(VARIANT_BOOL))
+#undef GWAX_NOTIMPL
+
+  ULONG refs = 1;
+
+ private:
+  const wchar_t* url_;
+};
+
+// What a browser passes to IObjectWithSite::SetSite: a service provider
+// that may lead to the browser, or (`client`) a client site as well.
+class FakeObjectSite final : public IServiceProvider {
+ public:
+  FakeObjectSite(IWebBrowser2* browser, IOleClientSite* client)
+      : browser_(browser), client_(client) {}
+  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
+    *out = nullptr;
+    if (iid == IID_IUnknown || iid == IID_IServiceProvider) {
+      *out = static_cast<IServiceProvider*>(this);
+      AddRef();
+      return S_OK;
+    }
+    if (iid == IID_IOleClientSite && client_) return client_->QueryInterface(iid, out);
+    return E_NOINTERFACE;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return ++refs; }
+  STDMETHODIMP_(ULONG) Release() override { return --refs; }
+  STDMETHODIMP QueryService(REFGUID service, REFIID iid, void** out) override {
+    *out = nullptr;
+    if (service == SID_SWebBrowserApp && browser_) return browser_->QueryInterface(iid, out);
+    return E_NOINTERFACE;
+  }
+
+  ULONG refs = 1;
+
+ private:
+  IWebBrowser2* browser_;
+  IOleClientSite* client_;
 };
 
 // --- tests --------------------------------------------------------------------
@@ -235,7 +377,8 @@ TEST_F(ComTest, FactoryAndInterfaces) {
       IID_IOleInPlaceObjectWindowless, IID_IOleInPlaceObject, IID_IOleWindow,
       IID_IOleInPlaceActiveObject, IID_IOleControl, IID_IOleObject, IID_IPersistStreamInit,
       IID_IPersistStorage, IID_IPersist, IID_ISpecifyPropertyPages, IID_IQuickActivate,
-      IID_IDataObject, IID_IProvideClassInfo2, IID_IProvideClassInfo, IID_ISupportErrorInfo};
+      IID_IDataObject, IID_IProvideClassInfo2, IID_IProvideClassInfo, IID_ISupportErrorInfo,
+      IID_IObjectWithSite};
   for (const IID& iid : answered) {
     ComPtr<IUnknown> as;
     EXPECT_EQ(object->QueryInterface(iid, as.PutVoid()), S_OK) << "interface " << &iid - answered;
@@ -622,6 +765,102 @@ TEST_F(ComTest, PagesOffTheProductAreRefused) {
   }
 }
 
+// Page script may create the control itself; the browser then hands it a
+// site through IObjectWithSite instead of embedding it, and the page rule
+// holds all the same.
+TEST_F(ComTest, ScriptCreatedControlChecksItsPage) {
+  FakeBrowser product(L"https://mail.quillpost.com/mail/read.php");
+  FakeBrowser hostile(L"https://evil.example/read.php");
+  FakeBrowser lookalike(L"https://mail.quillpost.com.evil.example/read.php");
+  FakeBrowser blank(L"");
+  FakeSite productPage(L"https://mail.quillpost.com/mail/read.php", nullptr, true);
+  FakeSite hostilePage(L"https://evil.example/read.php", nullptr, true);
+  FakeSite noMoniker(nullptr, nullptr, true);
+  struct Case {
+    const char* label;
+    IWebBrowser2* browser;
+    IOleClientSite* client;
+    bool allowed;
+  };
+  const Case cases[] = {
+      {"browser on the product", &product, nullptr, true},
+      {"browser on another host", &hostile, nullptr, false},
+      {"browser on a look-alike host", &lookalike, nullptr, false},
+      {"browser without an address", &blank, nullptr, false},
+      {"neither client site nor browser", nullptr, nullptr, false},
+      {"client site on the product", nullptr, &productPage, true},
+      {"client site on another host", &product, &hostilePage, false},  // the site's page counts
+      {"client site without moniker, browser on the product", &product, &noMoniker, true},
+  };
+  for (const auto& c : cases) {
+    FakeObjectSite site(c.browser, c.client);
+    auto control = NewControl();
+    auto withSite = control.As<IObjectWithSite>(IID_IObjectWithSite);
+    ASSERT_TRUE(withSite) << c.label;
+    ComPtr<IUnknown> got;
+    EXPECT_EQ(withSite->GetSite(IID_IUnknown, got.PutVoid()), E_FAIL) << c.label;
+    EXPECT_EQ(got.Get(), nullptr);
+    ASSERT_EQ(withSite->SetSite(&site), S_OK) << c.label;
+    ASSERT_EQ(withSite->GetSite(IID_IServiceProvider, got.PutVoid()), S_OK) << c.label;
+    EXPECT_EQ(got.Get(), static_cast<IUnknown*>(&site)) << c.label;
+    got.Reset();
+
+    const HRESULT want = c.allowed ? S_OK : E_ACCESSDENIED;
+    EXPECT_EQ(Hex(control->StartMultipleDownload()), Hex(want)) << c.label;
+    EXPECT_EQ(Hex(control->BeforePaste()), Hex(want)) << c.label;
+    EXPECT_EQ(Hex(control->AfterPaste()), Hex(want)) << c.label;
+    EXPECT_EQ(Hex(control->UnregisterOld()), Hex(want)) << c.label;
+    if (!c.allowed) {
+      EXPECT_EQ(Hex(control->Unregister()), Hex(E_ACCESSDENIED)) << c.label;
+    }
+    VARIANT keys, names, sizes;
+    VariantInit(&keys);
+    VariantInit(&names);
+    VariantInit(&sizes);
+    BSTR host = SysAllocString(L"mail.quillpost.com");
+    EXPECT_EQ(Hex(control->PrepareClipboard(host, host, host, host, &keys, &names, &sizes)),
+              Hex(want))
+        << c.label;
+    SysFreeString(host);
+    LONG value = 0;
+    EXPECT_EQ(control->get_Version(&value), S_OK) << c.label;
+
+    // Taking the site away leaves a hosted control without a page.
+    ASSERT_EQ(withSite->SetSite(nullptr), S_OK);
+    EXPECT_EQ(withSite->GetSite(IID_IUnknown, got.PutVoid()), E_FAIL) << c.label;
+    EXPECT_EQ(Hex(control->StartMultipleDownload()), Hex(E_ACCESSDENIED)) << c.label;
+    EXPECT_EQ(site.refs, 1u) << c.label << ": the site is given back";
+  }
+  EXPECT_EQ(product.refs, 1u);
+  EXPECT_EQ(hostile.refs, 1u);
+}
+
+TEST_F(ComTest, HostedControlStaysBoundToItsPage) {
+  // The container's moniker comes only after it set the site: the page
+  // is read again when a member is called.
+  FakeSite site(nullptr, nullptr, true);
+  auto control = NewControl();
+  auto ole = control.As<IOleObject>(IID_IOleObject);
+  ASSERT_EQ(ole->SetClientSite(&site), S_OK);
+  EXPECT_EQ(Hex(control->StartMultipleDownload()), Hex(E_ACCESSDENIED)) << "no page yet";
+  site.SetPage(L"https://mail.quillpost.com/mail/read.php");
+  EXPECT_EQ(Hex(control->StartMultipleDownload()), Hex(S_OK)) << "page known now";
+
+  // A control that was hosted does not become a script host's control.
+  ASSERT_EQ(ole->SetClientSite(nullptr), S_OK);
+  EXPECT_EQ(Hex(control->StartMultipleDownload()), Hex(E_ACCESSDENIED));
+  EXPECT_EQ(Hex(control->UnregisterOld()), Hex(E_ACCESSDENIED));
+
+  // Nor does one whose browser site was taken away before any call.
+  FakeBrowser browser(L"https://mail.quillpost.com/mail/read.php");
+  FakeObjectSite objectSite(&browser, nullptr);
+  auto scripted = NewControl();
+  auto withSite = scripted.As<IObjectWithSite>(IID_IObjectWithSite);
+  ASSERT_EQ(withSite->SetSite(&objectSite), S_OK);
+  ASSERT_EQ(withSite->SetSite(nullptr), S_OK);
+  EXPECT_EQ(Hex(scripted->StartMultipleDownload()), Hex(E_ACCESSDENIED));
+}
+
 TEST_F(ComTest, AdministratorListsFurtherHosts) {
   for (DWORD type : {static_cast<DWORD>(REG_SZ), static_cast<DWORD>(REG_MULTI_SZ)}) {
     const std::wstring value = type == REG_SZ ? std::wstring(L"intranet.example; 127.0.0.1")
@@ -837,6 +1076,13 @@ TEST(ScriptArray, FillsElementByElement) {
   EXPECT_EQ(sizes.puts[11].name, L"11") << "decimal, no leading zeros";
   EXPECT_EQ(sizes.puts[11].type, VT_INT);
   EXPECT_EQ(sizes.puts[11].number, 11000);
+
+  // VT_INT is signed: sizes of 2 GiB and more stay at its largest value.
+  FakeArray large;
+  target = Holding(&large);
+  EXPECT_EQ(FillScriptArray(&target, std::vector<uint32_t>{0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu}), 3u);
+  ASSERT_EQ(large.puts.size(), 3u);
+  for (const auto& p : large.puts) EXPECT_EQ(p.number, INT_MAX) << p.name;
   EXPECT_EQ(keys.refs, 1u);
   EXPECT_EQ(sizes.refs, 1u) << "references given back";
 }

@@ -3,8 +3,11 @@
 // single-threaded apartment; every member runs to its end before returning.
 #include "control/shell/win32/control_win.h"
 
+#include <exdisp.h>
 #include <ocidl.h>
 #include <olectl.h>
+#include <servprov.h>
+#include <shlguid.h>
 #include <wininet.h>
 
 #include <atomic>
@@ -69,6 +72,18 @@ LRESULT CALLBACK ControlWindowProc(HWND window, UINT message, WPARAM wParam, LPA
   return DefWindowProcW(window, message, wParam, lParam);
 }
 
+// cscript.exe or wscript.exe: a local script host, not a browser.
+bool IsScriptHostProcess() {
+  wchar_t path[MAX_PATH];
+  const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return false;
+  const wchar_t* name = path;
+  for (const wchar_t* p = path; *p; ++p) {
+    if (*p == L'\\' || *p == L'/') name = p + 1;
+  }
+  return lstrcmpiW(name, L"cscript.exe") == 0 || lstrcmpiW(name, L"wscript.exe") == 0;
+}
+
 bool EnsureWindowClass() {
   if (g_windowClassRegistered) return true;
   WNDCLASSW wc{};
@@ -94,7 +109,8 @@ class GatherwickControl final : public IGatherwick,
                                 public IQuickActivate,
                                 public IDataObject,
                                 public IProvideClassInfo2,
-                                public ISupportErrorInfo {
+                                public ISupportErrorInfo,
+                                public IObjectWithSite {
  public:
   GatherwickControl() { ModuleAddRef(); }
   ~GatherwickControl() {
@@ -137,6 +153,8 @@ class GatherwickControl final : public IGatherwick,
       *object = static_cast<IProvideClassInfo2*>(this);
     } else if (iid == IID_ISupportErrorInfo) {
       *object = static_cast<ISupportErrorInfo*>(this);
+    } else if (iid == IID_IObjectWithSite) {
+      *object = static_cast<IObjectWithSite*>(this);
     } else {
       return E_NOINTERFACE;
     }
@@ -410,9 +428,8 @@ class GatherwickControl final : public IGatherwick,
   // IOleObject
   STDMETHODIMP SetClientSite(IOleClientSite* site) override {
     site_ = qp::ComPtr<IOleClientSite>::Share(site);
-    pageAddress_.clear();
-    pageBase_.clear();
-    if (site_) ReadPageAddress();
+    if (site) hosted_ = true;
+    ReadPageAddress();
     return S_OK;
   }
   STDMETHODIMP GetClientSite(IOleClientSite** site) override {
@@ -640,6 +657,24 @@ class GatherwickControl final : public IGatherwick,
     return iid == IID_IGatherwick ? S_OK : S_FALSE;
   }
 
+  // IObjectWithSite: how a browser hands its site to a control that page
+  // script created itself, without embedding it. Script engines give every
+  // object they create a site, the Windows Script Host's as well; there the
+  // site leads to no page, and the control stays a script host's control,
+  // bound by the upload-host rule alone.
+  STDMETHODIMP SetSite(IUnknown* site) override {
+    objectSite_ = qp::ComPtr<IUnknown>::Share(site);
+    ReadPageAddress();
+    if (site && (!pageAddress_.empty() || !IsScriptHostProcess())) hosted_ = true;
+    return S_OK;
+  }
+  STDMETHODIMP GetSite(REFIID iid, void** site) override {
+    if (!site) return E_POINTER;
+    *site = nullptr;
+    if (!objectSite_) return E_FAIL;
+    return objectSite_->QueryInterface(iid, site);
+  }
+
  private:
   // PrepareClipboard's three arrays are [out] VARIANTs in the type library,
   // but a script passes its arrays by value, which the type library's
@@ -667,15 +702,20 @@ class GatherwickControl final : public IGatherwick,
     return hr;
   }
 
-  // Only the product's pages may drive the control: with a client site the
-  // page must be on an allowed host, and uploads may only go to one. The
-  // control is marked safe by its categories, so no container asks first;
-  // every member but the two informational ones checks here.
+  // Only the product's pages may drive the control: once any site was set
+  // the page must be found and be on an allowed host, and uploads may only
+  // go to one. A control that was hosted stays hosted, so taking its site
+  // away does not lift the page rule. The control is marked safe by its
+  // categories, so no container asks first; every member but the two
+  // informational ones checks here.
   HRESULT CheckCaller(const BSTR* uploadHost) {
     SetErrorInfo(0, nullptr);
     try {
+      // A container's moniker may not be ready yet when it sets the site.
+      if (hosted_ && pageAddress_.empty()) ReadPageAddress();
       const std::vector<std::u16string> extra = ReadExtraAllowedHosts();
-      const bool pageAllowed = !site_ || IsAllowedPage(pageAddress_, extra);
+      const bool pageAllowed =
+          !hosted_ || (!pageAddress_.empty() && IsAllowedPage(pageAddress_, extra));
       const bool hostAllowed = !uploadHost || IsAllowedUploadHost(BstrText(*uploadHost), extra);
       if (pageAllowed && hostAllowed) return S_OK;
     } catch (...) {
@@ -693,20 +733,62 @@ class GatherwickControl final : public IGatherwick,
     if (auto info = create.As<IErrorInfo>(IID_IErrorInfo)) SetErrorInfo(0, info.Get());
   }
 
+  // The page's address, from the embedding site, else from the site given
+  // through IObjectWithSite: its client site, else the browser it serves.
+  // Out of memory leaves the page unknown, which a hosted control refuses.
   void ReadPageAddress() {
+    pageAddress_.clear();
+    pageBase_.clear();
+    try {
+      std::u16string address;
+      if (site_) address = MonikerAddress(site_.Get());
+      if (address.empty() && objectSite_) {
+        if (auto client = objectSite_.As<IOleClientSite>(IID_IOleClientSite)) {
+          address = MonikerAddress(client.Get());
+        }
+        if (address.empty()) address = BrowserAddress(objectSite_.Get());
+      }
+      pageBase_ = PageBase(address);
+      pageAddress_ = std::move(address);
+    } catch (...) {
+      pageAddress_.clear();
+      pageBase_.clear();
+    }
+  }
+
+  static std::u16string MonikerAddress(IOleClientSite* site) {
     qp::ComPtr<IMoniker> moniker;
-    if (FAILED(site_->GetMoniker(OLEGETMONIKER_TEMPFORUSER, OLEWHICHMK_CONTAINER,
-                                 moniker.Put())) ||
+    if (FAILED(site->GetMoniker(OLEGETMONIKER_TEMPFORUSER, OLEWHICHMK_CONTAINER, moniker.Put())) ||
         !moniker) {
-      return;
+      return {};
     }
     qp::ComPtr<IBindCtx> context;
-    if (FAILED(CreateBindCtx(0, context.Put()))) return;
+    if (FAILED(CreateBindCtx(0, context.Put()))) return {};
     LPOLESTR name = nullptr;
-    if (FAILED(moniker->GetDisplayName(context.Get(), nullptr, &name)) || !name) return;
-    pageAddress_ = qp::FromWide(name);
+    if (FAILED(moniker->GetDisplayName(context.Get(), nullptr, &name)) || !name) return {};
+    std::u16string address;
+    try {
+      address = qp::FromWide(name);
+    } catch (...) {
+      CoTaskMemFree(name);
+      throw;
+    }
     CoTaskMemFree(name);
-    pageBase_ = PageBase(pageAddress_);
+    return address;
+  }
+
+  static std::u16string BrowserAddress(IUnknown* site) {
+    auto services = qp::ComPtr<IUnknown>::Share(site).As<IServiceProvider>(IID_IServiceProvider);
+    if (!services) return {};
+    qp::ComPtr<IWebBrowser2> browser;
+    if (FAILED(services->QueryService(SID_SWebBrowserApp, IID_IWebBrowser2, browser.PutVoid())) ||
+        !browser) {
+      return {};
+    }
+    BSTR url = nullptr;
+    if (FAILED(browser->get_LocationURL(&url))) return {};
+    const qp::UniqueBstr owned(url);
+    return BstrText(owned.Get());
   }
 
   HRESULT Activate(bool uiActivate) {
@@ -774,6 +856,8 @@ class GatherwickControl final : public IGatherwick,
 
   std::atomic<long> refs_{1};
   qp::ComPtr<IOleClientSite> site_;
+  qp::ComPtr<IUnknown> objectSite_;
+  bool hosted_ = false;  // some site was set once; never cleared
   qp::ComPtr<IOleInPlaceSite> inPlaceSite_;
   qp::ComPtr<IOleInPlaceFrame> frame_;
   qp::ComPtr<IOleInPlaceUIWindow> document_;

@@ -172,18 +172,29 @@ void QPTProgress::Paint(HDC dc, const RECT&) {
   GetClientRect(Window(), &client);
   const int width = client.right;
   const int height = client.bottom;
-  if (clearBeforePaint_) {
-    FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  std::u16string text;
+  int32_t position, range;
+  bool clear;
+  {
+    std::lock_guard<std::mutex> lock(stateLock_);
+    try {
+      text = text_;
+    } catch (...) {  // out of memory: paint the bar without the text
+    }
+    position = position_;
+    range = range_;
+    clear = clearBeforePaint_;
     clearBeforePaint_ = false;
   }
+  if (clear) FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
   {
     qp::ScopedSelection font(dc, font_ ? font_.Get() : GetStockObject(DEFAULT_GUI_FONT));
     RECT textArea{12, 42, width - 12, height - 6};
-    DrawTextW(dc, qp::Wide(text_), static_cast<int>(text_.size()), &textArea,
+    DrawTextW(dc, qp::Wide(text), static_cast<int>(text.size()), &textArea,
               DT_CENTER | DT_WORDBREAK | DT_WORD_ELLIPSIS | DT_NOPREFIX);
   }
   Frame(dc, client);
-  const int fillRight = ProgressFillRight(width, position_, range_);
+  const int fillRight = ProgressFillRight(width, position, range);
   FillWith(dc, RECT{6, 6, fillRight, 30}, barColour_);
   // A bar that went back (the next file) must not keep its old fill.
   FillWith(dc, RECT{fillRight, 7, width - 7, 29}, RGB(255, 255, 255));
@@ -193,13 +204,18 @@ void QPTProgress::Paint(HDC dc, const RECT&) {
 void QPTProgress::Command(int, int id) { End(id); }
 
 void QPTProgress::SetText(std::u16string text) {
+  std::lock_guard<std::mutex> lock(stateLock_);
   text_ = std::move(text);
   clearBeforePaint_ = true;
 }
 
 void QPTProgress::SetProgress(int32_t position, int32_t range) {
-  position_ = position;
-  range_ = range;
+  {
+    std::lock_guard<std::mutex> lock(stateLock_);
+    position_ = position;
+    range_ = range;
+  }
+  // Not under the lock: updating sends the paint to the dialog's thread.
   HWND window = Window();
   if (!window) return;
   InvalidateRect(window, nullptr, FALSE);

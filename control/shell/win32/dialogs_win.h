@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -73,6 +74,8 @@ class QPTProgress : public QPTDlg {
   void RequestEnd();
 
  private:
+  // The uploader's thread writes these while the dialog's thread paints.
+  std::mutex stateLock_;
   std::u16string text_;
   int32_t position_ = 0;
   int32_t range_ = 100;

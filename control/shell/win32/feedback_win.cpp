@@ -1,6 +1,7 @@
 #include "control/shell/win32/feedback_win.h"
 
 #include <chrono>
+#include <memory>
 
 #include "common/win32/wide_win.h"
 #include "resource_ids.h"
@@ -22,7 +23,13 @@ void QptFeedback::SetProgress(int32_t done, int32_t total) { progress_.SetProgre
 ProgressThread::ProgressThread(HINSTANCE module, std::u16string text, std::u16string theme)
     : block_{module, std::move(text), std::move(theme), {}, {}},
       publication_(block_.published.get_future()) {
-  thread_ = std::thread(Run, &block_);
+  try {
+    thread_ = std::thread(Run, &block_);
+  } catch (...) {
+    // No thread: the work runs without progress, and nothing will publish.
+    publication_ = {};
+    return;
+  }
   if (publication_.wait_for(std::chrono::seconds(10)) == std::future_status::ready) {
     feedback_ = publication_.get();
   }
@@ -38,13 +45,18 @@ ProgressThread::~ProgressThread() {
 
 void ProgressThread::Run(Block* block) {
   std::future<void> released = block->released.get_future();
-  {
-    QptFeedback feedback(block->module, block->text, block->theme);
-    block->published.set_value(&feedback);
-    feedback.Dialog().ShowModal(nullptr);
-    feedback.MarkFinished();
-    released.wait();
+  // Nothing may leave the thread function; a feedback that can't be built
+  // is published as none, so the owner stops waiting for it.
+  std::unique_ptr<QptFeedback> feedback;
+  try {
+    feedback = std::make_unique<QptFeedback>(block->module, block->text, block->theme);
+  } catch (...) {
   }
+  block->published.set_value(feedback.get());
+  if (!feedback) return;
+  feedback->Dialog().ShowModal(nullptr);
+  feedback->MarkFinished();
+  released.wait();
 }
 
 }  // namespace gwax

@@ -1,5 +1,7 @@
 #include "control/shell/win32/script_array_win.h"
 
+#include <climits>
+
 #include <dispex.h>
 
 #include <string>
@@ -70,8 +72,10 @@ size_t FillScriptArray(VARIANT* target, const std::vector<uint32_t>& numbers) {
   for (uint32_t n : numbers) {
     VARIANT value;
     VariantInit(&value);
+    // Pages read the sizes as VT_INT, a signed 32-bit number; sizes of
+    // 2 GiB and more are given as INT_MAX rather than turning negative.
     V_VT(&value) = VT_INT;
-    V_INT(&value) = static_cast<INT>(n);
+    V_INT(&value) = n > static_cast<uint32_t>(INT_MAX) ? INT_MAX : static_cast<INT>(n);
     if (!PutElement(array.Get(), written, &value)) break;
     ++written;
   }
