@@ -370,22 +370,18 @@ class TrickleSource : public ByteSource {
 };
 
 TEST(ResponseVectors, DecodeThroughExpat) {
-  std::string error;
-  const auto vectors = testing::LoadVectors(DataDir(), error);
-  ASSERT_FALSE(vectors.empty()) << error;
-  for (const auto& v : vectors) {
-    std::string doc;
-    ASSERT_TRUE(testing::ReadFile(DataDir() + "/" + v.file, doc)) << v.file;
-    const std::string expected = v.ok ? v.json : "fail";
-    EXPECT_EQ(Decode(v.operation, doc), expected) << v.file;
-    for (size_t step : {size_t{1}, size_t{7}, size_t{4096}}) {
-      const std::string streamed = DecodeToText(v.operation, [&](ResponseDecoder& d) {
-        TrickleSource source(doc, step);
-        return ParseWithExpat(source, d);
+  const std::string error =
+      testing::ForEachVector(DataDir(), [](const testing::Vector& v, const std::string& doc) {
+        EXPECT_EQ(Decode(v.operation, doc), testing::Expected(v)) << v.file;
+        for (size_t step : {size_t{1}, size_t{7}, size_t{4096}}) {
+          const std::string streamed = DecodeToText(v.operation, [&](ResponseDecoder& d) {
+            TrickleSource source(doc, step);
+            return ParseWithExpat(source, d);
+          });
+          EXPECT_EQ(streamed, testing::Expected(v)) << v.file << " in pieces of " << step;
+        }
       });
-      EXPECT_EQ(streamed, expected) << v.file << " in pieces of " << step;
-    }
-  }
+  EXPECT_EQ(error, "");
 }
 
 class FailingSource : public ByteSource {

@@ -93,4 +93,22 @@ std::string DecodeToText(int operation, Parse parse) {
   return dump == ZeroDump(operation) ? "fail" : "fail, but values kept: " + dump;
 }
 
+// The outcome a vector expects, as DecodeToText writes it.
+inline std::string Expected(const Vector& v) { return v.ok ? v.json : "fail"; }
+
+// Calls check(vector, document) for every listed vector. Returns what could
+// not be read (the list or a file), or an empty text.
+template <typename Check>
+std::string ForEachVector(const std::string& dir, Check check) {
+  std::string error;
+  const std::vector<Vector> vectors = LoadVectors(dir, error);
+  if (vectors.empty()) return error.empty() ? "no vectors in " + dir : error;
+  for (const Vector& v : vectors) {
+    std::string document;
+    if (!ReadFile(dir + "/" + v.file, document)) return "cannot read " + v.file;
+    check(v, document);
+  }
+  return {};
+}
+
 }  // namespace QPTSoap::testing

@@ -91,29 +91,23 @@ class PieceStream : public qp::ReadOnlyStream {
 std::string DataDir() { return std::string("Z:") + QP_SOAP_VECTORS_DIR; }
 
 TEST_F(MsxmlReaderTest, VectorsDecodeAsThroughExpat) {
-  std::string error;
-  const auto vectors = testing::LoadVectors(DataDir(), error);
-  ASSERT_FALSE(vectors.empty()) << error;
-  for (const auto& v : vectors) {
-    std::string doc;
-    ASSERT_TRUE(testing::ReadFile(DataDir() + "/" + v.file, doc)) << v.file;
-    EXPECT_EQ(Decode(v.operation, doc), v.ok ? v.json : "fail") << v.file;
-  }
+  const std::string error =
+      testing::ForEachVector(DataDir(), [&](const testing::Vector& v, const std::string& doc) {
+        EXPECT_EQ(Decode(v.operation, doc), testing::Expected(v)) << v.file;
+      });
+  EXPECT_EQ(error, "");
 }
 
 TEST_F(MsxmlReaderTest, BodiesArriveInPieces) {
-  std::string error;
-  const auto vectors = testing::LoadVectors(DataDir(), error);
-  ASSERT_FALSE(vectors.empty()) << error;
-  for (const auto& v : vectors) {
-    std::string doc;
-    ASSERT_TRUE(testing::ReadFile(DataDir() + "/" + v.file, doc)) << v.file;
-    const std::string got = testing::DecodeToText(v.operation, [&](ResponseDecoder& d) {
-      PieceStream stream(doc, 7);
-      return reader_.Parse(&stream, d);
-    });
-    EXPECT_EQ(got, v.ok ? v.json : "fail") << v.file;
-  }
+  const std::string error =
+      testing::ForEachVector(DataDir(), [&](const testing::Vector& v, const std::string& doc) {
+        const std::string got = testing::DecodeToText(v.operation, [&](ResponseDecoder& d) {
+          PieceStream stream(doc, 7);
+          return reader_.Parse(&stream, d);
+        });
+        EXPECT_EQ(got, testing::Expected(v)) << v.file;
+      });
+  EXPECT_EQ(error, "");
   // A DOCTYPE split between two reads is still found.
   const std::string dtd =
       "<!DOCTYPE e:Envelope SYSTEM \"http://127.0.0.1:9/d\"><e:Envelope "
