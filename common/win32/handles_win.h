@@ -199,11 +199,15 @@ class ComInitialization {
   HRESULT result_;
 };
 
-// A mutex that this thread owns until the owner goes.
+// A mutex that this thread owns until the owner goes. The wait is bounded:
+// when another thread keeps the mutex longer than `timeoutMs`, the owner
+// holds nothing and the caller goes on without it.
 class MutexLock {
  public:
-  explicit MutexLock(HANDLE mutex) : mutex_(mutex) {
-    if (mutex_) WaitForSingleObject(mutex_, INFINITE);  // abandoned counts as owned
+  MutexLock(HANDLE mutex, DWORD timeoutMs) : mutex_(mutex) {
+    if (!mutex_) return;
+    const DWORD status = WaitForSingleObject(mutex_, timeoutMs);
+    if (status != WAIT_OBJECT_0 && status != WAIT_ABANDONED) mutex_ = nullptr;
   }
   ~MutexLock() { Unlock(); }
   MutexLock(const MutexLock&) = delete;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -28,6 +29,8 @@ inline constexpr unsigned kNoAccount = 999;
 inline constexpr unsigned kBalloonTextLimit = 1023;
 // How long a popup message stays on screen until the settings say otherwise.
 inline constexpr unsigned kDefaultPopupDisplayMs = 4000;
+// Time between two frames of the tray icon's animation.
+inline constexpr unsigned kFrameMs = 250;
 
 // `Soap` is the service client (a CQPTSoapT over the platform's transport).
 template <unsigned N, typename Soap>
@@ -39,9 +42,9 @@ class QptnT : public EmailCommand {
   QptnT(const QptnT&) = delete;
   QptnT& operator=(const QptnT&) = delete;
 
+  // The animation thread has been joined by now (StopAnimation, then the
+  // owner's join), so nothing else touches the icon.
   ~QptnT() {
-    // A frame step in progress must not touch the icon once it is removed.
-    std::lock_guard<std::mutex> lock(frameLock_);
     animationFrames.clear();
     tray_.Remove();
   }
@@ -190,19 +193,31 @@ class QptnT : public EmailCommand {
 
   // --- icon animation ----------------------------------------------------
 
-  // Body of the animation thread; never returns.
-  template <typename Sleep>
-  [[noreturn]] void AnimationLoop(Sleep sleep) {
+  // Body of the animation thread: waits a frame's time with `wait`, which
+  // says true once the thread is to stop, and steps while the gate lets it.
+  template <typename Wait>
+  void AnimationLoop(Wait wait) {
     {
       std::lock_guard<std::mutex> lock(frameLock_);
       animationFrames.clear();
       for (int id = kIconCheckFirst; id <= kIconCheckLast; ++id) animationFrames.push_back(id);
       animationIndex = 0;
     }
-    for (;;) {
-      sleep();
-      animationGate.Pass([this] { AdvanceFrame(); });
+    while (!wait()) {
+      if (!animationGate.Pass([this] { AdvanceFrame(); })) return;
     }
+  }
+
+  // The animation thread's body as the program runs it; returns after
+  // StopAnimation.
+  void RunAnimation() {
+    AnimationLoop([this] { return animationStop_.WaitFor(std::chrono::milliseconds(kFrameMs)); });
+  }
+
+  // Wakes the animation thread wherever it waits, so its owner can join it.
+  void StopAnimation() {
+    animationStop_.Request();
+    animationGate.Stop();
   }
 
   void AdvanceFrame() {
@@ -293,7 +308,8 @@ class QptnT : public EmailCommand {
 
   AppPlatform& platform_;
   TrayPort& tray_;
-  std::mutex frameLock_;  // frame list and index against destruction
+  std::mutex frameLock_;  // the frame list and index: animation and check threads step them
+  StopSignal animationStop_;
 };
 
 }  // namespace qptn

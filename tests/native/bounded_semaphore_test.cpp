@@ -68,5 +68,28 @@ TEST(AnimationGate, ClosingWaitsForTheStepInProgress) {
   EXPECT_FALSE(gate.IsOpen());
 }
 
+TEST(AnimationGate, StopWakesAWaiterAndRefusesLaterPasses) {
+  AnimationGate gate;
+  gate.Close();
+  std::atomic<int> steps{0};
+  bool passed = true;
+  std::thread stepper([&] { passed = gate.Pass([&] { ++steps; }); });
+  gate.Stop();
+  stepper.join();
+  EXPECT_FALSE(passed);
+  gate.Open();
+  EXPECT_FALSE(gate.Pass([&] { ++steps; })) << "a stopped gate lets no step through";
+  EXPECT_EQ(steps.load(), 0);
+}
+
+TEST(StopSignal, WaitReportsWhetherTheStopWasRequested) {
+  StopSignal stop;
+  EXPECT_FALSE(stop.WaitFor(std::chrono::milliseconds(1)));
+  std::thread requester([&] { stop.Request(); });
+  EXPECT_TRUE(stop.WaitFor(std::chrono::hours(1))) << "a request must end a long wait";
+  requester.join();
+  EXPECT_TRUE(stop.WaitFor(std::chrono::milliseconds(0))) << "a request stays";
+}
+
 }  // namespace
 }  // namespace qptn

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "notifier/service/soap_client.h"
@@ -306,18 +307,29 @@ TEST_F(AppTest, PopupFinishedReleasesTheSemaphoreUpToOne) {
   EXPECT_EQ(app.popupDone.Count(), 1u);
 }
 
-struct StopLoop {};
-
 TEST_F(AppTest, AnimationStepsThroughTheFramesInOrder) {
   app.animationFrames = {1, 2};  // discarded by the thread
   app.animationIndex = 3;
-  int sleeps = 0;
-  EXPECT_THROW(app.AnimationLoop([&] {
-    if (++sleeps > 7) throw StopLoop{};
-  }),
-               StopLoop);
+  int waits = 0;
+  app.AnimationLoop([&] { return ++waits > 7; });
   EXPECT_EQ(Take(), (Calls{"SetIcon 137", "SetIcon 138", "SetIcon 139", "SetIcon 140", "SetIcon 136",
                            "SetIcon 137", "SetIcon 138"}));
+}
+
+// The thread spends its idle life waiting at the closed gate; a stop
+// request must reach it there, or the program could not join it at exit.
+TEST_F(AppTest, StopAnimationEndsTheThreadWaitingAtTheClosedGate) {
+  app.animationGate.Close();
+  std::thread animation([&] { app.RunAnimation(); });
+  app.StopAnimation();
+  animation.join();
+  EXPECT_TRUE(Take().empty()) << "no frame may be shown while the gate is closed";
+}
+
+TEST_F(AppTest, StopAnimationEndsTheThreadBetweenFrames) {
+  std::thread animation([&] { app.RunAnimation(); });
+  app.StopAnimation();
+  animation.join();
 }
 
 TEST_F(AppTest, AdvanceFrameWithoutFramesDoesNothing) {

@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -46,17 +47,41 @@ std::vector<std::u16string> Arguments() {
   return args;
 }
 
+// Runs the icon animation for as long as it lives; the destructor stops and
+// joins the thread, so the thread is gone before anything it uses.
+class AnimationThread {
+ public:
+  AnimationThread() {
+    try {
+      thread_ = std::thread([] { g_app.RunAnimation(); });
+    } catch (const std::system_error&) {
+      // No thread to spare: the notifier runs with a still icon.
+    }
+  }
+  ~AnimationThread() {
+    g_app.StopAnimation();
+    if (thread_.joinable()) thread_.join();
+  }
+  AnimationThread(const AnimationThread&) = delete;
+  AnimationThread& operator=(const AnimationThread&) = delete;
+
+ private:
+  std::thread thread_;
+};
+
 int NormalRun(HINSTANCE module, bool hello) {
+  // Held from closing older instances until this one's window exists, so
+  // that instances started together end with exactly one. Both waits are
+  // bounded: a peer that hangs in its start-up cannot hold the others.
   qp::UniqueHandle startupMutex(CreateMutexW(nullptr, FALSE, L"Local\\QPTN.Startup"));
-  qp::MutexLock startupLock(startupMutex.Get());
+  qp::MutexLock startupLock(startupMutex.Get(), qptn::kStartupLockMs);
   qptn::CloseRunningInstances();
 
   g_mainWindow.Bind(g_app, module, g_trayIcon);
   g_mainWindow.ReleaseOnWindow(&startupLock);
   if (!g_app.Startup()) return 0;
 
-  // Never joined: the thread ends with the process.
-  std::thread([] { g_app.AnimationLoop([] { Sleep(250); }); }).detach();
+  AnimationThread animation;
   return g_mainWindow.RunMessageLoop(hello);
 }
 

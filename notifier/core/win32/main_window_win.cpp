@@ -2,7 +2,10 @@
 
 #include <shellapi.h>
 
+#include <vector>
+
 #include "common/win32/wide_win.h"
+#include "notifier/core/instance_closer.h"
 #include "notifier/core/tray_port.h"
 #include "notifier/core/win32/tray_menu_win.h"
 
@@ -96,12 +99,29 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   }
 }
 
+namespace {
+
+std::vector<uintptr_t> NotifierWindows() {
+  std::vector<uintptr_t> found;
+  HWND window = nullptr;
+  while ((window = FindWindowExW(nullptr, window, kMainWindowClass, nullptr)) != nullptr) {
+    found.push_back(reinterpret_cast<uintptr_t>(window));
+  }
+  return found;
+}
+
+}  // namespace
+
 void CloseRunningInstances() {
+  InstanceCloser closer(kGiveUpOnPeerMs);
   for (;;) {
-    HWND other = FindWindowW(kMainWindowClass, nullptr);
-    if (other == nullptr) return;
-    SendMessageW(other, WM_COMMAND, kCmdExit, 0);
-    Sleep(400);
+    const uintptr_t other = closer.Next(NotifierWindows(), GetTickCount64());
+    if (other == 0) return;
+    // A hung peer answers at once with a failure instead of holding us.
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(reinterpret_cast<HWND>(other), WM_COMMAND, kCmdExit, 0, SMTO_ABORTIFHUNG,
+                        kExitAnswerMs, &ignored);
+    Sleep(kExitRetryMs);
   }
 }
 
