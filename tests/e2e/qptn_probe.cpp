@@ -144,6 +144,27 @@ int wmain(int argc, wchar_t** argv) {
   if (argc < 2) return 2;
   const std::wstring verb = argv[1];
   if (verb == L"windows") return Windows();
+  if (verb == L"hung-notifier") {
+    // A notifier that stopped answering: a window of the notifier's class
+    // whose thread never looks at its messages again.
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"QPTN";
+    if (!RegisterClassW(&wc)) return 1;
+    HWND w = CreateWindowW(L"QPTN", L"hung", WS_OVERLAPPEDWINDOW, 0, 0, 20, 20, nullptr, nullptr,
+                           wc.hInstance, nullptr);
+    if (w == nullptr) return 1;
+    std::printf("ready %lld\n", static_cast<long long>(reinterpret_cast<INT_PTR>(w)));
+    std::fflush(stdout);
+    Sleep(INFINITE);
+    return 0;
+  }
+  if (verb == L"crash") {
+    // For the scenarios' own check that a crash report fails them.
+    *static_cast<volatile int*>(nullptr) = 1;
+    return 1;
+  }
   if (verb == L"taskbar-created") return TaskbarCreated();
   if (verb == L"hold") {
     // Keeps the Wine server and the virtual desktop up between scenarios,

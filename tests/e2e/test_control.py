@@ -111,9 +111,10 @@ def seed_older_control():
         assert reg(*args).returncode == 0, key
 
 
-class Registration(unittest.TestCase):
+class Registration(winenv.Scenario):
     def tearDown(self):
         regsvr32('/u', '/s')
+        super().tearDown()
 
     def assert_registered(self):
         dll = windows_path(DLL)
@@ -158,12 +159,13 @@ class Registration(unittest.TestCase):
         self.assertTrue(key_exists(HKCR + '\\CLSID'))
 
 
-class Scripting(unittest.TestCase):
+class Scripting(winenv.Scenario):
     def setUp(self):
         self.assertEqual(regsvr32('/s'), 0)
 
     def tearDown(self):
         regsvr32('/u', '/s')
+        super().tearDown()
 
     def test_page_script_through_cscript(self):
         out = winenv.run('cscript', '//nologo', windows_path(SCRIPT), timeout=120)
@@ -200,7 +202,7 @@ def screen_pixel(x, y):
     return tuple(rgb[:3])
 
 
-class DialogPictures(unittest.TestCase):
+class DialogPictures(winenv.Scenario):
     """Shows each dialog, photographs it into the build tree and checks
     from the photograph that it is on screen in its theme's colours."""
 

@@ -4,6 +4,7 @@ the shell restarts."""
 
 import os
 import struct
+import subprocess
 import unittest
 
 import winenv
@@ -25,28 +26,36 @@ def one_window():
     return windows[0] if len(windows) == 1 else None
 
 
-class NotifierScenarios(unittest.TestCase):
+class NotifierScenarios(winenv.Scenario):
     def setUp(self):
         self.started = []
-        self.close_all()
+        self.assertEqual(winenv.notifier_processes(), [], 'a notifier outlived the last scenario')
 
     def tearDown(self):
-        self.close_all()
+        # Politely first, so that the notifiers store their settings; what
+        # does not go is ended by the base class.
+        for hwnd, *_ in probe.windows():
+            probe.call('send-exit', hwnd)
         for p in self.started:
             try:
                 p.wait(timeout=30)
             except Exception:
-                p.kill()
-
-    def close_all(self):
-        for hwnd, *_ in probe.windows():
-            probe.call('send-exit', hwnd)
-        winenv.wait_until(lambda: not winenv.notifier_processes(), what='notifiers to end')
+                pass
+        super().tearDown()
 
     def start(self, *args):
         p = winenv.start(QPTN, *args)
         self.started.append(p)
         return p
+
+    def test_a_crashing_program_fails_the_wait_at_once_with_its_report(self):
+        winenv.start(probe.exe, 'crash')
+        with self.assertRaises(AssertionError) as seen:
+            winenv.wait_until(lambda: False, timeout=120, what='nothing')
+        self.assertIn('a program crashed while waiting for nothing', str(seen.exception))
+        self.assertIn('qptn_probe.exe crash', str(seen.exception))
+        winenv.end_started()
+        self.assertEqual(winenv.crash_reports(), [])
 
     def test_executable_is_a_64_bit_gui_program_with_its_version(self):
         with open(QPTN, 'rb') as f:
@@ -94,6 +103,23 @@ class NotifierScenarios(unittest.TestCase):
         self.assertEqual(len(probe.windows()), 1)
         self.assertEqual(len(winenv.notifier_processes()), 1)
         self.assertIsNone(survivor.poll())
+
+    def test_a_hung_notifier_does_not_keep_a_newcomer_from_starting(self):
+        hung = subprocess.Popen(['wine', probe.exe, 'hung-notifier'], env=winenv.wine_env(),
+                                stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+        self.addCleanup(hung.stdout.close)
+        self.addCleanup(hung.kill)
+        ready = hung.stdout.readline().split()
+        self.assertEqual(ready[:1], ['ready'], 'the hung window did not appear')
+        hung_pid = probe.windows()[0][1]
+        newcomer = self.start()
+        # The newcomer tells the hung window to exit for a bounded time,
+        # then starts anyway.
+        winenv.wait_until(lambda: any(pid != hung_pid for _, pid, *_ in probe.windows()),
+                          timeout=120, what="the newcomer's window beside the hung one")
+        self.assertIsNone(newcomer.poll(), 'the newcomer must keep running')
+        hwnd = next(h for h, pid, *_ in probe.windows() if pid != hung_pid)
+        winenv.wait_until(lambda: probe.call('tray-present', hwnd) == 0, what="the newcomer's icon")
 
     def test_commit_leaves_one_new_process_started_with_hello(self):
         older = self.start()

@@ -79,7 +79,7 @@ def soap_log():
     return [e for e in admin('/admin/log') if '/soap/' in (e.get('path') or '')]
 
 
-class QpcallAgainstTheHost(unittest.TestCase):
+class QpcallAgainstTheHost(winenv.Scenario):
     @classmethod
     def setUpClass(cls):
         admin('/admin/accounts', {'address': USER, 'password': PASSWORD})
@@ -253,7 +253,7 @@ class QpcallAgainstTheHost(unittest.TestCase):
         self.assertEqual(soap_log(), [])
 
 
-class TransportAdapter(unittest.TestCase):
+class TransportAdapter(winenv.Scenario):
     def test_wininet_tests_pass_against_the_host(self):
         env = winenv.wine_env()
         env['QP_HOST_PORT'] = str(port)

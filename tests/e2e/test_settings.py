@@ -54,7 +54,7 @@ def windows_path(unix_path):
                           check=True).stdout.strip()
 
 
-class SettingsOnTheRegistry(unittest.TestCase):
+class SettingsOnTheRegistry(winenv.Scenario):
     def setUp(self):
         for subkey in (r'Software\Vantrell\QPTN', r'software\classes\mailto'):
             self.assertEqual(probe.call('reg-delete-tree', subkey), 0)

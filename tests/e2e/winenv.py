@@ -8,10 +8,14 @@ find the notifier's processes and photograph parts of the desktop.
 
 import atexit
 import os
+import shutil
+import signal
 import subprocess
 import sys
+import tempfile
 import threading
 import time
+import unittest
 
 SKIP = 77
 
@@ -35,9 +39,23 @@ def wine_env():
     return env
 
 
+# Every program a test started, with the file its error output goes to: a
+# crash report that Wine's debugger writes lands there.
+_started = []
+_logs = tempfile.mkdtemp(prefix='winenv-logs.')
+atexit.register(lambda: shutil.rmtree(_logs, ignore_errors=True))
+_count = 0
+
+
 def start(exe, *args):
-    return subprocess.Popen(['wine', exe, *args], env=wine_env(),
-                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    global _count
+    _count += 1
+    log = open(os.path.join(_logs, f'{_count:05d}-{os.path.basename(exe)}.log'), 'w+b')
+    p = subprocess.Popen(['wine', exe, *args], env=wine_env(), stdout=subprocess.DEVNULL,
+                         stderr=log)
+    _started.append((p, exe, args, log.name))
+    log.close()
+    return p
 
 
 def run(exe, *args, timeout=60):
@@ -54,6 +72,7 @@ def run_quietly(exe, *args, timeout=60):
 
 
 _holder = None
+_probe_exe = None
 
 
 def warm_up(probe_exe):
@@ -66,7 +85,8 @@ def warm_up(probe_exe):
     alone, says "ready" once it is on the desktop, and lives on; every other
     program starts after it.
     """
-    global _holder
+    global _holder, _probe_exe
+    _probe_exe = probe_exe
     if _holder is None or _holder.poll() is not None:
         _holder = _hold_desktop(probe_exe)
         atexit.register(_holder.kill)
@@ -91,13 +111,18 @@ def _hold_desktop(probe_exe):
 
 
 def wait_until(predicate, timeout=60.0, interval=0.3, what='condition'):
+    """Polls until `predicate` gives a true value and returns it. A crash
+    report in the prefix ends the wait at once with what was seen."""
     deadline = time.monotonic() + timeout
     while True:
         value = predicate()
         if value:
             return value
+        crashes = crash_reports()
+        if crashes:
+            raise AssertionError(f'a program crashed while waiting for {what}\n' + describe())
         if time.monotonic() > deadline:
-            raise AssertionError('timed out waiting for ' + what)
+            raise AssertionError(f'timed out waiting for {what}\n' + describe())
         time.sleep(interval)
 
 
@@ -119,8 +144,10 @@ class Probe:
         return run(self.exe, verb, *args).returncode
 
 
-def notifier_processes():
-    """Command lines of the qptn.exe processes running in this test's prefix."""
+def prefix_processes():
+    """(pid, argv) of every Wine process running in this test's prefix: its
+    Windows programs, its server and Wine's debugger. The test's own
+    processes (Python, ctest) carry WINEPREFIX too and are left out."""
     prefix = os.environ.get('WINEPREFIX', '')
     found = []
     for pid in os.listdir('/proc'):
@@ -133,15 +160,112 @@ def notifier_processes():
                 environ = f.read().split(b'\0')
         except OSError:
             continue
-        if not argv or not argv[0].lower().replace('\\', '/').endswith('/qptn.exe'):
+        if not argv or ('WINEPREFIX=' + prefix).encode() not in environ:
             continue
-        if prefix and ('WINEPREFIX=' + prefix).encode() not in environ:
-            continue
-        found.append((int(pid), argv))
+        program = _program(argv)
+        if program.endswith('.exe') or program.startswith(('wineserver', 'winedbg')):
+            found.append((int(pid), argv))
     return found
+
+
+def _program(argv):
+    return argv[0].lower().replace('\\', '/').rsplit('/', 1)[-1]
+
+
+def notifier_processes():
+    """Command lines of the qptn.exe processes running in this test's prefix."""
+    return [(pid, argv) for pid, argv in prefix_processes() if _program(argv) == 'qptn.exe']
+
+
+# Wine's own processes, which live as long as the prefix's server.
+_WINE_SERVICES = {'wineserver', 'wineserver64', 'services.exe', 'explorer.exe', 'winedevice.exe',
+                  'plugplay.exe', 'svchost.exe', 'rpcss.exe'}
+
+
+def _is_holder(argv):
+    return _program(argv) == 'qptn_probe.exe' and argv[1:2] == ['hold']
+
+
+def test_programs():
+    """(pid, argv) of the programs in the prefix that are neither Wine's own
+    services nor the desktop holder: what a test started, directly or not."""
+    return [(pid, argv) for pid, argv in prefix_processes()
+            if _program(argv) not in _WINE_SERVICES and not _is_holder(argv)]
+
+
+def crash_reports():
+    """What shows that a program crashed: Wine's debugger running in the
+    prefix, or a crash report in the error output of a started program."""
+    found = [f'winedbg running: pid {pid} {" ".join(argv)}' for pid, argv in prefix_processes()
+             if _program(argv).startswith('winedbg')]
+    for _, exe, args, log in _started:
+        text = _read(log)
+        if 'Unhandled' in text or 'winedbg' in text:
+            found.append(f'{os.path.basename(exe)} {" ".join(args)}: {text.strip()[:4000]}')
+    return found
+
+
+def _read(path):
+    try:
+        with open(path, 'rb') as f:
+            return f.read().decode('utf-8', 'replace')
+    except OSError:
+        return ''
+
+
+def describe():
+    """What a failing scenario saw: the processes of the prefix, the
+    notifier windows and any crash report."""
+    lines = ['processes in the prefix:']
+    lines += [f'  {pid} {" ".join(argv)}' for pid, argv in prefix_processes()]
+    if _probe_exe:
+        lines.append('notifier windows: ' + (run(_probe_exe, 'windows', timeout=30).stdout.strip()
+                                            or 'none'))
+    lines += ['crash report: ' + c for c in crash_reports()]
+    return '\n'.join(lines)
+
+
+def end_started(timeout=20.0):
+    """Ends every program of the test in the prefix, politely or not: kills
+    what is left after the test and waits until it is gone. Wine's services
+    and the desktop holder stay. Returns what had to be killed."""
+    killed = []
+    deadline = time.monotonic() + timeout
+    while True:
+        left = test_programs()
+        if not left:
+            break
+        for pid, argv in left:
+            try:
+                os.kill(pid, signal.SIGKILL)
+                killed.append(' '.join(argv))
+            except ProcessLookupError:
+                pass
+        if time.monotonic() > deadline:
+            raise AssertionError('programs outlive SIGKILL:\n' + describe())
+        time.sleep(0.1)
+    for p, *_ in _started:
+        try:
+            p.wait(timeout=max(1.0, deadline - time.monotonic()))
+        except subprocess.TimeoutExpired:
+            p.kill()
+    _started.clear()
+    return killed
 
 
 def screen_rgb(x, y, width, height):
     """Raw RGB bytes of a region of the display."""
     return subprocess.run(['import', '-window', 'root', '-crop', f'{width}x{height}+{x}+{y}',
                            'rgb:-'], capture_output=True, check=True).stdout
+
+
+class Scenario(unittest.TestCase):
+    """A scenario that ends every program it started, even when a step
+    failed, and fails when one of them crashed, saying what it saw."""
+
+    def tearDown(self):
+        crashes = crash_reports()
+        seen = describe() if crashes else ''
+        end_started()
+        if crashes:
+            self.fail('a program crashed during the scenario\n' + seen)
