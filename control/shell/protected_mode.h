@@ -6,13 +6,13 @@
 #include <cstdint>
 #include <functional>
 
-#include "control/shell/hresult.h"
+#include "common/hresult.h"
 
 namespace gwax {
 
 struct ProtectedModeReply {
-  Result result = kNotImplemented;  // kNotImplemented when the function is missing
-  int32_t answer = 0;               // what the function wrote (0 when nothing)
+  qp::Result result = qp::kENotImpl;  // kENotImpl when the function is missing
+  int32_t answer = 0;                 // what the function wrote (0 when nothing)
 };
 
 class ProtectedModeCache {

@@ -14,13 +14,13 @@ std::u16string Join(std::u16string_view a, std::u16string_view b) {
   return key;
 }
 
-Result WriteAppIdEntries(ClassesRootPort& root) {
-  Result r = root.SetString(Join(u"AppID", kAppIdText), u"", kAppIdName);
-  if (Failed(r)) return r;
+qp::Result WriteAppIdEntries(ClassesRootPort& root) {
+  qp::Result r = root.SetString(Join(u"AppID", kAppIdText), u"", kAppIdName);
+  if (qp::Failed(r)) return r;
   return root.SetString(Join(u"AppID", kAppIdModuleKey), u"AppID", kAppIdText);
 }
 
-Result WriteClassEntries(ClassesRootPort& root, std::u16string_view modulePath) {
+qp::Result WriteClassEntries(ClassesRootPort& root, std::u16string_view modulePath) {
   const std::u16string progId = kProgId;
   const std::u16string indep = kVersionIndependentProgId;
   const std::u16string clsid = Join(u"CLSID", kClassIdText);
@@ -44,10 +44,10 @@ Result WriteClassEntries(ClassesRootPort& root, std::u16string_view modulePath) 
       {Join(indep, u"CurVer"), u"", progId},
   };
   for (const auto& e : entries) {
-    if (Result r = root.SetString(e.key, e.name, e.value); Failed(r)) return r;
+    if (qp::Result r = root.SetString(e.key, e.name, e.value); qp::Failed(r)) return r;
   }
   // The class key replaces whatever was there before, with all below it.
-  if (Result r = root.DeleteTree(clsid); Failed(r)) return r;
+  if (qp::Result r = root.DeleteTree(clsid); qp::Failed(r)) return r;
   const Entry classEntries[] = {
       {clsid, u"", kClassName},
       {Join(clsid, u"ProgID"), u"", progId},
@@ -62,7 +62,7 @@ Result WriteClassEntries(ClassesRootPort& root, std::u16string_view modulePath) 
       {Join(clsid, u"Version"), u"", u"1.0"},
   };
   for (const auto& e : classEntries) {
-    if (Result r = root.SetString(e.key, e.name, e.value); Failed(r)) return r;
+    if (qp::Result r = root.SetString(e.key, e.name, e.value); qp::Failed(r)) return r;
   }
   const std::u16string emptyKeys[] = {
       Join(clsid, u"Programmable"),
@@ -71,42 +71,42 @@ Result WriteClassEntries(ClassesRootPort& root, std::u16string_view modulePath) 
       Join(categories, kSafeForInitialisingCategory),
   };
   for (const auto& key : emptyKeys) {
-    if (Result r = root.CreateKey(key); Failed(r)) return r;
+    if (qp::Result r = root.CreateKey(key); qp::Failed(r)) return r;
   }
-  return kOk;
+  return qp::kOk;
 }
 
 }  // namespace
 
-Result RegisterControl(ClassesRootPort& root, TypeLibraryPort& typeLibrary,
+qp::Result RegisterControl(ClassesRootPort& root, TypeLibraryPort& typeLibrary,
                        std::u16string_view modulePath) {
-  Result r = WriteAppIdEntries(root);
-  if (!Failed(r)) r = WriteClassEntries(root, modulePath);
-  if (!Failed(r)) r = typeLibrary.Register();
-  if (Failed(r)) return r;
+  qp::Result r = WriteAppIdEntries(root);
+  if (!qp::Failed(r)) r = WriteClassEntries(root, modulePath);
+  if (!qp::Failed(r)) r = typeLibrary.Register();
+  if (qp::Failed(r)) return r;
   RemoveOlderControl(root);  // best effort: there may be nothing to remove
   return r;
 }
 
-Result UnregisterControl(ClassesRootPort& root, TypeLibraryPort& typeLibrary) {
+qp::Result UnregisterControl(ClassesRootPort& root, TypeLibraryPort& typeLibrary) {
   const std::u16string classKeys[] = {kProgId, kVersionIndependentProgId,
                                       Join(u"CLSID", kClassIdText)};
   for (const auto& key : classKeys) {
-    if (Result r = root.DeleteTree(key); Failed(r)) return r;
+    if (qp::Result r = root.DeleteTree(key); qp::Failed(r)) return r;
   }
-  if (Result r = typeLibrary.Unregister(); Failed(r)) return r;
-  if (Result r = root.DeleteTree(Join(u"AppID", kAppIdText)); Failed(r)) return r;
+  if (qp::Result r = typeLibrary.Unregister(); qp::Failed(r)) return r;
+  if (qp::Result r = root.DeleteTree(Join(u"AppID", kAppIdText)); qp::Failed(r)) return r;
   return root.DeleteTree(Join(u"AppID", kAppIdModuleKey));
 }
 
-Result RemoveOlderControl(ClassesRootPort& root) {
-  Result r = root.DeleteTree(Join(u"AppID", kOldAppIdName));
-  if (!Failed(r)) r = root.DeleteTree(Join(u"AppID", kOldAppIdModuleKey));
-  if (Failed(r)) return r;
+qp::Result RemoveOlderControl(ClassesRootPort& root) {
+  qp::Result r = root.DeleteTree(Join(u"AppID", kOldAppIdName));
+  if (!qp::Failed(r)) r = root.DeleteTree(Join(u"AppID", kOldAppIdModuleKey));
+  if (qp::Failed(r)) return r;
   const std::u16string classKeys[] = {kOldProgId, kOldVersionIndependentProgId,
                                       Join(u"CLSID", kOldClassIdText)};
   for (const auto& key : classKeys) {
-    if (r = root.DeleteTree(key); Failed(r)) return r;
+    if (r = root.DeleteTree(key); qp::Failed(r)) return r;
   }
   return r;
 }

@@ -2,7 +2,7 @@
 //
 // Every method returns an HRESULT-style code (negative on failure) and
 // writes its outputs only when it succeeds; a null output pointer gives
-// kEPointer before anything is sent. Out strings and arrays become the
+// qp::kEPointer before anything is sent. Out strings and arrays become the
 // caller's. A status-500 answer leaves its fault in LastFault() until the
 // next call starts. One call at a time per client.
 #pragma once
@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "notifier/core/constants.h"
-#include "notifier/service/result_codes.h"
+#include "common/hresult.h"
 #include "notifier/service/soap_decoder.h"
 #include "notifier/service/soap_description.h"
 #include "notifier/service/soap_encoder.h"
@@ -61,10 +61,10 @@ class CQPTSoapT {
   CQPTSoapT& operator=(const CQPTSoapT&) = delete;
   ~CQPTSoapT() { Wipe(request_); }
 
-  // Closes any open connection; kEInvalidArg when the address cannot be
+  // Closes any open connection; qp::kEInvalidArg when the address cannot be
   // parsed, and later calls fail until a usable one is set.
   int32_t SetEndpoint(std::u16string_view address) {
-    return client_.SetEndpoint(address) ? kOk : kEInvalidArg;
+    return client_.SetEndpoint(address) ? qp::kOk : qp::kEInvalidArg;
   }
 
   const SoapFault& LastFault() const { return fault_; }
@@ -73,13 +73,13 @@ class CQPTSoapT {
   TClient& Client() { return client_; }
 
   int32_t check_auth(const auth& credentials, OptString* result) {
-    if (!result) return kEPointer;
+    if (!result) return qp::kEPointer;
     Call call(*this, kCheckAuth);
     if (!call.Start()) return call.code;
     call.Set("auth", ToValue(credentials));
     if (!call.Run()) return call.code;
     *result = call.Out("result").text;
-    return kOk;
+    return qp::kOk;
   }
 
   // `messages` and `messages_count` receive the array as decoded; whether a
@@ -91,7 +91,7 @@ class CQPTSoapT {
                            int32_t* messages_count, int32_t* total_unread,
                            int32_t* new_unread) {
     if (!new_header_num || !messages || !messages_count || !total_unread || !new_unread) {
-      return kEPointer;
+      return qp::kEPointer;
     }
     Call call(*this, kGetNewMessages);
     if (!call.Start()) return call.code;
@@ -107,23 +107,23 @@ class CQPTSoapT {
     *messages_count = call.Out("__messages_nSizeIs").number;
     *total_unread = call.Out("total_unread").number;
     *new_unread = call.Out("new_unread").number;
-    return kOk;
+    return qp::kOk;
   }
 
   int32_t get_auth_url(const auth& credentials, const OptString& type, OptString* url) {
-    if (!url) return kEPointer;
+    if (!url) return qp::kEPointer;
     Call call(*this, kGetAuthUrl);
     if (!call.Start()) return call.code;
     call.Set("auth", ToValue(credentials));
     call.Set("type", Value::String(type));
     if (!call.Run()) return call.code;
     *url = call.Out("url").text;
-    return kOk;
+    return qp::kOk;
   }
 
   int32_t get_message_url(const auth& credentials, const UIDSTR& message,
                           const OptString& type, OptString* url) {
-    if (!url) return kEPointer;
+    if (!url) return qp::kEPointer;
     Call call(*this, kGetMessageUrl);
     if (!call.Start()) return call.code;
     call.Set("auth", ToValue(credentials));
@@ -131,12 +131,12 @@ class CQPTSoapT {
     call.Set("type", Value::String(type));
     if (!call.Run()) return call.code;
     *url = call.Out("url").text;
-    return kOk;
+    return qp::kOk;
   }
 
   int32_t get_generic_pref(const auth& credentials, const OptString& pref,
                            int32_t default_value, OptString* result) {
-    if (!result) return kEPointer;
+    if (!result) return qp::kEPointer;
     Call call(*this, kGetGenericPref);
     if (!call.Start()) return call.code;
     call.Set("auth", ToValue(credentials));
@@ -144,15 +144,15 @@ class CQPTSoapT {
     call.Set("default", Value::Int(default_value));
     if (!call.Run()) return call.code;
     *result = call.Out("result").text;
-    return kOk;
+    return qp::kOk;
   }
 
   // `messages` null with a count of 0 sends a nil array.
   int32_t apply_action(const auth& credentials, const UIDSTR* messages,
                        int32_t messages_count, const OptString& action,
                        const OptString& arg) {
-    if (!messages && messages_count != 0) return kEPointer;
-    if (messages_count < 0) return kEInvalidArg;
+    if (!messages && messages_count != 0) return qp::kEPointer;
+    if (messages_count < 0) return qp::kEInvalidArg;
     Call call(*this, kApplyAction);
     if (!call.Start()) return call.code;
     call.Set("auth", ToValue(credentials));
@@ -164,13 +164,13 @@ class CQPTSoapT {
     call.Set("__messages_nSizeIs", Value::Int(messages_count));
     call.Set("action", Value::String(action));
     call.Set("arg", Value::String(arg));
-    return call.Run() ? kOk : call.code;
+    return call.Run() ? qp::kOk : call.code;
   }
 
   int32_t get_watch_folders(const auth& credentials, const OptString& hostkey,
                             std::optional<std::vector<Folder>>* folders,
                             int32_t* folders_count) {
-    if (!folders || !folders_count) return kEPointer;
+    if (!folders || !folders_count) return qp::kEPointer;
     Call call(*this, kGetWatchFolders);
     if (!call.Start()) return call.code;
     call.Set("auth", ToValue(credentials));
@@ -180,7 +180,7 @@ class CQPTSoapT {
     if (!call.OutArray("folders", list)) return call.Fail(CallStage::kDecode);
     *folders = std::move(list);
     *folders_count = call.Out("__folders_nSizeIs").number;
-    return kOk;
+    return qp::kOk;
   }
 
   int32_t set_folder_watch(const auth& credentials, const OptString& path,
@@ -191,22 +191,22 @@ class CQPTSoapT {
     call.Set("path", Value::String(path));
     call.Set("watch", Value::Int(watch));
     call.Set("hostkey", Value::String(hostkey));
-    return call.Run() ? kOk : call.code;
+    return call.Run() ? qp::kOk : call.code;
   }
 
   int32_t get_version(const OptString& client, int32_t* current_version) {
-    if (!current_version) return kEPointer;
+    if (!current_version) return qp::kEPointer;
     Call call(*this, kGetVersion);
     if (!call.Start()) return call.code;
     call.Set("client", Value::String(client));
     if (!call.Run()) return call.code;
     *current_version = call.Out("current_version").number;
-    return kOk;
+    return qp::kOk;
   }
 
   int32_t get_url(const auth& credentials, const OptString& type, const OptString& arg,
                   OptString* url) {
-    if (!url) return kEPointer;
+    if (!url) return qp::kEPointer;
     Call call(*this, kGetUrl);
     if (!call.Start()) return call.code;
     call.Set("auth", ToValue(credentials));
@@ -214,7 +214,7 @@ class CQPTSoapT {
     call.Set("arg", Value::String(arg));
     if (!call.Run()) return call.code;
     *url = call.Out("url").text;
-    return kOk;
+    return qp::kOk;
   }
 
  private:
@@ -236,7 +236,7 @@ class CQPTSoapT {
       // never shows the previous call's fault as its own.
       owner_.fault_ = SoapFault{};
       const int32_t reader = owner_.client_.EnsureReader();
-      if (Failed(reader)) {
+      if (qp::Failed(reader)) {
         code = reader;
         owner_.stage_ = CallStage::kReader;
         return false;
@@ -302,11 +302,11 @@ class CQPTSoapT {
 
     int32_t Fail(CallStage stage) {
       owner_.stage_ = stage;
-      code = kEFail;
+      code = qp::kEFail;
       return code;
     }
 
-    int32_t code = kEFail;
+    int32_t code = qp::kEFail;
 
    private:
     size_t Index(const char* name) const {

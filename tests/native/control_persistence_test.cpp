@@ -41,14 +41,14 @@ TEST(ProtectedMode, CachingRules) {
   };
   const Case cases[] = {
       {"missing library or function: 0, kept",
-       {{{kNotImplemented, 0}, 0, true}, {{kOk, 1}, 0, false}}},
-      {"protected: 1, kept", {{{kOk, 1}, 1, true}, {{kOk, 0}, 1, false}}},
-      {"not protected: 0, kept", {{{kOk, 0}, 0, true}, {{kOk, 1}, 0, false}}},
+       {{{qp::kENotImpl, 0}, 0, true}, {{qp::kOk, 1}, 0, false}}},
+      {"protected: 1, kept", {{{qp::kOk, 1}, 1, true}, {{qp::kOk, 0}, 1, false}}},
+      {"not protected: 0, kept", {{{qp::kOk, 0}, 0, true}, {{qp::kOk, 1}, 0, false}}},
       {"refused: asked again",
-       {{{kAccessDenied, 0}, 0, true}, {{kAccessDenied, 0}, 0, true}, {{kOk, 1}, 1, true},
-        {{kOk, 0}, 1, false}}},
+       {{{qp::kEAccessDenied, 0}, 0, true}, {{qp::kEAccessDenied, 0}, 0, true}, {{qp::kOk, 1}, 1, true},
+        {{qp::kOk, 0}, 1, false}}},
       {"a failed call keeps what it wrote for this query only",
-       {{{kFail, 1}, 1, true}, {{kOk, 0}, 0, true}}},
+       {{{qp::kEFail, 1}, 1, true}, {{qp::kOk, 0}, 0, true}}},
   };
   for (const auto& c : cases) {
     ProtectedModeCache cache;

@@ -17,28 +17,28 @@ std::string Lower(std::string s) {
   return s;
 }
 
-constexpr Result kWriteRefused = static_cast<Result>(0x80070005u);
+constexpr qp::Result kWriteRefused = static_cast<qp::Result>(0x80070005u);
 
 // HKEY_CLASSES_ROOT in memory: key names compare without regard to case,
 // as in the registry, and keep the case they were created with.
 class MemoryClassesRoot : public ClassesRootPort {
  public:
-  Result SetString(std::u16string_view key, std::u16string_view name,
+  qp::Result SetString(std::u16string_view key, std::u16string_view name,
                    std::u16string_view value) override {
-    if (Result r = CreateKey(key); Failed(r)) return r;
+    if (qp::Result r = CreateKey(key); qp::Failed(r)) return r;
     keys_[Lower(Narrow(key))].values[Lower(Narrow(name))] = {Narrow(name), Narrow(value)};
-    return kOk;
+    return qp::kOk;
   }
-  Result CreateKey(std::u16string_view key) override {
+  qp::Result CreateKey(std::u16string_view key) override {
     const std::string path = Narrow(key);
     if (refuse_.count(Lower(path))) return kWriteRefused;
     for (size_t cut = path.find('\\'); cut != std::string::npos; cut = path.find('\\', cut + 1)) {
       Ensure(path.substr(0, cut));
     }
     Ensure(path);
-    return kOk;
+    return qp::kOk;
   }
-  Result DeleteTree(std::u16string_view key) override {
+  qp::Result DeleteTree(std::u16string_view key) override {
     const std::string lower = Lower(Narrow(key));
     if (refuse_.count(lower)) return kWriteRefused;
     for (auto it = keys_.begin(); it != keys_.end();) {
@@ -48,7 +48,7 @@ class MemoryClassesRoot : public ClassesRootPort {
         ++it;
       }
     }
-    return kOk;
+    return qp::kOk;
   }
 
   // Every key and value as "key" and "key|name=value" lines, in the case
@@ -80,18 +80,18 @@ class MemoryClassesRoot : public ClassesRootPort {
 
 class FakeTypeLibrary : public TypeLibraryPort {
  public:
-  Result Register() override {
+  qp::Result Register() override {
     ++registered;
     return registerResult;
   }
-  Result Unregister() override {
+  qp::Result Unregister() override {
     ++unregistered;
     return unregisterResult;
   }
   int registered = 0;
   int unregistered = 0;
-  Result registerResult = kOk;
-  Result unregisterResult = kOk;
+  qp::Result registerResult = qp::kOk;
+  qp::Result unregisterResult = qp::kOk;
 };
 
 const char kPath[] = "C:\\Program Files\\Quillpost\\GatherwickAX.dll";
@@ -169,7 +169,7 @@ std::string Show(const std::set<std::string>& lines) {
 TEST(Registration, WritesEveryKeyAndValueExactly) {
   MemoryClassesRoot root;
   FakeTypeLibrary typeLibrary;
-  ASSERT_EQ(RegisterControl(root, typeLibrary, kWidePath), kOk);
+  ASSERT_EQ(RegisterControl(root, typeLibrary, kWidePath), qp::kOk);
   EXPECT_EQ(typeLibrary.registered, 1);
   EXPECT_EQ(root.Listing("CLSID"), kClassKeys) << Show(root.Listing("CLSID"));
   EXPECT_EQ(root.Listing("AppID"), kAppIdKeys) << Show(root.Listing("AppID"));
@@ -188,13 +188,13 @@ TEST(Registration, ReplacesAnOldClassKeyAndRemovesTheOlderControl) {
   root.SetString(u"CLSID\\{B5B8593C-89BC-44A7-BCE3-32FE4FED7C5C}\\Stale", u"", u"x");
   root.SetString(u"CLSID\\{00000000-0000-0000-0000-000000000001}", u"", u"someone else");
   root.SetString(u"AppID\\{00000000-0000-0000-0000-000000000002}", u"", u"someone else");
-  ASSERT_EQ(RegisterControl(root, typeLibrary, kWidePath), kOk);
+  ASSERT_EQ(RegisterControl(root, typeLibrary, kWidePath), qp::kOk);
   EXPECT_FALSE(HasOlderControl(root)) << Show(root.Listing("CLSID"));
   EXPECT_FALSE(root.Has("CLSID\\{B5B8593C-89BC-44a7-BCE3-32FE4FED7C5C}\\Stale"));
   EXPECT_TRUE(root.Has("CLSID\\{00000000-0000-0000-0000-000000000001}"));
   EXPECT_TRUE(root.Has("AppID\\{00000000-0000-0000-0000-000000000002}"));
   // Nothing left to remove: a second registration still succeeds.
-  EXPECT_EQ(RegisterControl(root, typeLibrary, kWidePath), kOk);
+  EXPECT_EQ(RegisterControl(root, typeLibrary, kWidePath), qp::kOk);
   EXPECT_EQ(typeLibrary.registered, 2);
 }
 
@@ -203,7 +203,7 @@ TEST(Registration, FailuresComeBackUnchangedAndKeepTheOlderControl) {
     MemoryClassesRoot root;
     FakeTypeLibrary typeLibrary;
     SeedOlderControl(root);
-    typeLibrary.registerResult = static_cast<Result>(0x80029C4Au);  // TYPE_E_CANTLOADLIBRARY
+    typeLibrary.registerResult = static_cast<qp::Result>(0x80029C4Au);  // TYPE_E_CANTLOADLIBRARY
     EXPECT_EQ(RegisterControl(root, typeLibrary, kWidePath), typeLibrary.registerResult);
     EXPECT_TRUE(HasOlderControl(root));
   }
@@ -221,16 +221,16 @@ TEST(Registration, FailuresComeBackUnchangedAndKeepTheOlderControl) {
     MemoryClassesRoot root;
     FakeTypeLibrary typeLibrary;
     root.Refuse("AppID\\Vantrell.Gatherwick");
-    EXPECT_EQ(RegisterControl(root, typeLibrary, kWidePath), kOk);
+    EXPECT_EQ(RegisterControl(root, typeLibrary, kWidePath), qp::kOk);
   }
 }
 
 TEST(Registration, UnregisterLeavesTheParentsAndOthers) {
   MemoryClassesRoot root;
   FakeTypeLibrary typeLibrary;
-  ASSERT_EQ(RegisterControl(root, typeLibrary, kWidePath), kOk);
+  ASSERT_EQ(RegisterControl(root, typeLibrary, kWidePath), qp::kOk);
   root.SetString(u"CLSID\\{00000000-0000-0000-0000-000000000001}", u"", u"someone else");
-  EXPECT_EQ(UnregisterControl(root, typeLibrary), kOk);
+  EXPECT_EQ(UnregisterControl(root, typeLibrary), qp::kOk);
   EXPECT_EQ(typeLibrary.unregistered, 1);
   EXPECT_EQ(root.Listing("AppID"), std::set<std::string>{"AppID"});
   EXPECT_EQ(root.Listing("CLSID"),
@@ -243,8 +243,8 @@ TEST(Registration, UnregisterLeavesTheParentsAndOthers) {
 TEST(Registration, AppIdStaysWhenTheTypeLibraryCantBeUnregistered) {
   MemoryClassesRoot root;
   FakeTypeLibrary typeLibrary;
-  ASSERT_EQ(RegisterControl(root, typeLibrary, kWidePath), kOk);
-  typeLibrary.unregisterResult = static_cast<Result>(0x8002801Cu);  // TYPE_E_REGISTRYACCESS
+  ASSERT_EQ(RegisterControl(root, typeLibrary, kWidePath), qp::kOk);
+  typeLibrary.unregisterResult = static_cast<qp::Result>(0x8002801Cu);  // TYPE_E_REGISTRYACCESS
   EXPECT_EQ(UnregisterControl(root, typeLibrary), typeLibrary.unregisterResult);
   EXPECT_FALSE(root.Has("CLSID\\{B5B8593C-89BC-44a7-BCE3-32FE4FED7C5C}"));
   EXPECT_EQ(root.Listing("AppID"), kAppIdKeys);
@@ -266,7 +266,7 @@ TEST(Registration, OlderControlClassPartOnlyAfterItsAppId) {
   EXPECT_FALSE(seeded.Has("Vantrell.Gatherwick.1"));
 
   MemoryClassesRoot empty;
-  EXPECT_EQ(RemoveOlderControl(empty), kOk);
+  EXPECT_EQ(RemoveOlderControl(empty), qp::kOk);
 }
 
 }  // namespace

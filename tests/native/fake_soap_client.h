@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "notifier/service/expat_reader.h"
-#include "notifier/service/result_codes.h"
+#include "common/hresult.h"
 #include "notifier/service/soap_transport.h"
 
 namespace QPTSoap {
@@ -37,10 +37,10 @@ class FakeSoapClient {
   int fault_parses = 0;
 
   int32_t EnsureReader() {
-    if (Failed(reader_code_)) return reader_code_;
+    if (qp::Failed(reader_code_)) return reader_code_;
     if (!reader_) ++reader_creations;
     reader_ = true;
-    return kOk;
+    return qp::kOk;
   }
   void BeginCall() {
     ++begun_calls;
@@ -71,7 +71,7 @@ class FakeSoapClient {
   std::deque<Answer> answers_;
   std::string body_;
   bool reader_ = false;
-  int32_t reader_code_ = kOk;
+  int32_t reader_code_ = qp::kOk;
 };
 
 }  // namespace QPTSoap

@@ -81,7 +81,7 @@ TEST(QpcallRun, PrintsOutValuesOrTheFailure) {
     Client client;
     client.Client().Queue(c.status, c.body);
     const CallResult result = RunCall(client, Parse(c.args));
-    EXPECT_EQ(QPTSoap::Succeeded(result.code), c.ok) << c.label;
+    EXPECT_EQ(qp::Succeeded(result.code), c.ok) << c.label;
     EXPECT_EQ(result.json, c.json) << c.label;
   }
 }
@@ -92,7 +92,7 @@ TEST(QpcallRun, PassesArraysAndNilThroughTheClient) {
   const CallResult result =
       RunCall(client, Parse({u"apply_action", kUser, kPass, u"messages[0].path=INBOX",
                              u"messages[0].uid=5", u"action=delete", u"arg:nil"}));
-  EXPECT_EQ(result.code, QPTSoap::kOk);
+  EXPECT_EQ(result.code, qp::kOk);
   ASSERT_EQ(client.Client().sent.size(), 1u);
   const std::string& body = client.Client().sent[0].body;
   EXPECT_NE(body.find("<messages xmlns:q1=\"QPTSoapNS\" soapenc:arrayType=\"q1:UIDSTR[1]\">"

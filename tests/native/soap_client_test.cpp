@@ -40,8 +40,8 @@ TEST(SoapClient, StartsOnTheDevelopmentAddress) {
   Client client;
   ASSERT_EQ(client.Client().endpoints.size(), 1u);
   EXPECT_EQ(client.Client().endpoints[0], u"http://dev.quillpost.com/soap/public.php?version=1");
-  EXPECT_EQ(client.SetEndpoint(u"http://127.0.0.1:5/soap/public.php?version=1"), kOk);
-  EXPECT_EQ(client.SetEndpoint(u"not an address"), kEInvalidArg);
+  EXPECT_EQ(client.SetEndpoint(u"http://127.0.0.1:5/soap/public.php?version=1"), qp::kOk);
+  EXPECT_EQ(client.SetEndpoint(u"not an address"), qp::kEInvalidArg);
 }
 
 TEST(SoapClient, RejectsNullOutputsBeforeAnythingIsSent) {
@@ -93,7 +93,7 @@ TEST(SoapClient, RejectsNullOutputsBeforeAnythingIsSent) {
   for (const auto& [label, call] : cases) {
     Client client;
     client.Client().Queue(200, Response(""));
-    EXPECT_EQ(call(client), kEPointer) << label;
+    EXPECT_EQ(call(client), qp::kEPointer) << label;
     EXPECT_TRUE(client.Client().sent.empty()) << label;
     EXPECT_EQ(client.Client().begun_calls, 0) << label;
   }
@@ -200,7 +200,7 @@ TEST(SoapClient, SendsTheRequestOfEveryOperation) {
     const std::string answer = Response(found == outs.end() ? "" : found->second);
     client.Client().Queue(200, answer);
     client.Client().Queue(200, answer);
-    EXPECT_EQ(c.call(client), kOk) << c.label << ": " << static_cast<int>(client.LastFailure());
+    EXPECT_EQ(c.call(client), qp::kOk) << c.label << ": " << static_cast<int>(client.LastFailure());
     ASSERT_FALSE(client.Client().sent.empty()) << c.label;
     const auto& sent = client.Client().sent.back();
     const std::string op = c.operation;
@@ -222,7 +222,7 @@ TEST(SoapClient, CopiesCheckAuthResultAsDecoded) {
     Client client;
     client.Client().Queue(200, Response(content));
     OptString result = u"untouched";
-    EXPECT_EQ(client.check_auth(kAuth, &result), kOk) << content;
+    EXPECT_EQ(client.check_auth(kAuth, &result), qp::kOk) << content;
     EXPECT_EQ(result, expected) << content;
   }
 }
@@ -248,7 +248,7 @@ TEST(SoapClient, HandsOutNewMessagesAsDecoded) {
   std::optional<std::vector<Message>> messages;
   ASSERT_EQ(client.get_new_messages(kAuth, 3, u"K", 30, &header, &messages, &count, &total,
                                     &fresh),
-            kOk);
+            qp::kOk);
   EXPECT_EQ(header, 9);
   EXPECT_EQ(count, 2);
   EXPECT_EQ(total, 5);
@@ -277,7 +277,7 @@ TEST(SoapClient, HandsOutNewMessagesAsDecoded) {
                                       "<total_unread>5</total_unread><new_unread>0</new_unread>"));
   ASSERT_EQ(client.get_new_messages(kAuth, 9, u"K", 30, &header, &messages, &count, &total,
                                     &fresh),
-            kOk);
+            qp::kOk);
   EXPECT_EQ(messages, std::nullopt);
   EXPECT_EQ(count, 0);
   EXPECT_TRUE(UsableMessageList(messages, count));
@@ -353,7 +353,7 @@ TEST(SoapClient, KeepsTheFaultUntilTheNextCall) {
   EXPECT_EQ(client.LastFault().faultstring, u"");
   EXPECT_EQ(url, u"kept");
 
-  EXPECT_EQ(client.get_auth_url(kAuth, u"index", &url), kOk);
+  EXPECT_EQ(client.get_auth_url(kAuth, u"index", &url), qp::kOk);
   EXPECT_EQ(client.LastFault().faultstring, u"");
   EXPECT_EQ(client.LastFailure(), CallStage::kNone);
   EXPECT_EQ(url, u"http://x/");
@@ -369,17 +369,17 @@ TEST(SoapClient, AReaderThatCannotBeCreatedFailsBeforeSending) {
   EXPECT_LT(client.get_version(u"x", &version), 0);
   ASSERT_EQ(client.LastFault().code, kFaultClient);
   client.Client().sent.clear();
-  client.Client().FailReader(kEOutOfMemory);
+  client.Client().FailReader(qp::kEOutOfMemory);
   client.Client().Queue(200, Response("<current_version>4</current_version>"));
-  EXPECT_EQ(client.get_version(u"x", &version), kEOutOfMemory);
+  EXPECT_EQ(client.get_version(u"x", &version), qp::kEOutOfMemory);
   EXPECT_EQ(client.LastFailure(), CallStage::kReader);
   EXPECT_EQ(client.LastFault().code, kFaultNone);  // not the previous call's
   EXPECT_EQ(client.LastFault().faultstring, u"");
   EXPECT_TRUE(client.Client().sent.empty());
   EXPECT_EQ(version, -1);
   // The client stays usable.
-  client.Client().FailReader(kOk);
-  EXPECT_EQ(client.get_version(u"x", &version), kOk);
+  client.Client().FailReader(qp::kOk);
+  EXPECT_EQ(client.get_version(u"x", &version), qp::kOk);
   EXPECT_EQ(version, 4);
 }
 
@@ -391,7 +391,7 @@ TEST(SoapClient, DecodesFoldersAndScalarResults) {
                     "<is_system>true</is_system><is_watched>false</is_watched></f></folders>"));
   std::optional<std::vector<Folder>> folders;
   int32_t count = -1;
-  ASSERT_EQ(client.get_watch_folders(kAuth, u"", &folders, &count), kOk);
+  ASSERT_EQ(client.get_watch_folders(kAuth, u"", &folders, &count), qp::kOk);
   EXPECT_EQ(count, 1);
   ASSERT_TRUE(folders);
   ASSERT_EQ(folders->size(), 1u);
@@ -400,13 +400,13 @@ TEST(SoapClient, DecodesFoldersAndScalarResults) {
   EXPECT_TRUE((*folders)[0].is_system);
 
   client.Client().Queue(200, Response("<folders enc:arrayType=\"ns:Folder[0]\"/>"));
-  ASSERT_EQ(client.get_watch_folders(kAuth, u"", &folders, &count), kOk);
+  ASSERT_EQ(client.get_watch_folders(kAuth, u"", &folders, &count), qp::kOk);
   EXPECT_EQ(folders, std::nullopt);
   EXPECT_EQ(count, 0);
 
   client.Client().Queue(200, Response("<result>1</result>"));
   OptString pref;
-  ASSERT_EQ(client.get_generic_pref(kAuth, u"no_trash", 0, &pref), kOk);
+  ASSERT_EQ(client.get_generic_pref(kAuth, u"no_trash", 0, &pref), qp::kOk);
   EXPECT_EQ(pref, u"1");
 }
 

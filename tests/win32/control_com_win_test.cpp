@@ -17,7 +17,8 @@
 #include <thread>
 #include <vector>
 
-#include "common/win32/handles_win.h"
+#include "common/win32/registry_key_win.h"
+#include "common/win32/com_ptr_win.h"
 #include "control/shell/win32/control_win.h"
 #include "control/shell/win32/guids_win.h"
 #include "control/shell/win32/module_win.h"

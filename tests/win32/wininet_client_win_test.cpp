@@ -9,7 +9,8 @@
 #include <string>
 
 
-#include "common/win32/handles_win.h"
+#include "common/win32/wininet_win.h"
+#include "common/win32/com_ptr_win.h"
 #include "common/win32/wide_win.h"
 #include "notifier/service/soap_client.h"
 
@@ -67,7 +68,7 @@ TEST(WininetClient, ServiceClientStartsOnTheDevelopmentHost) {
   EXPECT_EQ(a->port, 80);
   EXPECT_FALSE(a->https);
   EXPECT_EQ(a->request_path, u"/soap/public.php?version=1");
-  EXPECT_EQ(client.SetEndpoint(u"gopher://x"), kEInvalidArg);
+  EXPECT_EQ(client.SetEndpoint(u"gopher://x"), qp::kEInvalidArg);
 }
 
 class AgainstTheHost : public ::testing::Test {

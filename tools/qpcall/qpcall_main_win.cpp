@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "common/win32/handles_win.h"
+#include "common/win32/com_init_win.h"
 #include "notifier/service/win32/wininet_client_win.h"
 #include "tools/qpcall/qpcall_args.h"
 #include "tools/qpcall/qpcall_run.h"
@@ -40,14 +40,14 @@ int wmain(int argc, wchar_t** argv) {
   QPTSoap::CQPTSoapT<QPTSoap::WininetClient> client;
   client.Client().SetProxy(command.proxy);
   client.Client().SetTimeout(command.timeout_ms);
-  if (QPTSoap::Failed(client.SetEndpoint(command.endpoint))) {
+  if (qp::Failed(client.SetEndpoint(command.endpoint))) {
     return Usage("ENDPOINT is not a usable http or https address");
   }
   int exit_code = kSuccess;
   for (int i = 0; i < command.repeat; ++i) {
     const qpcall::CallResult result = qpcall::RunCall(client, command);
     std::printf("%s\n", result.json.c_str());
-    if (QPTSoap::Failed(result.code)) exit_code = kCallFailed;
+    if (qp::Failed(result.code)) exit_code = kCallFailed;
   }
   std::fflush(stdout);
   return exit_code;

@@ -23,7 +23,7 @@ std::string FailureJson(int32_t code, QPTSoap::CallStage stage, int status,
                         const QPTSoap::SoapFault& fault);
 
 struct CallResult {
-  int32_t code = QPTSoap::kEFail;
+  int32_t code = qp::kEFail;
   std::string json;
 };
 
@@ -133,10 +133,10 @@ CallResult RunCall(QPTSoap::CQPTSoapT<TClient>& client, const Command& command) 
       break;
     }
     default:
-      result.code = kEInvalidArg;
+      result.code = qp::kEInvalidArg;
       break;
   }
-  result.json = Succeeded(result.code)
+  result.json = qp::Succeeded(result.code)
                     ? OutValuesJson(op, outs)
                     : FailureJson(result.code, client.LastFailure(), client.LastStatus(),
                                   client.LastFault());

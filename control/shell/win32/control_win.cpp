@@ -14,7 +14,10 @@
 #include <new>
 #include <string>
 
-#include "common/win32/handles_win.h"
+#include "common/win32/handle_win.h"
+#include "common/win32/clipboard_win.h"
+#include "common/win32/variant_win.h"
+#include "common/win32/com_ptr_win.h"
 #include "common/win32/wide_win.h"
 #include "control/shell/constants.h"
 #include "control/shell/download_list.h"

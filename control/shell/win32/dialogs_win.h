@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "common/win32/handles_win.h"
+#include "common/win32/gdi_win.h"
 #include "control/shell/dialog_layout.h"
 
 namespace gwax {

@@ -2,7 +2,8 @@
 
 #include <oleauto.h>
 
-#include "common/win32/handles_win.h"
+#include "common/win32/registry_key_win.h"
+#include "common/win32/com_ptr_win.h"
 #include "common/win32/wide_win.h"
 #include "control/shell/constants.h"
 #include "control/shell/host_policy.h"
@@ -15,7 +16,7 @@ namespace {
 
 class ClassesRootWin : public ClassesRootPort {
  public:
-  Result SetString(std::u16string_view key, std::u16string_view name,
+  qp::Result SetString(std::u16string_view key, std::u16string_view name,
                    std::u16string_view value) override {
     qp::UniqueRegKey opened;
     LONG rc = Create(key, opened);
@@ -27,12 +28,12 @@ class ClassesRootWin : public ClassesRootPort {
     return HRESULT_FROM_WIN32(rc);
   }
 
-  Result CreateKey(std::u16string_view key) override {
+  qp::Result CreateKey(std::u16string_view key) override {
     qp::UniqueRegKey opened;
     return HRESULT_FROM_WIN32(Create(key, opened));
   }
 
-  Result DeleteTree(std::u16string_view key) override {
+  qp::Result DeleteTree(std::u16string_view key) override {
     const std::u16string path(key);
     const LONG rc = RegDeleteTreeW(HKEY_CLASSES_ROOT, qp::Wide(path));
     if (rc == ERROR_FILE_NOT_FOUND) return S_OK;
@@ -55,14 +56,14 @@ class ClassesRootWin : public ClassesRootPort {
 
 class TypeLibraryWin : public TypeLibraryPort {
  public:
-  Result Register() override {
+  qp::Result Register() override {
     const std::u16string path = ModulePath();
     qp::ComPtr<ITypeLib> library;
     HRESULT hr = LoadTypeLibEx(qp::Wide(path), REGKIND_NONE, library.Put());
     if (FAILED(hr)) return hr;
     return RegisterTypeLib(library.Get(), const_cast<LPOLESTR>(qp::Wide(path)), nullptr);
   }
-  Result Unregister() override {
+  qp::Result Unregister() override {
     return UnRegisterTypeLib(LIBID_GatherwickAXLib, kTypeLibMajor, kTypeLibMinor, kTypeLibLocale,
                              SYS_WIN64);
   }

@@ -6,7 +6,8 @@
 
 #include <string>
 
-#include "common/win32/handles_win.h"
+#include "common/win32/variant_win.h"
+#include "common/win32/com_ptr_win.h"
 
 namespace gwax {
 namespace {

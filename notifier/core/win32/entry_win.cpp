@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-#include "common/win32/handles_win.h"
+#include "common/win32/handle_win.h"
 #include "common/win32/wide_win.h"
 #include "notifier/core/command_line.h"
 #include "notifier/core/win32/qptn_win.h"

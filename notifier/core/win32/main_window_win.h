@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "common/win32/handles_win.h"
+#include "common/win32/handle_win.h"
 #include "notifier/core/app_platform.h"
 #include "notifier/core/win32/qptn_win.h"
 #include "notifier/core/win32/tray_icon_win.h"

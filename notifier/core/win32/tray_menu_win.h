@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "common/win32/handles_win.h"
+#include "common/win32/handle_win.h"
 #include "notifier/core/app_platform.h"
 
 namespace qptn {

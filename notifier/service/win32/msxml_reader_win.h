@@ -10,7 +10,7 @@
 #include <windows.h>
 #include <msxml2.h>
 #include <objidl.h>
-#include "common/win32/handles_win.h"
+#include "common/win32/com_ptr_win.h"
 
 #include <string_view>
 

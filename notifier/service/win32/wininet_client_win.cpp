@@ -2,11 +2,11 @@
 
 #include <vector>
 
-#include "common/win32/handles_win.h"
+#include "common/win32/com_ptr_win.h"
 
 #include "common/win32/wide_win.h"
 #include "notifier/service/http_text.h"
-#include "notifier/service/result_codes.h"
+#include "common/hresult.h"
 
 namespace QPTSoap {
 
@@ -50,11 +50,11 @@ HRESULT ResponseStream::Read(void* buffer, ULONG size, ULONG* read) {
 }
 
 int32_t WininetClient::EnsureReader() {
-  if (reader_created_) return kOk;
+  if (reader_created_) return qp::kOk;
   const HRESULT hr = reader_.Create();
   if (FAILED(hr)) return hr;
   reader_created_ = true;
-  return kOk;
+  return qp::kOk;
 }
 
 void WininetClient::CloseAll() {

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "common/win32/handles_win.h"
+#include "common/win32/wininet_win.h"
 #include "notifier/service/sax_handler.h"
 #include "notifier/service/soap_transport.h"
 #include "common/win32/read_only_stream_win.h"
