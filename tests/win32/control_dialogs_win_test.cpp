@@ -9,7 +9,7 @@
 #include <string>
 #include <thread>
 
-#include "control/shell/dialog_layout.h"
+#include "control/dialogs/dialog_layout.h"
 #include "control/shell/win32/dialogs_win.h"
 #include "control/shell/win32/feedback_win.h"
 #include "control/shell/win32/module_win.h"

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "control/shell/upload_result.h"
+#include "control/clipboard/upload_result.h"
 
 namespace gwax {
 

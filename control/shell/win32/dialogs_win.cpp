@@ -3,7 +3,7 @@
 #include <windowsx.h>
 
 #include "common/win32/wide_win.h"
-#include "control/shell/constants.h"
+#include "control/constants.h"
 #include "control/shell/win32/module_win.h"
 #include "resource_ids.h"
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "common/win32/gdi_win.h"
-#include "control/shell/dialog_layout.h"
+#include "control/dialogs/dialog_layout.h"
 
 namespace gwax {
 

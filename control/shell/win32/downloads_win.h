@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "control/shell/download_list.h"
+#include "control/downloads/download_list.h"
 
 namespace gwax {
 

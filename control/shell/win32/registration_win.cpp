@@ -5,9 +5,9 @@
 #include "common/win32/registry_key_win.h"
 #include "common/win32/com_ptr_win.h"
 #include "common/win32/wide_win.h"
-#include "control/shell/constants.h"
-#include "control/shell/host_policy.h"
-#include "control/shell/registration.h"
+#include "control/constants.h"
+#include "control/object/host_policy.h"
+#include "control/object/registration.h"
 #include "control/shell/win32/guids_win.h"
 #include "control/shell/win32/module_win.h"
 

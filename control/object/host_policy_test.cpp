@@ -1,4 +1,4 @@
-#include "control/shell/host_policy.h"
+#include "control/object/host_policy.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "control/shell/host_policy.h"
+#include "control/object/host_policy.h"
 
-#include "control/shell/constants.h"
+#include "control/constants.h"
 
 namespace gwax {
 namespace {

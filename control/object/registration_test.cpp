@@ -1,4 +1,4 @@
-#include "control/shell/registration.h"
+#include "control/object/registration.h"
 
 #include <gtest/gtest.h>
 

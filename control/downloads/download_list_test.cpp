@@ -1,9 +1,11 @@
-#include "control/shell/download_list.h"
+#include "control/downloads/download_list.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
+
+#include "control/object/page_base.h"
 
 namespace gwax {
 namespace {
@@ -55,13 +57,6 @@ TEST(DownloadList, RelativeAddressesJoinThePageBase) {
   for (const auto& c : cases) {
     EXPECT_EQ(ResolveAddress(c.address, c.pageBase, HasScheme), c.stored) << Narrow(c.address);
   }
-}
-
-TEST(DownloadList, PageBaseCutsAtTheLastSlashOrBackslash) {
-  EXPECT_EQ(PageBase(u"https://mail.quillpost.com/a/b/c.php?x=1"), u"https://mail.quillpost.com/a/b");
-  EXPECT_EQ(PageBase(u"file:///C:\\pages\\read.html"), u"file:///C:\\pages");
-  EXPECT_EQ(PageBase(u"about:blank"), u"");
-  EXPECT_EQ(PageBase(u""), u"");
 }
 
 TEST(DownloadList, SizeTexts) {

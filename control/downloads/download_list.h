@@ -27,10 +27,6 @@ struct DownloadList {
 // addresses it can't split are relative to the page.
 using AbsoluteAddressTest = std::function<bool(std::u16string_view address)>;
 
-// The page address up to, not including, its last "/" or "\"; empty when
-// it has neither.
-std::u16string PageBase(std::u16string_view pageAddress);
-
 // Bytes named by a size text such as "1.5 MB", "2 KB" or "100 bytes":
 // a leading decimal number times the unit (K, M or G among the first eight
 // characters; bytes otherwise), cut to an integer. Negative and unreadable

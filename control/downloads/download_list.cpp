@@ -1,4 +1,4 @@
-#include "control/shell/download_list.h"
+#include "control/downloads/download_list.h"
 
 #include <cmath>
 #include <string>
@@ -46,11 +46,6 @@ double LeadingNumber(const std::string& text) {
 }
 
 }  // namespace
-
-std::u16string PageBase(std::u16string_view pageAddress) {
-  const size_t cut = pageAddress.find_last_of(u"/\\");
-  return cut == std::u16string_view::npos ? std::u16string() : std::u16string(pageAddress.substr(0, cut));
-}
 
 uint32_t ParseSizeText(std::u16string_view text) {
   // Sizes are read as 8-bit text; anything beyond ASCII can't be part of

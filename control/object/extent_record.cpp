@@ -1,4 +1,4 @@
-#include "control/shell/extent_record.h"
+#include "control/object/extent_record.h"
 
 namespace gwax {
 namespace {

@@ -1,8 +1,8 @@
-#include "control/shell/registration.h"
+#include "control/object/registration.h"
 
 #include <string>
 
-#include "control/shell/constants.h"
+#include "control/constants.h"
 
 namespace gwax {
 namespace {

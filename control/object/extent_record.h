@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "control/shell/constants.h"
+#include "control/constants.h"
 
 namespace gwax {
 

@@ -1,4 +1,4 @@
-#include "control/shell/protected_mode.h"
+#include "control/object/protected_mode.h"
 
 namespace gwax {
 

@@ -1,4 +1,4 @@
-#include "control/shell/dialog_layout.h"
+#include "control/dialogs/dialog_layout.h"
 
 namespace gwax {
 namespace {
