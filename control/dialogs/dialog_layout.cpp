@@ -1,5 +1,7 @@
 #include "control/dialogs/dialog_layout.h"
 
+#include "control/ascii_case.h"
+
 namespace gwax {
 namespace {
 
@@ -9,16 +11,11 @@ constexpr int kBarInset = 6;
 
 constexpr std::u16string_view kThemes[] = {u"blue", u"green", u"pink", u"retro", u"steel"};
 
-char16_t Lower(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c; }
-
 }  // namespace
 
 std::u16string_view ThemeWord(std::u16string_view themeName) {
   for (std::u16string_view theme : kThemes) {
-    if (theme.size() != themeName.size()) continue;
-    bool same = true;
-    for (size_t i = 0; i < theme.size() && same; ++i) same = Lower(themeName[i]) == theme[i];
-    if (same) return theme;
+    if (EqualNoCaseAscii(themeName, theme)) return theme;
   }
   return u"green";
 }

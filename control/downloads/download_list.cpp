@@ -3,20 +3,10 @@
 #include <cmath>
 #include <string>
 
+#include "control/ascii_case.h"
+
 namespace gwax {
 namespace {
-
-char16_t FoldCase(char16_t c) {
-  return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c;
-}
-
-bool EqualNoCase(std::u16string_view a, std::u16string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (FoldCase(a[i]) != FoldCase(b[i])) return false;
-  }
-  return true;
-}
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -73,7 +63,7 @@ std::u16string UniqueName(const std::vector<std::u16string>& taken, const std::u
   for (unsigned counter = 1;; ++counter) {
     bool clash = false;
     for (const auto& other : taken) {
-      if (EqualNoCase(other, candidate)) { clash = true; break; }
+      if (EqualNoCaseAscii(other, candidate)) { clash = true; break; }
     }
     if (!clash) return candidate;
     std::string suffix = "(" + std::to_string(counter) + ")";

@@ -1,5 +1,6 @@
 #include "control/object/host_policy.h"
 
+#include "control/ascii_case.h"
 #include "control/constants.h"
 
 namespace gwax {
@@ -8,7 +9,6 @@ namespace {
 constexpr size_t kMaxHostLength = 253;
 constexpr size_t kMaxLabelLength = 63;
 
-char16_t Lower(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c; }
 bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 bool IsHex(char16_t c) { return IsDigit(c) || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F'); }
 bool IsLabelChar(char16_t c) {
@@ -18,7 +18,7 @@ bool IsLabelChar(char16_t c) {
 bool StartsWithNoCase(std::u16string_view text, std::u16string_view prefix) {
   if (text.size() < prefix.size()) return false;
   for (size_t i = 0; i < prefix.size(); ++i) {
-    if (Lower(text[i]) != prefix[i]) return false;
+    if (LowerAscii(text[i]) != prefix[i]) return false;
   }
   return true;
 }
@@ -58,7 +58,7 @@ std::optional<std::u16string> NormalisedHost(std::u16string_view host) {
     for (char16_t c : host.substr(1, host.size() - 2)) {
       if (!IsHex(c) && c != u':' && c != u'.') return std::nullopt;
     }
-    for (char16_t c : host) out.push_back(Lower(c));
+    for (char16_t c : host) out.push_back(LowerAscii(c));
     return out;
   }
   if (host.back() == u'.') host.remove_suffix(1);
@@ -73,7 +73,7 @@ std::optional<std::u16string> NormalisedHost(std::u16string_view host) {
     } else {
       return std::nullopt;
     }
-    out.push_back(Lower(c));
+    out.push_back(LowerAscii(c));
   }
   if (labelLength == 0) return std::nullopt;
   return out;

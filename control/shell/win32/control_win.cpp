@@ -23,7 +23,7 @@
 #include "control/downloads/download_list.h"
 #include "control/object/page_base.h"
 #include "control/object/extent_record.h"
-#include "control/object/host_policy.h"
+#include "control/object/caller_policy.h"
 #include "control/object/protected_mode.h"
 #include "control/shell/win32/clipboard_win.h"
 #include "control/shell/win32/downloads_win.h"
@@ -76,16 +76,16 @@ LRESULT CALLBACK ControlWindowProc(HWND window, UINT message, WPARAM wParam, LPA
   return DefWindowProcW(window, message, wParam, lParam);
 }
 
-// cscript.exe or wscript.exe: a local script host, not a browser.
-bool IsScriptHostProcess() {
+// The path of this process's program; empty when it can't be read.
+std::u16string ProcessImagePath() noexcept {
   wchar_t path[MAX_PATH];
   const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return false;
-  const wchar_t* name = path;
-  for (const wchar_t* p = path; *p; ++p) {
-    if (*p == L'\\' || *p == L'/') name = p + 1;
+  if (length == 0 || length >= MAX_PATH) return {};
+  try {
+    return qp::FromWide(path);
+  } catch (...) {
+    return {};
   }
-  return lstrcmpiW(name, L"cscript.exe") == 0 || lstrcmpiW(name, L"wscript.exe") == 0;
 }
 
 bool EnsureWindowClass() {
@@ -432,7 +432,7 @@ class GatherwickControl final : public IGatherwick,
   // IOleObject
   STDMETHODIMP SetClientSite(IOleClientSite* site) override {
     site_ = qp::ComPtr<IOleClientSite>::Share(site);
-    if (site) hosted_ = true;
+    policy_.OnClientSite(site != nullptr);
     ReadPageAddress();
     return S_OK;
   }
@@ -662,14 +662,11 @@ class GatherwickControl final : public IGatherwick,
   }
 
   // IObjectWithSite: how a browser hands its site to a control that page
-  // script created itself, without embedding it. Script engines give every
-  // object they create a site, the Windows Script Host's as well; there the
-  // site leads to no page, and the control stays a script host's control,
-  // bound by the upload-host rule alone.
+  // script created itself, without embedding it.
   STDMETHODIMP SetSite(IUnknown* site) override {
     objectSite_ = qp::ComPtr<IUnknown>::Share(site);
     ReadPageAddress();
-    if (site && (!pageAddress_.empty() || !IsScriptHostProcess())) hosted_ = true;
+    policy_.OnObjectSite(site != nullptr, !pageAddress_.empty(), ProcessImagePath());
     return S_OK;
   }
   STDMETHODIMP GetSite(REFIID iid, void** site) override {
@@ -706,22 +703,17 @@ class GatherwickControl final : public IGatherwick,
     return hr;
   }
 
-  // Only the product's pages may drive the control: once any site was set
-  // the page must be found and be on an allowed host, and uploads may only
-  // go to one. A control that was hosted stays hosted, so taking its site
-  // away does not lift the page rule. The control is marked safe by its
-  // categories, so no container asks first; every member but the two
-  // informational ones checks here.
+  // Every member but the two informational ones checks here (see
+  // caller_policy.h); a refusal leaves its reason in the error info.
   HRESULT CheckCaller(const BSTR* uploadHost) {
     SetErrorInfo(0, nullptr);
     try {
-      // A container's moniker may not be ready yet when it sets the site.
-      if (hosted_ && pageAddress_.empty()) ReadPageAddress();
+      if (policy_.WantsPageAgain(pageAddress_)) ReadPageAddress();
       const std::vector<std::u16string> extra = ReadExtraAllowedHosts();
-      const bool pageAllowed =
-          !hosted_ || (!pageAddress_.empty() && IsAllowedPage(pageAddress_, extra));
-      const bool hostAllowed = !uploadHost || IsAllowedUploadHost(BstrText(*uploadHost), extra);
-      if (pageAllowed && hostAllowed) return S_OK;
+      const std::u16string host = uploadHost ? qp::BstrText(*uploadHost) : std::u16string();
+      std::optional<std::u16string_view> upload;
+      if (uploadHost) upload = host;
+      if (policy_.Allows(pageAddress_, upload, extra)) return S_OK;
     } catch (...) {
     }
     ReportDenied();
@@ -861,7 +853,7 @@ class GatherwickControl final : public IGatherwick,
   std::atomic<long> refs_{1};
   qp::ComPtr<IOleClientSite> site_;
   qp::ComPtr<IUnknown> objectSite_;
-  bool hosted_ = false;  // some site was set once; never cleared
+  CallerPolicy policy_;
   qp::ComPtr<IOleInPlaceSite> inPlaceSite_;
   qp::ComPtr<IOleInPlaceFrame> frame_;
   qp::ComPtr<IOleInPlaceUIWindow> document_;
