@@ -1,24 +1,9 @@
-#include "control/shell/win32/feedback_win.h"
+#include "control/dialogs/win32/progress_thread_win.h"
 
 #include <chrono>
 #include <memory>
 
-#include "common/win32/wide_win.h"
-#include "resource_ids.h"
-
 namespace gwax {
-
-QptFeedback::QptFeedback(HINSTANCE module, const std::u16string& text, const std::u16string& theme)
-    : progress_(module, text, theme, IDD_UPLOAD_PROGRESS) {}
-
-int QptFeedback::ShowPlainMessage(const std::u16string& text, const std::u16string& caption,
-                                  unsigned type) {
-  return MessageBoxW(nullptr, qp::Wide(text), qp::Wide(caption), type);
-}
-
-void QptFeedback::SetText(const std::u16string& text) { progress_.SetText(text); }
-
-void QptFeedback::SetProgress(int32_t done, int32_t total) { progress_.SetProgress(done, total); }
 
 ProgressThread::ProgressThread(HINSTANCE module, std::u16string text, std::u16string theme)
     : block_{module, std::move(text), std::move(theme), {}, {}},
@@ -38,7 +23,7 @@ ProgressThread::ProgressThread(HINSTANCE module, std::u16string text, std::u16st
 ProgressThread::~ProgressThread() {
   // A publication that came late still has to be ended.
   if (!feedback_ && publication_.valid()) feedback_ = publication_.get();
-  if (feedback_) feedback_->Dialog().RequestEnd();
+  if (feedback_) feedback_->Progress().RequestEnd();
   block_.released.set_value();
   if (thread_.joinable()) thread_.join();
 }
@@ -54,7 +39,7 @@ void ProgressThread::Run(Block* block) {
   }
   block->published.set_value(feedback.get());
   if (!feedback) return;
-  feedback->Dialog().ShowModal(nullptr);
+  feedback->Progress().ShowModal(nullptr);
   feedback->MarkFinished();
   released.wait();
 }

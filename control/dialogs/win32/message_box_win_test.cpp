@@ -1,38 +1,19 @@
-// The themed dialogs for real: built from this program's copy of the
+// The themed message box for real: built from this program's copy of the
 // control's resources, driven with the messages a user's input makes and
 // read back from the window's pixels.
-#include <windows.h>
+#include "control/dialogs/win32/message_box_win.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "control/dialogs/dialog_layout.h"
-#include "control/shell/win32/dialogs_win.h"
-#include "control/shell/win32/feedback_win.h"
-#include "control/shell/win32/module_win.h"
-#include "resource_ids.h"
+#include "control/dialogs/win32/dialog_probe_win.h"
 
 namespace gwax {
 namespace {
-
-HWND FindDialog() {
-  for (int i = 0; i < 300; ++i) {  // waits for the other thread to show it
-    HWND w = FindWindowW(L"#32770", L"Quillpost");
-    if (w && IsWindowVisible(w)) return w;
-    Sleep(50);
-  }
-  return nullptr;
-}
-
-COLORREF PixelAt(HWND window, int x, int y) {
-  HDC dc = GetDC(window);
-  const COLORREF c = GetPixel(dc, x, y);
-  ReleaseDC(window, dc);
-  return c;
-}
 
 // The box paints on its own thread, its buttons last: once the first
 // button's light grey corner is there, the picture is complete.
@@ -42,11 +23,6 @@ bool WaitUntilPainted(HWND window, POINT firstButton) {
     Sleep(50);
   }
   return false;
-}
-
-std::string Rgb(COLORREF c) {
-  return std::to_string(GetRValue(c)) + "," + std::to_string(GetGValue(c)) + "," +
-         std::to_string(GetBValue(c));
 }
 
 // A message box on a thread of its own, as a modal run would block.
@@ -149,60 +125,6 @@ TEST(ThemedMessageBox, ThemeColoursAndButtons) {
     box.Key(kKeyEscape);
     EXPECT_EQ(box.Finish(), 2);
   }
-}
-
-TEST(ProgressDialog, ModelessBarFollowsTheProgress) {
-  QPTProgress progress(ModuleInstance(), u"Downloading...", u"steel", IDD_DOWNLOAD_PROGRESS);
-  HWND window = progress.ShowModeless(nullptr);
-  ASSERT_NE(window, nullptr);
-  EXPECT_TRUE(progress.WindowExists());
-  wchar_t title[32] = {};
-  GetWindowTextW(window, title, 32);
-  EXPECT_STREQ(title, L"Quillpost");
-  RECT client;
-  GetClientRect(window, &client);
-  const int half = 6 + (client.right - 12) / 2;
-  progress.SetProgress(50, 100);
-  HDC dc = GetDC(window);
-  EXPECT_EQ(Rgb(GetPixel(dc, half - 3, 18)), Rgb(RGB(200, 210, 220))) << "filled half";
-  EXPECT_EQ(Rgb(GetPixel(dc, half + 3, 18)), Rgb(RGB(255, 255, 255))) << "empty half";
-  progress.SetProgress(1, 0);  // a range of 0 must not divide by zero
-  EXPECT_EQ(Rgb(GetPixel(dc, 10, 18)), Rgb(RGB(255, 255, 255)));
-  progress.SetProgress(5000000, 5000000);
-  EXPECT_EQ(Rgb(GetPixel(dc, client.right - 8, 18)), Rgb(RGB(200, 210, 220)));
-  ReleaseDC(window, dc);
-  progress.Command(0, 0);
-  EXPECT_FALSE(progress.WindowExists());
-}
-
-TEST(ProgressThread, CancelButtonCancelsTheUpload) {
-  ProgressThread thread(ModuleInstance(), u"Uploading picture...", u"blue");
-  Feedback* feedback = thread.feedback();
-  ASSERT_NE(feedback, nullptr);
-  EXPECT_FALSE(feedback->IsCancelled());
-  HWND window = FindDialog();
-  ASSERT_NE(window, nullptr);
-  EXPECT_TRUE(GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
-  feedback->SetText(u"Uploading 2 of 3");
-  feedback->SetProgress(30, 100);
-  HDC dc = GetDC(window);
-  EXPECT_EQ(Rgb(GetPixel(dc, 8, 18)), Rgb(RGB(0, 51, 153)));
-  ReleaseDC(window, dc);
-  HWND cancel = GetDlgItem(window, IDCANCEL);
-  ASSERT_NE(cancel, nullptr);
-  SendMessageW(cancel, BM_CLICK, 0, 0);
-  for (int i = 0; i < 300 && !feedback->IsCancelled(); ++i) Sleep(50);
-  EXPECT_TRUE(feedback->IsCancelled());
-  // Still safe to call until the owner lets go.
-  feedback->SetProgress(40, 100);
-}
-
-TEST(ProgressThread, OwnerEndsTheDialogEvenBeforeItShows) {
-  for (int i = 0; i < 3; ++i) {
-    ProgressThread thread(ModuleInstance(), u"Uploading...", u"green");
-    EXPECT_NE(thread.feedback(), nullptr);
-  }  // each destructor ends the dialog and waits for its thread
-  EXPECT_EQ(FindWindowW(L"#32770", L"Quillpost"), nullptr);
 }
 
 }  // namespace
