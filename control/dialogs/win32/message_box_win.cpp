@@ -2,7 +2,7 @@
 
 #include "common/win32/wide_win.h"
 #include "control/dialogs/win32/theme_win.h"
-#include "control/shell/win32/module_win.h"
+#include "control/object/win32/module_win.h"
 #include "resource_ids.h"
 
 namespace gwax {

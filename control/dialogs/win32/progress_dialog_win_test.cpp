@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "control/dialogs/win32/dialog_probe_win.h"
-#include "control/shell/win32/module_win.h"
+#include "control/object/win32/module_win.h"
 #include "resource_ids.h"
 
 namespace gwax {

@@ -1,4 +1,4 @@
-#include "control/shell/win32/registration_win.h"
+#include "control/object/win32/registration_win.h"
 
 #include <oleauto.h>
 
@@ -6,10 +6,9 @@
 #include "common/win32/com_ptr_win.h"
 #include "common/win32/wide_win.h"
 #include "control/constants.h"
-#include "control/object/host_policy.h"
 #include "control/object/registration.h"
-#include "control/shell/win32/guids_win.h"
-#include "control/shell/win32/module_win.h"
+#include "control/object/win32/guids_win.h"
+#include "control/object/win32/module_win.h"
 
 namespace gwax {
 namespace {
@@ -101,29 +100,6 @@ HRESULT UnregisterServer() {
 HRESULT UnregisterOlderServer() {
   ClassesRootWin root;
   return RemoveOlderControl(root);
-}
-
-std::vector<std::u16string> ReadExtraAllowedHosts() {
-  HKEY opened = nullptr;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, qp::Wide(kPolicyKey), 0, KEY_QUERY_VALUE, &opened) !=
-      ERROR_SUCCESS) {
-    return {};
-  }
-  qp::UniqueRegKey key(opened);
-  DWORD type = 0, bytes = 0;
-  if (RegQueryValueExW(key.Get(), qp::Wide(kAllowedHostsValue), nullptr, &type, nullptr, &bytes) !=
-          ERROR_SUCCESS ||
-      (type != REG_SZ && type != REG_MULTI_SZ) || bytes > 64 * 1024) {
-    return {};
-  }
-  std::u16string value(bytes / sizeof(char16_t) + 1, u'\0');
-  DWORD got = static_cast<DWORD>(value.size() * sizeof(char16_t));
-  if (RegQueryValueExW(key.Get(), qp::Wide(kAllowedHostsValue), nullptr, &type,
-                       reinterpret_cast<BYTE*>(&value[0]), &got) != ERROR_SUCCESS) {
-    return {};
-  }
-  value.resize(got / sizeof(char16_t));
-  return ParseAllowedHosts(value);
 }
 
 }  // namespace gwax

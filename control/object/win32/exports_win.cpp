@@ -1,9 +1,10 @@
 // The library's four entry points.
 #include <windows.h>
 
-#include "control/shell/win32/control_win.h"
-#include "control/shell/win32/module_win.h"
-#include "control/shell/win32/registration_win.h"
+#include "control/object/win32/class_factory_win.h"
+#include "control/object/win32/control_window_win.h"
+#include "control/object/win32/module_win.h"
+#include "control/object/win32/registration_win.h"
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
   if (reason == DLL_PROCESS_ATTACH) {
@@ -12,7 +13,7 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     // Unloaded by FreeLibrary, not by process exit: nothing of ours may
     // stay behind that points into the unloaded code.
     gwax::ReleaseControlWindowClass();
-    gwax::ReleaseTypeLibrary();
+    gwax::ReleaseTypeInfo();
   }
   return TRUE;
 }

@@ -19,11 +19,12 @@
 
 #include "common/win32/registry_key_win.h"
 #include "common/win32/com_ptr_win.h"
-#include "control/shell/win32/control_win.h"
-#include "control/shell/win32/guids_win.h"
-#include "control/shell/win32/module_win.h"
-#include "control/shell/win32/registration_win.h"
-#include "control/shell/win32/script_array_win.h"
+#include "control/object/win32/allowed_hosts_reader_win.h"
+#include "control/object/win32/class_factory_win.h"
+#include "control/object/win32/guids_win.h"
+#include "control/object/win32/module_win.h"
+#include "control/object/win32/registration_win.h"
+#include "control/object/win32/script_array_win.h"
 
 namespace gwax {
 namespace {

@@ -1,4 +1,4 @@
-#include "control/shell/win32/clipboard_win.h"
+#include "control/clipboard/win32/paste_win.h"
 
 namespace gwax {
 

@@ -1,5 +1,6 @@
-// The multi-file download that EndMultipleDownload runs over the listed
-// files. Not built yet: nothing is asked, shown or downloaded.
+// The multi-file download that EndMultipleDownload runs over the listed files: not built yet.
+//
+// Until it is, nothing is asked, shown or downloaded.
 #pragma once
 
 #include <windows.h>

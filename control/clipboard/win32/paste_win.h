@@ -1,6 +1,7 @@
-// The clipboard work of a paste, which runs while the calling member holds
-// the clipboard open. Not built yet: each step leaves the clipboard as it
-// is and reports that nothing was uploaded.
+// The clipboard work around a paste, run while the calling member holds the clipboard open: not built yet.
+//
+// Until it is, each step leaves the clipboard as it is and reports that
+// nothing was uploaded.
 #pragma once
 
 #include <windows.h>

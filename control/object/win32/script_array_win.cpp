@@ -1,4 +1,4 @@
-#include "control/shell/win32/script_array_win.h"
+#include "control/object/win32/script_array_win.h"
 
 #include <climits>
 
