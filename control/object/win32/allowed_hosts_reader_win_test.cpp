@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "common/win32/registry_key_win.h"
 #include "control/object/win32/fake_container_win.h"
@@ -45,6 +46,39 @@ TEST_F(ComTest, AdministratorListsFurtherHosts) {
   control.As<IOleObject>(IID_IOleObject)->SetClientSite(&site);
   EXPECT_EQ(Hex(control->StartMultipleDownload()), Hex(E_ACCESSDENIED)) << "value removed";
   control.As<IOleObject>(IID_IOleObject)->SetClientSite(nullptr);
+}
+
+std::wstring Repeated(const std::wstring& text, size_t times) {
+  std::wstring out;
+  for (size_t i = 0; i < times; ++i) out += text;
+  return out;
+}
+
+// The adapter itself: what it takes from the registry value and what it
+// leaves, before the host rules parse it.
+TEST(AllowedHostsReader, ReadsStringValuesOnly) {
+  EXPECT_TRUE(ReadExtraAllowedHosts().empty()) << "no value";
+  struct Case {
+    const char* label;
+    DWORD type;
+    std::wstring data;
+    std::vector<std::u16string> hosts;
+  };
+  const Case cases[] = {
+      {"REG_SZ", REG_SZ, L"Intranet.Example; 127.0.0.1", {u"intranet.example", u"127.0.0.1"}},
+      {"REG_MULTI_SZ", REG_MULTI_SZ, std::wstring(L"a.example\0b.example\0", 20),
+       {u"a.example", u"b.example"}},
+      {"REG_EXPAND_SZ", REG_EXPAND_SZ, L"a.example", {}},
+      {"REG_BINARY", REG_BINARY, L"a.example", {}},
+      {"just under 64 KiB", REG_SZ, Repeated(L"a.example;", 3200),
+       std::vector<std::u16string>(3200, u"a.example")},
+      {"over 64 KiB", REG_SZ, Repeated(L"a.example;", 3300), {}},
+  };
+  for (const auto& c : cases) {
+    PolicyValue policy(c.type, c.data);
+    EXPECT_EQ(ReadExtraAllowedHosts(), c.hosts) << c.label;
+  }
+  EXPECT_TRUE(ReadExtraAllowedHosts().empty()) << "value removed";
 }
 
 }  // namespace
