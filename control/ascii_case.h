@@ -1,4 +1,4 @@
-// Letter case of ASCII text, as the control compares file names, host names and theme words.
+// ASCII letter case, as the control compares file names, host names and theme words.
 //
 // Only A to Z fold: the names compared are ASCII by rule, and folding
 // other letters would let look-alike text match.

@@ -1,5 +1,4 @@
-// Values the control's product and deployment fix. Change them here and
-// nowhere else.
+// Values the control's product and deployment fix; change them here and nowhere else.
 #pragma once
 
 #include <cstdint>

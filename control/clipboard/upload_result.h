@@ -1,5 +1,4 @@
-// What one paste preparation uploaded: three parallel lists that the
-// control copies into the page's script arrays.
+// What one paste preparation uploaded, as the control hands it to the page's script arrays.
 #pragma once
 
 #include <cstdint>

@@ -1,6 +1,7 @@
-// Geometry and input rules of the themed dialogs, apart from the window
-// system: where the message box's buttons stand, which button a point hits,
-// which keys close the box, and how far the progress bar is filled.
+// Geometry and input rules of the themed dialogs, apart from the window system.
+//
+// Where the message box's buttons stand, which button a point hits, which
+// keys close the box, and how far the progress bar is filled.
 #pragma once
 
 #include <cstdint>

@@ -1,4 +1,4 @@
-// The progress interface that transfers report through: a line of text, how far they are, and whether the user cancelled.
+// The progress interface that transfers report through: text, progress and cancellation.
 #pragma once
 
 #include <cstdint>

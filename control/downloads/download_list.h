@@ -1,5 +1,7 @@
-// The attachments a page lists for one multi-file download: three parallel
-// lists filled by AddDownload and emptied when the download ends.
+// The attachments a page lists for one multi-file download.
+//
+// Three parallel lists, filled by AddDownload and emptied when the
+// download ends.
 #pragma once
 
 #include <cstdint>

@@ -1,5 +1,6 @@
-// Who may drive the control: the decision each scripting member but Version and ProtectedMode asks for.
+// Who may drive the control: the decision behind each scripting member's check.
 //
+// Every scripting member but Version and ProtectedMode asks before it runs.
 // The control is marked safe for scripting by its categories, so no
 // container asks first and any page could create it. Once any site was set
 // the control is bound to its page: the page must be found and be on an

@@ -1,5 +1,6 @@
-// The control's persisted state: its extent in 0.01 mm ("_cx", "_cy"), as
-// stored in a page's or a document's stream. Stored streams are outside
+// The control's persisted state: its extent, as stored in a page's or a document's stream.
+//
+// The extent is in 0.01 mm ("_cx", "_cy"). Stored streams are outside
 // input: anything but a complete record of the known format is refused.
 #pragma once
 

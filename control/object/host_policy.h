@@ -1,6 +1,7 @@
-// Which pages may drive the control and which hosts clipboard uploads may
-// go to. The control is marked safe for scripting, so any page could create
-// it; these rules keep its members to the product's own pages.
+// Which pages may drive the control and which hosts clipboard uploads may go to.
+//
+// The control is marked safe for scripting, so any page could create it;
+// these rules keep its members to the product's own pages.
 //
 // Host names are compared on whole labels, in lower case and without one
 // trailing dot. The product's domain matches itself and its subdomains;

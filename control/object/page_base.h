@@ -1,4 +1,4 @@
-// The base that relative download addresses are resolved against: the page's address without its last part.
+// The page base: the page's address without its last part, for relative download addresses.
 #pragma once
 
 #include <string>

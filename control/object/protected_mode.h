@@ -1,5 +1,4 @@
-// The browser's protected-mode answer, asked of the system once and kept
-// while the library is loaded, unless the question itself failed.
+// The browser's protected-mode answer, asked once and kept unless the question failed.
 #pragma once
 
 #include <atomic>

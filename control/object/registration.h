@@ -1,5 +1,6 @@
-// What the control writes to and removes from HKEY_CLASSES_ROOT, against a
-// small registry port so that the exact keys can be checked without one.
+// What the control writes to and removes from HKEY_CLASSES_ROOT, against a registry port.
+//
+// The port lets the exact keys be checked without a registry.
 #pragma once
 
 #include <string>

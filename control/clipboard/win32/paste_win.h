@@ -1,4 +1,4 @@
-// The clipboard work around a paste, run while the calling member holds the clipboard open: not built yet.
+// The clipboard work around a paste, while the calling member holds the clipboard: not built yet.
 //
 // Until it is, each step leaves the clipboard as it is and reports that
 // nothing was uploaded.

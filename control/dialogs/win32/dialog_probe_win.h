@@ -1,4 +1,4 @@
-// Test helpers for the themed dialogs: finding a dialog another thread shows, and reading its pixels.
+// Test helpers: finding a themed dialog that another thread shows, and reading its pixels.
 #pragma once
 
 #include <windows.h>

@@ -1,4 +1,4 @@
-// Feedback shown in an upload progress dialog, whose Cancel button or end counts as cancelling.
+// Feedback through an upload progress dialog; its Cancel button or end counts as cancelling.
 #pragma once
 
 #include <windows.h>

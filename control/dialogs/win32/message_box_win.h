@@ -1,4 +1,4 @@
-// The themed message box (template 208): a caption band in the theme colour, the text, and bitmap buttons.
+// The themed message box (template 208): a caption band, the text and bitmap buttons.
 #pragma once
 
 #include <windows.h>

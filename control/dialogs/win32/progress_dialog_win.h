@@ -1,4 +1,4 @@
-// A themed progress dialog: a bar and a line of text, and in the upload variant (template 209) a Cancel button.
+// The themed progress dialog: a bar and a line of text, for uploads with a Cancel button.
 #pragma once
 
 #include <windows.h>

@@ -1,4 +1,4 @@
-// The page's theme as the dialogs draw it: theme bitmaps and colour, and the fonts and fills they paint with.
+// The page's theme as the dialogs draw it: theme bitmaps and colour, fonts and fills.
 #pragma once
 
 #include <windows.h>

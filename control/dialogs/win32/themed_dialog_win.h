@@ -1,4 +1,4 @@
-// The base of the control's themed dialogs: the window text, topmost modal runs, and the paint and input every dialog answers.
+// The base of the themed dialogs: window text, topmost modal runs, and the paint and input slots.
 #pragma once
 
 #include <windows.h>

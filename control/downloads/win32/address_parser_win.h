@@ -1,4 +1,4 @@
-// The system's address parser, asked whether a download address is absolute or relative to the page.
+// The system's address parser, telling absolute download addresses from relative ones.
 #pragma once
 
 #include <string_view>

@@ -1,4 +1,4 @@
-// Reads the hosts an administrator allows besides the product's domain, from the machine-wide registry value.
+// Reads the hosts an administrator allows besides the product's domain from the registry.
 #pragma once
 
 #include <string>

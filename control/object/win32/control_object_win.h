@@ -1,4 +1,4 @@
-// The ActiveX control object (coclass Gatherwick), declared once; its members are defined by family.
+// The ActiveX control object (coclass Gatherwick), declared once; members defined by family.
 //
 // It lives in the page's single-threaded apartment; every member runs to
 // its end before returning. The families and their files:

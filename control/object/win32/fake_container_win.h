@@ -1,4 +1,7 @@
-// Test helpers for the control object: a COM fixture and a fake container (client site, moniker, browser, object site).
+// Test helpers for the control object: a COM fixture and a fake container.
+//
+// The container's client site, its moniker, a browser and the site a
+// browser gives a script-created control.
 #pragma once
 
 #include <windows.h>

@@ -1,5 +1,4 @@
-// IGatherwick, its coclass and type library, as widl declares them from
-// control/resources/gatherwick.idl.
+// IGatherwick, its coclass and type library, as widl declares them from gatherwick.idl.
 #pragma once
 
 #include <windows.h>

@@ -1,4 +1,4 @@
-// Process-wide state of the control library: its module, its live objects and locks, and its type information.
+// Process-wide state of the control library: its module, live objects and type information.
 #pragma once
 
 #include <windows.h>

@@ -1,4 +1,4 @@
-// Whether the browser process runs in Internet Explorer's protected mode, as ieframe.dll answers.
+// Whether the browser runs in Internet Explorer's protected mode, as ieframe.dll answers.
 #pragma once
 
 #include <cstdint>

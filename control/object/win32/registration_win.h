@@ -1,5 +1,4 @@
-// Self-registration of the library in HKEY_CLASSES_ROOT, with the system
-// default locale as the thread locale for its duration.
+// Self-registration of the library in HKEY_CLASSES_ROOT, under the system default locale.
 #pragma once
 
 #include <windows.h>

@@ -1,5 +1,6 @@
-// Writes results into the arrays that a page's script passes in: element
-// by element through IDispatchEx, as script engines expose their arrays.
+// Writes results into the arrays a page's script passes in, element by element.
+//
+// Through IDispatchEx, as script engines expose their arrays.
 #pragma once
 
 #include <windows.h>
