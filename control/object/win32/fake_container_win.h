@@ -17,6 +17,7 @@
 #include <cstring>
 #include <string>
 
+#include "common/win32/com_object_win.h"
 #include "common/win32/com_ptr_win.h"
 #include "control/object/win32/class_factory_win.h"
 #include "control/object/win32/guids_win.h"
@@ -52,24 +53,12 @@ class ComTest : public ::testing::Test {
 
 // --- a container's client site ----------------------------------------------
 
-class FakeMoniker final : public IMoniker {
+class FakeMoniker final : public qp::ComObject<FakeMoniker, IMoniker> {
  public:
+  static constexpr qp::InterfaceEntry<FakeMoniker> kInterfaces[] = {
+      QP_INTERFACE(FakeMoniker, IUnknown, IMoniker), QP_INTERFACE(FakeMoniker, IMoniker, IMoniker)};
+
   explicit FakeMoniker(std::wstring name) : name_(std::move(name)) {}
-  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-    *out = nullptr;
-    if (iid == IID_IUnknown || iid == IID_IMoniker) {
-      *out = static_cast<IMoniker*>(this);
-      AddRef();
-      return S_OK;
-    }
-    return E_NOINTERFACE;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
-  STDMETHODIMP_(ULONG) Release() override {
-    const ULONG left = --refs_;
-    if (!left) delete this;
-    return left;
-  }
   STDMETHODIMP GetDisplayName(IBindCtx*, IMoniker*, LPOLESTR* name) override {
     const size_t bytes = (name_.size() + 1) * sizeof(wchar_t);
     *name = static_cast<LPOLESTR>(CoTaskMemAlloc(bytes));
@@ -102,7 +91,6 @@ class FakeMoniker final : public IMoniker {
 
  private:
   std::wstring name_;
-  ULONG refs_ = 1;
 };
 
 // A page's site: names the page by its container moniker and takes the

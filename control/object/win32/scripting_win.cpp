@@ -17,6 +17,21 @@ namespace {
 
 constexpr DISPID kPrepareClipboardId = 6;
 
+// Runs `work` with the clipboard open, as the clipboard members do: S_OK
+// at once when another program holds the clipboard, `failed` when the work
+// throws. The clipboard is closed in every case.
+template <typename Work>
+HRESULT WithClipboard(HWND owner, HRESULT failed, Work work) {
+  qp::ClipboardOpen clipboard(owner);
+  if (!clipboard.IsOpen()) return S_OK;
+  try {
+    work();
+  } catch (...) {
+    return failed;
+  }
+  return S_OK;
+}
+
 }  // namespace
 
 STDMETHODIMP GatherwickControl::Invoke(DISPID id, REFIID iid, LCID locale, WORD flags,
@@ -100,9 +115,7 @@ STDMETHODIMP GatherwickControl::EndMultipleDownload(BSTR theme) {
 STDMETHODIMP GatherwickControl::PrepareClipboard(BSTR host, BSTR user, BSTR theme, BSTR sid,
                                                  VARIANT* keys, VARIANT* names, VARIANT* sizes) {
   if (HRESULT denied = CheckCaller(&host); FAILED(denied)) return denied;
-  qp::ClipboardOpen clipboard(window_.Handle());
-  if (!clipboard.IsOpen()) return S_OK;
-  try {
+  return WithClipboard(window_.Handle(), E_FAIL, [&] {
     const UploadResult uploaded = PrepareClipboardNotBuilt(
         window_.Handle(),
         {qp::BstrText(host), qp::BstrText(user), qp::BstrText(theme), qp::BstrText(sid)});
@@ -111,33 +124,17 @@ STDMETHODIMP GatherwickControl::PrepareClipboard(BSTR host, BSTR user, BSTR them
       FillScriptArray(names, uploaded.names);
       FillScriptArray(sizes, uploaded.sizes);
     }
-  } catch (...) {
-    return E_FAIL;
-  }
-  return S_OK;
+  });
 }
 
 STDMETHODIMP GatherwickControl::BeforePaste() {
   if (HRESULT denied = CheckCaller(nullptr); FAILED(denied)) return denied;
-  qp::ClipboardOpen clipboard(window_.Handle());
-  if (!clipboard.IsOpen()) return S_OK;
-  try {
-    ConvertClipboardNotBuilt(window_.Handle());
-  } catch (...) {
-  }
-  return S_OK;
+  return WithClipboard(window_.Handle(), S_OK, [&] { ConvertClipboardNotBuilt(window_.Handle()); });
 }
 
 STDMETHODIMP GatherwickControl::AfterPaste() {
   if (HRESULT denied = CheckCaller(nullptr); FAILED(denied)) return denied;
-  qp::ClipboardOpen clipboard(window_.Handle());
-  if (!clipboard.IsOpen()) return S_OK;
-  try {
-    RestoreClipboardNotBuilt();
-  } catch (...) {
-    return E_FAIL;
-  }
-  return S_OK;
+  return WithClipboard(window_.Handle(), E_FAIL, [] { RestoreClipboardNotBuilt(); });
 }
 
 STDMETHODIMP GatherwickControl::Unregister() {
