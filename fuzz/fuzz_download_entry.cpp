@@ -6,8 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "control/shell/download_list.h"
-#include "control/shell/extent_record.h"
+#include "control/downloads/download_list.h"
+#include "control/object/extent_record.h"
+#include "control/object/page_base.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // The same bytes as a stored extent record.

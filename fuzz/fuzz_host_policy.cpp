@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "control/shell/host_policy.h"
+#include "control/object/host_policy.h"
 
 namespace {
 

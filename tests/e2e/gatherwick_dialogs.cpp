@@ -14,8 +14,9 @@
 #include <thread>
 
 #include "common/win32/wide_win.h"
-#include "control/shell/win32/dialogs_win.h"
-#include "control/shell/win32/module_win.h"
+#include "control/dialogs/win32/message_box_win.h"
+#include "control/dialogs/win32/progress_dialog_win.h"
+#include "control/object/win32/module_win.h"
 
 namespace {
 

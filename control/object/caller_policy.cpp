@@ -1,0 +1,34 @@
+#include "control/object/caller_policy.h"
+
+#include "control/ascii_case.h"
+#include "control/object/host_policy.h"
+
+namespace gwax {
+
+bool IsScriptHostProgram(std::u16string_view imagePath) {
+  const size_t cut = imagePath.find_last_of(u"\\/");
+  const std::u16string_view name = cut == std::u16string_view::npos ? imagePath : imagePath.substr(cut + 1);
+  return EqualNoCaseAscii(name, u"cscript.exe") || EqualNoCaseAscii(name, u"wscript.exe");
+}
+
+void CallerPolicy::OnClientSite(bool given) {
+  if (given) bound_ = true;
+}
+
+void CallerPolicy::OnObjectSite(bool given, bool pageFound, std::u16string_view processImagePath) {
+  if (given && (pageFound || !IsScriptHostProgram(processImagePath))) bound_ = true;
+}
+
+bool CallerPolicy::WantsPageAgain(std::u16string_view pageAddress) const {
+  return bound_ && pageAddress.empty();
+}
+
+bool CallerPolicy::Allows(std::u16string_view pageAddress,
+                          std::optional<std::u16string_view> uploadHost,
+                          const std::vector<std::u16string>& extraHosts) const {
+  const bool pageAllowed = !bound_ || (!pageAddress.empty() && IsAllowedPage(pageAddress, extraHosts));
+  const bool hostAllowed = !uploadHost || IsAllowedUploadHost(*uploadHost, extraHosts);
+  return pageAllowed && hostAllowed;
+}
+
+}  // namespace gwax

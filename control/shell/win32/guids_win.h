@@ -1,8 +1,0 @@
-// IGatherwick, its coclass and type library, as widl declares them from
-// control/resources/gatherwick.idl.
-#pragma once
-
-#include <windows.h>
-#include <ocidl.h>
-
-#include "gatherwick.h"
