@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "notifier/service/soap_client.h"
-#include "tests/native/fake_soap_client.h"
+#include "tests/support/fake_soap_client.h"
 
 namespace qptn {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/native/fake_soap_client.h"
+#include "tests/support/fake_soap_client.h"
 
 namespace qpcall {
 namespace {

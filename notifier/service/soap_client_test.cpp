@@ -5,7 +5,7 @@
 #include <functional>
 #include <map>
 
-#include "tests/native/fake_soap_client.h"
+#include "tests/support/fake_soap_client.h"
 #include "tests/support/soap_request.h"
 
 namespace QPTSoap {
