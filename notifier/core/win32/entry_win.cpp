@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/win32/handle_win.h"
+#include "common/win32/registry_win.h"
 #include "common/win32/wide_win.h"
 #include "notifier/core/command_line.h"
 #include "notifier/core/win32/qptn_win.h"
@@ -14,7 +15,6 @@
 #include "notifier/core/win32/tray_icon_win.h"
 #include "notifier/settings/settings.h"
 #include "notifier/settings/shell_entries.h"
-#include "notifier/settings/win32/registry_win.h"
 
 namespace {
 
@@ -22,7 +22,7 @@ namespace {
 // destroyed after the entry returns, which removes the tray icon and writes
 // its settings back. Declaration order is construction order: the registry,
 // the window and the icon outlive the object.
-qptn::Win32Registry g_registry;
+qp::Win32Registry g_registry;
 struct RegistryBinding {
   RegistryBinding() { qptn::setting_base::UseRegistry(&g_registry); }
 } g_registryBinding;

@@ -1,7 +1,7 @@
 // The Run-at-login and mailto: entries over an in-memory registry.
 #include <gtest/gtest.h>
 
-#include "notifier/settings/memory_registry.h"
+#include "common/memory_registry.h"
 #include "notifier/settings/settings.h"
 #include "notifier/settings/shell_entries.h"
 
@@ -27,7 +27,7 @@ class ShellEntriesTest : public ::testing::Test {
     return registry.FindString(kSettingsKey, name);
   }
 
-  MemoryRegistry registry;
+  qp::MemoryRegistry registry;
 };
 
 TEST_F(ShellEntriesTest, IsSetOnlyForTheExactBytes) {
@@ -38,17 +38,17 @@ TEST_F(ShellEntriesTest, IsSetOnlyForTheExactBytes) {
   };
   const std::u16string run = u"\"" + std::u16string(kProgram) + u"\"";
   const Case cases[] = {
-      {"exact", StringBytes(run), true},
+      {"exact", qp::StringBytes(run), true},
       {"missing", std::nullopt, false},
-      {"other case", StringBytes(u"\"c:\\Program Files\\Quillpost\\qptn.exe\""), false},
-      {"with arguments", StringBytes(run + u" -Hello"), false},
-      {"without quotes", StringBytes(kProgram), false},
-      {"without terminator", StringBytes(run).substr(0, run.size() * 2), false},
-      {"too long for the buffer", StringBytes(run + std::u16string(400, u' ')), false},
+      {"other case", qp::StringBytes(u"\"c:\\Program Files\\Quillpost\\qptn.exe\""), false},
+      {"with arguments", qp::StringBytes(run + u" -Hello"), false},
+      {"without quotes", qp::StringBytes(kProgram), false},
+      {"without terminator", qp::StringBytes(run).substr(0, run.size() * 2), false},
+      {"too long for the buffer", qp::StringBytes(run + std::u16string(400, u' ')), false},
   };
   for (const Case& c : cases) {
-    registry = MemoryRegistry();
-    if (c.bytes) registry.Put(kRunKey, kRunValue, RegType::kString, *c.bytes);
+    registry = qp::MemoryRegistry();
+    if (c.bytes) registry.Put(kRunKey, kRunValue, qp::RegType::kString, *c.bytes);
     RegistryEntry entry = MakeRunAtLoginEntry(registry, kProgram);
     EXPECT_EQ(entry.IsSet(), c.set) << c.what;
   }
@@ -63,8 +63,8 @@ TEST_F(ShellEntriesTest, RunAtLoginHoldsTheQuotedPathAndOffDeletesIt) {
   }
   auto stored = registry.Find(kRunKey, kRunValue);
   ASSERT_TRUE(stored);
-  EXPECT_EQ(stored->type, RegType::kString);
-  EXPECT_EQ(stored->bytes, StringBytes(u"\"" + std::u16string(kProgram) + u"\""));
+  EXPECT_EQ(stored->type, qp::RegType::kString);
+  EXPECT_EQ(stored->bytes, qp::StringBytes(u"\"" + std::u16string(kProgram) + u"\""));
   {
     RegistryEntry entry = MakeRunAtLoginEntry(registry, kProgram);
     entry.Set(false);

@@ -4,9 +4,9 @@
 
 #include <cstring>
 
+#include "common/memory_registry.h"
 #include "notifier/core/constants.h"
 #include "notifier/settings/accessors.h"
-#include "notifier/settings/memory_registry.h"
 #include "notifier/settings/scramble.h"
 #include "notifier/settings/settings.h"
 
@@ -37,7 +37,7 @@ class SettingsTest : public ::testing::Test {
     registry.PutString(kSettingsKey, name, text);
   }
 
-  MemoryRegistry registry;
+  qp::MemoryRegistry registry;
 };
 
 TEST_F(SettingsTest, LivingObjectsShareOneKeyOpenedByTheFirstAndClosedByTheLast) {
@@ -72,19 +72,19 @@ TEST_F(SettingsTest, DestructionWritesTheDefaultOfAMissingValueAndSaveWritesAtOn
 TEST_F(SettingsTest, DwordReads) {
   struct Case {
     const char* what;
-    RegType type;
+    qp::RegType type;
     std::string bytes;
     int32_t expected;
   };
   const Case cases[] = {
-      {"four bytes", RegType::kDword, std::string("\x07\x00\x00\x00", 4), 7},
-      {"negative", RegType::kDword, std::string("\xFF\xFF\xFF\xFF", 4), -1},
+      {"four bytes", qp::RegType::kDword, std::string("\x07\x00\x00\x00", 4), 7},
+      {"negative", qp::RegType::kDword, std::string("\xFF\xFF\xFF\xFF", 4), -1},
       // The type is not checked and a short value replaces only the leading
       // bytes of the default (0x01020304).
-      {"two bytes", RegType::kBinary, std::string("\xAA\xBB", 2), 0x0102BBAA},
-      {"string type", RegType::kString, std::string("\x05\x00\x00\x00", 4), 5},
-      {"zero bytes", RegType::kDword, std::string(), 0x01020304},
-      {"too long", RegType::kBinary, std::string(8, '\x11'), 0x01020304},
+      {"two bytes", qp::RegType::kBinary, std::string("\xAA\xBB", 2), 0x0102BBAA},
+      {"string type", qp::RegType::kString, std::string("\x05\x00\x00\x00", 4), 5},
+      {"zero bytes", qp::RegType::kDword, std::string(), 0x01020304},
+      {"too long", qp::RegType::kBinary, std::string(8, '\x11'), 0x01020304},
   };
   for (const Case& c : cases) {
     registry.Put(kSettingsKey, u"n", c.type, c.bytes);
@@ -115,16 +115,16 @@ TEST_F(SettingsTest, StringReads) {
     std::u16string expected;
   };
   const Case cases[] = {
-      {"terminated", StringBytes(u"abc"), u"abc"},
-      {"empty", StringBytes(u""), u""},
+      {"terminated", qp::StringBytes(u"abc"), u"abc"},
+      {"empty", qp::StringBytes(u""), u""},
       // Written by another program without its terminator.
       {"unterminated", std::string("a\0b\0c\0", 6), u"ab"},
       {"zero bytes", std::string(), u""},
       {"odd byte count", std::string("a\0b\0c", 5), u"ab"},
-      {"embedded NUL kept", StringBytes(std::u16string(u"a\0b", 3)), std::u16string(u"a\0b", 3)},
+      {"embedded NUL kept", qp::StringBytes(std::u16string(u"a\0b", 3)), std::u16string(u"a\0b", 3)},
   };
   for (const Case& c : cases) {
-    registry.Put(kSettingsKey, u"s", RegType::kString, c.bytes);
+    registry.Put(kSettingsKey, u"s", qp::RegType::kString, c.bytes);
     StringSetting s(u"s", u"default");
     EXPECT_EQ(s.value, c.expected) << c.what;
   }
@@ -134,7 +134,7 @@ TEST_F(SettingsTest, StringWriteHasTheTerminatorInItsByteCount) {
   { StringSetting s(u"s", u"xy"); }
   auto stored = registry.Find(kSettingsKey, u"s");
   ASSERT_TRUE(stored);
-  EXPECT_EQ(stored->type, RegType::kString);
+  EXPECT_EQ(stored->type, qp::RegType::kString);
   EXPECT_EQ(stored->bytes, std::string("x\0y\0\0\0", 6));
 }
 
@@ -254,7 +254,7 @@ TEST_F(SettingsTest, LoadTakesTheLeadingSlotsThatHaveBothAddressAndPassword) {
        5, 5, false},
   };
   for (const Case& c : cases) {
-    registry = MemoryRegistry();
+    registry = qp::MemoryRegistry();
     for (const auto& [name, text] : c.values) PutScrambled(name, text);
     std::u16string addresses[5], passwords[5];
     bool internal = true;
