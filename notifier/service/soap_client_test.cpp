@@ -44,6 +44,21 @@ TEST(SoapClient, StartsOnTheDevelopmentAddress) {
   EXPECT_EQ(client.SetEndpoint(u"not an address"), qp::kEInvalidArg);
 }
 
+// The application's client holds its transport by reference, so that it
+// need not be a template over the platform's transport.
+TEST(SoapClient, WorksThroughATransportReference) {
+  FakeSoapClient fake;
+  CQPTSoapT<Transport&> client(fake);
+  EXPECT_EQ(&client.Client(), &fake);
+  ASSERT_EQ(fake.endpoints.size(), 1u) << "the default address must reach the transport";
+  fake.Queue(200, Response("<result>active</result>"));
+  OptString result;
+  ASSERT_EQ(client.check_auth(kAuth, &result), qp::kOk);
+  EXPECT_EQ(result, u"active");
+  ASSERT_EQ(fake.sent.size(), 1u);
+  EXPECT_NE(fake.sent[0].body.find(kAuthXml), std::string::npos) << fake.sent[0].body;
+}
+
 TEST(SoapClient, RejectsNullOutputsBeforeAnythingIsSent) {
   const std::vector<std::pair<const char*, std::function<int32_t(Client&)>>> cases = {
       {"check_auth", [](Client& c) { return c.check_auth(kAuth, nullptr); }},

@@ -1,5 +1,5 @@
-// A TClient for CQPTSoapT that answers canned bodies through expat and keeps
-// a log of what the client sent.
+// A transport for CQPTSoapT that answers canned bodies through expat and
+// keeps a log of what the client sent.
 #pragma once
 
 #include <deque>
@@ -13,7 +13,7 @@
 
 namespace QPTSoap {
 
-class FakeSoapClient {
+class FakeSoapClient final : public Transport {
  public:
   struct Answer {
     bool sent = true;  // false: the send itself fails
@@ -36,17 +36,17 @@ class FakeSoapClient {
   int begun_calls = 0;
   int fault_parses = 0;
 
-  int32_t EnsureReader() {
+  int32_t EnsureReader() override {
     if (qp::Failed(reader_code_)) return reader_code_;
     if (!reader_) ++reader_creations;
     reader_ = true;
     return qp::kOk;
   }
-  void BeginCall() {
+  void BeginCall() override {
     ++begun_calls;
     body_.clear();
   }
-  SendResult Send(std::u16string_view action_line, std::string_view body) {
+  SendResult Send(std::u16string_view action_line, std::string_view body) override {
     sent.push_back({std::u16string(action_line), std::string(body)});
     if (answers_.empty() || !answers_.front().sent) {
       if (!answers_.empty()) answers_.pop_front();
@@ -57,12 +57,12 @@ class FakeSoapClient {
     body_ = std::move(answer.body);
     return ClassifyStatus(answer.status);
   }
-  bool ParseResponse(SaxHandler& handler) { return ParseWithExpat(body_, handler); }
-  bool ParseFault(SaxHandler& handler) {
+  bool ParseResponse(SaxHandler& handler) override { return ParseWithExpat(body_, handler); }
+  bool ParseFault(SaxHandler& handler) override {
     ++fault_parses;
     return ParseWithExpat(body_, handler);
   }
-  bool SetEndpoint(std::u16string_view address) {
+  bool SetEndpoint(std::u16string_view address) override {
     endpoints.emplace_back(address);
     return address.substr(0, 4) == u"http";
   }

@@ -1,6 +1,6 @@
 // The service client's transport and reader on Windows: WinINet for the
-// HTTP exchange, the system's SAX reader for the answers. It fills the
-// TClient role of CQPTSoapT (see soap_transport.h).
+// HTTP exchange, the system's SAX reader for the answers (a Transport, see
+// soap_transport.h).
 #pragma once
 
 #include <windows.h>
@@ -41,7 +41,7 @@ class ResponseStream final : public qp::ReadOnlyStream {
   size_t total_ = 0;
 };
 
-class WininetClient {
+class WininetClient final : public Transport {
  public:
   // The endpoint, taken apart.
   struct Address {
@@ -55,13 +55,12 @@ class WininetClient {
   WininetClient(const WininetClient&) = delete;
   WininetClient& operator=(const WininetClient&) = delete;
 
-  // The TClient members.
-  int32_t EnsureReader();
-  void BeginCall() { request_.Reset(); }
-  SendResult Send(std::u16string_view action_line, std::string_view body);
-  bool ParseResponse(SaxHandler& handler);
-  bool ParseFault(SaxHandler& handler);
-  bool SetEndpoint(std::u16string_view address);
+  int32_t EnsureReader() override;
+  void BeginCall() override { request_.Reset(); }
+  SendResult Send(std::u16string_view action_line, std::string_view body) override;
+  bool ParseResponse(SaxHandler& handler) override;
+  bool ParseFault(SaxHandler& handler) override;
+  bool SetEndpoint(std::u16string_view address) override;
 
   // Both take effect with the next connection; the notifier sets neither.
   void SetProxy(std::u16string proxy) { proxy_ = std::move(proxy); }
