@@ -9,30 +9,18 @@
 #include <cstdio>
 #include <thread>
 
+#include "common/win32/com_init_win.h"
+#include "common/win32/com_object_win.h"
 #include "common/win32/read_only_stream_win.h"
 #include "tests/support/soap_vectors.h"
 
 namespace QPTSoap {
 namespace {
 
-class ComApartment {
- public:
-  ComApartment() : hr_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-  ~ComApartment() {
-    if (SUCCEEDED(hr_)) CoUninitialize();
-  }
-  ComApartment(const ComApartment&) = delete;
-  ComApartment& operator=(const ComApartment&) = delete;
-  HRESULT hr() const { return hr_; }
-
- private:
-  HRESULT hr_;
-};
-
 class MsxmlReaderTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(SUCCEEDED(com_.hr())) << std::hex << com_.hr();
+    ASSERT_TRUE(SUCCEEDED(com_.Result())) << std::hex << com_.Result();
     const HRESULT hr = reader_.Create();
     ASSERT_TRUE(SUCCEEDED(hr)) << "creating the SAX reader: 0x" << std::hex << hr;
   }
@@ -41,28 +29,24 @@ class MsxmlReaderTest : public ::testing::Test {
     return testing::DecodeToText(op, [&](ResponseDecoder& d) { return reader_.ParseBytes(doc, d); });
   }
 
-  ComApartment com_;
+  qp::ComInitialization com_;
   MsxmlReader reader_;
 };
 
-// A read-only stream on the test's stack that hands out a few bytes per
-// Read, as a network body does; endless when `bytes` runs out and `endless`
-// is set (then it repeats blanks).
-class PieceStream : public qp::ReadOnlyStream {
+// A read-only stream that hands out a few bytes per Read, as a network body
+// does; endless when `bytes` runs out and `endless` is set (then it repeats
+// blanks).
+class PieceStream final : public qp::ComObject<PieceStream, qp::ReadOnlyStream> {
  public:
-  PieceStream(const std::string& bytes, ULONG step, bool endless = false)
-      : bytes_(bytes), step_(step), endless_(endless) {}
+  static constexpr qp::InterfaceEntry<PieceStream> kInterfaces[] = {
+      QP_INTERFACE(PieceStream, IUnknown, IStream),
+      QP_INTERFACE(PieceStream, ISequentialStream, IStream),
+      QP_INTERFACE(PieceStream, IStream, IStream)};
 
-  HRESULT WINAPI QueryInterface(REFIID iid, void** out) override {
-    if (iid == IID_IUnknown || iid == IID_ISequentialStream || iid == IID_IStream) {
-      *out = static_cast<IStream*>(this);
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
+  static qp::ComPtr<PieceStream> Make(const std::string& bytes, ULONG step, bool endless = false) {
+    return qp::ComPtr<PieceStream>::Adopt(new PieceStream(bytes, step, endless));
   }
-  ULONG WINAPI AddRef() override { return 2; }
-  ULONG WINAPI Release() override { return 1; }
+
   HRESULT WINAPI Read(void* buffer, ULONG size, ULONG* read) override {
     ULONG n = size < step_ ? size : step_;
     char* out = static_cast<char*>(buffer);
@@ -81,6 +65,9 @@ class PieceStream : public qp::ReadOnlyStream {
   size_t served() const { return at_; }
 
  private:
+  PieceStream(const std::string& bytes, ULONG step, bool endless)
+      : bytes_(bytes), step_(step), endless_(endless) {}
+
   const std::string& bytes_;
   ULONG step_;
   bool endless_;
@@ -102,8 +89,7 @@ TEST_F(MsxmlReaderTest, BodiesArriveInPieces) {
   const std::string error =
       testing::ForEachVector(DataDir(), [&](const testing::Vector& v, const std::string& doc) {
         const std::string got = testing::DecodeToText(v.operation, [&](ResponseDecoder& d) {
-          PieceStream stream(doc, 7);
-          return reader_.Parse(&stream, d);
+          return reader_.Parse(PieceStream::Make(doc, 7).Get(), d);
         });
         EXPECT_EQ(got, testing::Expected(v)) << v.file;
       });
@@ -114,8 +100,7 @@ TEST_F(MsxmlReaderTest, BodiesArriveInPieces) {
       "xmlns:e=\"http://schemas.xmlsoap.org/soap/envelope/\"><e:Body><r/></e:Body></e:Envelope>";
   for (ULONG step : {1u, 3u, 5u}) {
     EXPECT_EQ(testing::DecodeToText(kCheckAuth, [&](ResponseDecoder& d) {
-                PieceStream stream(dtd, step);
-                return reader_.Parse(&stream, d);
+                return reader_.Parse(PieceStream::Make(dtd, step).Get(), d);
               }),
               "fail")
         << "pieces of " << step;
@@ -127,9 +112,9 @@ TEST_F(MsxmlReaderTest, EndlessBodyEndsAtTheCap) {
       "<e:Envelope xmlns:e=\"http://schemas.xmlsoap.org/soap/envelope/\"><e:Body><r><result>";
   size_t served = 0;
   EXPECT_EQ(testing::DecodeToText(kCheckAuth, [&](ResponseDecoder& d) {
-              PieceStream stream(start, 64 * 1024, true);
-              const bool ok = reader_.Parse(&stream, d);
-              served = stream.served();
+              auto stream = PieceStream::Make(start, 64 * 1024, true);
+              const bool ok = reader_.Parse(stream.Get(), d);
+              served = stream->served();
               return ok;
             }),
             "fail");

@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <string>
 
-
 #include "common/win32/wininet_win.h"
 #include "common/win32/com_ptr_win.h"
 #include "common/win32/wide_win.h"
@@ -129,7 +128,7 @@ TEST_F(AgainstTheHost, ResponseStreamReadsTheBodyAndNothingElse) {
   EXPECT_EQ(stream.Get()->QueryInterface(IID_IDispatch, &object), E_NOINTERFACE);
   EXPECT_EQ(object, nullptr);
   ASSERT_EQ(stream.Get()->QueryInterface(IID_ISequentialStream, &object), S_OK);
-  static_cast<IUnknown*>(object)->Release();
+  auto sequential = qp::ComPtr<ISequentialStream>::Adopt(static_cast<ISequentialStream*>(object));
 }
 
 TEST_F(AgainstTheHost, ResponseStreamFailsPastItsLimit) {
