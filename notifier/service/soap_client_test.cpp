@@ -121,11 +121,10 @@ struct RequestCase {
   std::string params;  // between the operation element's tags
 };
 
-TEST(SoapClient, SendsTheRequestOfEveryOperation) {
+// The calls that read an account's mail and pages.
+std::vector<RequestCase> AccountRequestCases() {
   const UIDSTR message{u"INBOX", u"17"};
-  const UIDSTR two[] = {{u"INBOX", u"5"}, {u"Spam", u"6"}};
-  const std::string uid5 = "<snp:UIDSTR><path>INBOX</path><uid>5</uid></snp:UIDSTR>";
-  const std::vector<RequestCase> cases = {
+  return {
       {"check_auth", "check_auth",
        [](Client& c) { OptString r; return c.check_auth(kAuth, &r); }, kAuthXml},
       {"empty password, never nil", "check_auth",
@@ -165,6 +164,14 @@ TEST(SoapClient, SendsTheRequestOfEveryOperation) {
       {"get_generic_pref", "get_generic_pref",
        [](Client& c) { OptString r; return c.get_generic_pref(kAuth, u"no_trash", 0, &r); },
        kAuthXml + "<pref>no_trash</pref><default>0</default>"},
+  };
+}
+
+// The calls that change the mailbox, and those about no single account.
+std::vector<RequestCase> ActionRequestCases() {
+  const UIDSTR two[] = {{u"INBOX", u"5"}, {u"Spam", u"6"}};
+  const std::string uid5 = "<snp:UIDSTR><path>INBOX</path><uid>5</uid></snp:UIDSTR>";
+  return {
       {"apply_action delete: arg nil", "apply_action",
        [two](Client& c) { return c.apply_action(kAuth, two, 1, u"delete", std::nullopt); },
        kAuthXml + "<messages xmlns:q1=\"QPTSoapNS\" soapenc:arrayType=\"q1:UIDSTR[1]\">" +
@@ -201,6 +208,10 @@ TEST(SoapClient, SendsTheRequestOfEveryOperation) {
        [](Client& c) { OptString u; return c.get_url({u"", u""}, u"help", u"3831", &u); },
        "<auth><user_id></user_id><password></password></auth><type>help</type><arg>3831</arg>"},
   };
+}
+
+// Makes the call against answers that satisfy it and checks what was sent.
+void ExpectRequestSent(const RequestCase& c) {
   // The required outs of each operation; unknown elements would fail a call.
   const std::map<std::string, std::string> outs = {
       {"check_auth", "<result>x</result>"},
@@ -209,21 +220,23 @@ TEST(SoapClient, SendsTheRequestOfEveryOperation) {
        "<new_header_num>1</new_header_num><total_unread>0</total_unread><new_unread>0</new_unread>"},
       {"get_version", "<current_version>4</current_version>"},
   };
-  for (const RequestCase& c : cases) {
-    Client client;
-    const auto found = outs.find(c.operation);
-    const std::string answer = Response(found == outs.end() ? "" : found->second);
-    client.Client().Queue(200, answer);
-    client.Client().Queue(200, answer);
-    EXPECT_EQ(c.call(client), qp::kOk) << c.label << ": " << static_cast<int>(client.LastFailure());
-    ASSERT_FALSE(client.Client().sent.empty()) << c.label;
-    const auto& sent = client.Client().sent.back();
-    const std::string op = c.operation;
-    EXPECT_EQ(sent.body, ExpectedRequest(op, c.params))
-        << c.label;
-    const std::string line = "SOAPAction: \"http://dev.quillpost.com/soap/public.php/" + op + "\"\r\n";
-    EXPECT_EQ(sent.action_line, std::u16string(line.begin(), line.end())) << c.label;
-  }
+  Client client;
+  const auto found = outs.find(c.operation);
+  const std::string answer = Response(found == outs.end() ? "" : found->second);
+  client.Client().Queue(200, answer);
+  client.Client().Queue(200, answer);
+  EXPECT_EQ(c.call(client), qp::kOk) << c.label << ": " << static_cast<int>(client.LastFailure());
+  ASSERT_FALSE(client.Client().sent.empty()) << c.label;
+  const auto& sent = client.Client().sent.back();
+  const std::string op = c.operation;
+  EXPECT_EQ(sent.body, ExpectedRequest(op, c.params)) << c.label;
+  const std::string line = "SOAPAction: \"http://dev.quillpost.com/soap/public.php/" + op + "\"\r\n";
+  EXPECT_EQ(sent.action_line, std::u16string(line.begin(), line.end())) << c.label;
+}
+
+TEST(SoapClient, SendsTheRequestOfEveryOperation) {
+  for (const RequestCase& c : AccountRequestCases()) ExpectRequestSent(c);
+  for (const RequestCase& c : ActionRequestCases()) ExpectRequestSent(c);
 }
 
 TEST(SoapClient, CopiesCheckAuthResultAsDecoded) {
