@@ -3,8 +3,8 @@
 #include <shlwapi.h>
 
 #include "common/win32/com_object_win.h"
-#include "common/win32/read_only_stream_win.h"
 #include "notifier/service/doctype_sniffer.h"
+#include "notifier/service/win32/stream_object_win.h"
 
 #include <string>
 #include <vector>
@@ -146,13 +146,8 @@ class Adapter final
 // Passes reads through to the body. Fails them once more than the cap has
 // come, so that an endless answer ends, and at a document type
 // declaration, which the reader would take in without telling the handlers.
-class GuardedStream final : public qp::ComObject<GuardedStream, qp::ReadOnlyStream> {
+class GuardedStream final : public StreamObject<GuardedStream> {
  public:
-  static constexpr qp::InterfaceEntry<GuardedStream> kInterfaces[] = {
-      QP_INTERFACE(GuardedStream, IUnknown, IStream),
-      QP_INTERFACE(GuardedStream, ISequentialStream, IStream),
-      QP_INTERFACE(GuardedStream, IStream, IStream)};
-
   explicit GuardedStream(IStream* body) : body_(qp::ComPtr<IStream>::Share(body)) {}
 
   bool refused() const { return refused_; }

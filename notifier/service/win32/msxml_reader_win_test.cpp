@@ -10,8 +10,7 @@
 #include <thread>
 
 #include "common/win32/com_init_win.h"
-#include "common/win32/com_object_win.h"
-#include "common/win32/read_only_stream_win.h"
+#include "notifier/service/win32/stream_object_win.h"
 #include "tests/support/soap_vectors.h"
 
 namespace QPTSoap {
@@ -36,13 +35,8 @@ class MsxmlReaderTest : public ::testing::Test {
 // A read-only stream that hands out a few bytes per Read, as a network body
 // does; endless when `bytes` runs out and `endless` is set (then it repeats
 // blanks).
-class PieceStream final : public qp::ComObject<PieceStream, qp::ReadOnlyStream> {
+class PieceStream final : public StreamObject<PieceStream> {
  public:
-  static constexpr qp::InterfaceEntry<PieceStream> kInterfaces[] = {
-      QP_INTERFACE(PieceStream, IUnknown, IStream),
-      QP_INTERFACE(PieceStream, ISequentialStream, IStream),
-      QP_INTERFACE(PieceStream, IStream, IStream)};
-
   static qp::ComPtr<PieceStream> Make(const std::string& bytes, ULONG step, bool endless = false) {
     return qp::ComPtr<PieceStream>::Adopt(new PieceStream(bytes, step, endless));
   }

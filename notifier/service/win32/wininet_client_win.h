@@ -9,25 +9,19 @@
 #include <string>
 #include <string_view>
 
-#include "common/win32/com_object_win.h"
-#include "common/win32/read_only_stream_win.h"
 #include "common/win32/wininet_win.h"
 #include "notifier/service/sax_handler.h"
 #include "notifier/service/soap_transport.h"
 #include "notifier/service/win32/msxml_reader_win.h"
+#include "notifier/service/win32/stream_object_win.h"
 
 namespace QPTSoap {
 
 // A read-only stream over the body of one answer. Read fails once more than
 // `limit` bytes have come, so that no answer grows without bound; every
 // other member answers E_NOTIMPL. Created with one reference.
-class ResponseStream final : public qp::ComObject<ResponseStream, qp::ReadOnlyStream> {
+class ResponseStream final : public StreamObject<ResponseStream> {
  public:
-  static constexpr qp::InterfaceEntry<ResponseStream> kInterfaces[] = {
-      QP_INTERFACE(ResponseStream, IUnknown, IStream),
-      QP_INTERFACE(ResponseStream, ISequentialStream, IStream),
-      QP_INTERFACE(ResponseStream, IStream, IStream)};
-
   explicit ResponseStream(HINTERNET request, size_t limit = kMaxResponseAllocation)
       : request_(request), limit_(limit) {}
 
