@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "common/memory_registry.h"
-#include "notifier/core/constants.h"
+#include "notifier/app/constants.h"
 #include "notifier/settings/accessors.h"
 #include "notifier/settings/scramble.h"
 #include "notifier/settings/settings.h"
