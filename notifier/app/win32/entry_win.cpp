@@ -11,6 +11,7 @@
 #include "common/win32/wide_win.h"
 #include "notifier/app/command_line.h"
 #include "notifier/app/qptn_app.h"
+#include "notifier/app/win32/instances_win.h"
 #include "notifier/app/win32/main_window_win.h"
 #include "notifier/service/win32/wininet_client_win.h"
 #include "notifier/settings/settings.h"
