@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "notifier/core/command_line.h"
+#include "notifier/app/command_line.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<std::u16string> args(1);

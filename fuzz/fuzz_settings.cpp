@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "common/memory_registry.h"
 #include "notifier/settings/accessors.h"
-#include "notifier/settings/memory_registry.h"
 #include "notifier/settings/scramble.h"
 #include "notifier/settings/settings.h"
 #include "notifier/settings/shell_entries.h"
@@ -21,7 +21,8 @@ const char16_t* const kNames[] = {u"freq", u"showLimit", u"show", u"sound", u"ho
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace qptn;
-  MemoryRegistry registry;
+  using qp::RegType;
+  qp::MemoryRegistry registry;
   setting_base::UseRegistry(&registry);
   // Chunks: one byte of name and type, one byte of length, then the bytes.
   size_t at = 0;

@@ -1,4 +1,5 @@
-// Resource identifiers of qptn.exe.
+// Resource identifiers of qptn.exe, the one definition: the resource script,
+// the Win32 code and the portable enums all use these.
 #pragma once
 
 #define IDI_APPLICATION_QP 107
@@ -20,3 +21,12 @@
 #define ID_SHOW_NEW 32785
 #define ID_LAUNCH 32787
 #define ID_ACCOUNT_0 32790
+#define ID_ACCOUNT_1 32791
+#define ID_ACCOUNT_2 32792
+#define ID_ACCOUNT_3 32793
+#define ID_ACCOUNT_4 32794
+#define ID_ACCOUNT_5 32795
+#define ID_ACCOUNT_6 32796
+#define ID_ACCOUNT_7 32797
+#define ID_ACCOUNT_8 32798
+#define ID_ACCOUNT_9 32799

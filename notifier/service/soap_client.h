@@ -14,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-#include "notifier/core/constants.h"
+#include "notifier/app/constants.h"
 #include "common/hresult.h"
 #include "notifier/service/soap_decoder.h"
 #include "notifier/service/soap_description.h"

@@ -1,6 +1,6 @@
 #include "notifier/service/soap_decoder.h"
 
-#include <limits>
+#include "notifier/service/xsd_text.h"
 
 namespace QPTSoap {
 namespace {
@@ -18,59 +18,6 @@ bool EqualsAscii(std::u16string_view a, const char* b) {
     if (b[i] == '\0' || a[i] != static_cast<unsigned char>(b[i])) return false;
   }
   return b[i] == '\0';
-}
-
-bool IsXmlSpace(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; }
-
-// 1 for true, 0 for false, -1 for anything else; no blanks allowed.
-int ReadBoolean(std::u16string_view s) {
-  if (s == u"true" || s == u"1") return 1;
-  if (s == u"false" || s == u"0") return 0;
-  return -1;
-}
-
-bool ReadInt(std::u16string_view s, int32_t& out) {
-  size_t b = 0, e = s.size();
-  while (b < e && IsXmlSpace(s[b])) ++b;
-  while (e > b && IsXmlSpace(s[e - 1])) --e;
-  bool negative = false;
-  if (b < e && (s[b] == u'+' || s[b] == u'-')) negative = s[b++] == u'-';
-  if (b == e) return false;
-  int64_t n = 0;
-  for (; b < e; ++b) {
-    if (s[b] < u'0' || s[b] > u'9') return false;
-    n = n * 10 + (s[b] - u'0');
-    if (n > int64_t{std::numeric_limits<int32_t>::max()} + 1) return false;
-  }
-  if (negative) n = -n;
-  if (n > std::numeric_limits<int32_t>::max()) return false;
-  out = static_cast<int32_t>(n);
-  return true;
-}
-
-// The product of the sizes between the brackets of a soapenc:arrayType
-// value, or -1 when there is no readable, known size or it is too large.
-int64_t ReadArraySize(std::u16string_view s) {
-  const size_t open = s.find(u'[');
-  if (open == std::u16string_view::npos) return -1;
-  size_t i = open + 1;
-  int64_t product = 1;
-  for (;;) {
-    while (i < s.size() && IsXmlSpace(s[i])) ++i;
-    int64_t n = 0;
-    const size_t digits = i;
-    while (i < s.size() && s[i] >= u'0' && s[i] <= u'9') {
-      n = n * 10 + (s[i++] - u'0');
-      if (n > kMaxArrayItems) return -1;
-    }
-    if (i == digits) return -1;  // "[]", "[,2]", "[x]"
-    product *= n;
-    if (product > kMaxArrayItems) return -1;
-    while (i < s.size() && IsXmlSpace(s[i])) ++i;
-    if (i == s.size()) return -1;
-    if (s[i] == u']') return product;
-    if (s[i++] != u',') return -1;
-  }
 }
 
 const SaxAttribute* FindAttribute(const std::vector<SaxAttribute>& attributes,
@@ -109,22 +56,6 @@ size_t ValueCount(XsdType type, const RecordDescription* record) {
   for (const Entry& f : record->fields) n += f.array ? 1 : ValueCount(f.type, f.record);
   return n;
 }
-
-// The value of each base64 alphabet character, -1 for all others.
-struct Base64Table {
-  int8_t digit[128];
-  constexpr Base64Table() : digit() {
-    for (int c = 0; c < 128; ++c) {
-      digit[c] = c >= 'A' && c <= 'Z'   ? static_cast<int8_t>(c - 'A')
-                 : c >= 'a' && c <= 'z' ? static_cast<int8_t>(c - 'a' + 26)
-                 : c >= '0' && c <= '9' ? static_cast<int8_t>(c - '0' + 52)
-                 : c == '+'             ? int8_t{62}
-                 : c == '/'             ? int8_t{63}
-                                        : int8_t{-1};
-    }
-  }
-};
-constexpr Base64Table kBase64;
 
 }  // namespace
 
@@ -212,91 +143,104 @@ bool ResponseDecoder::StartElement(std::u16string_view ns, std::u16string_view l
 
 bool ResponseDecoder::StartInBody(std::u16string_view local,
                                   const std::vector<SaxAttribute>& attributes) {
-  if (frames_.empty()) {
-    if (!response_seen_) {
-      // Whatever it is called, the first child is the answer to our call.
-      response_seen_ = true;
-      Frame f(FrameKind::kResponse);
-      f.entries = &operation_.entries;
-      f.base = values_.data();
-      frames_.push_back(f);
-      return true;
-    }
-    // A multi-reference value that an earlier href asked for.
-    const SaxAttribute* id = FindAttribute(attributes, u"", "id");
-    if (id) {
-      auto it = pending_.find(id->value);
-      if (it != pending_.end()) {
-        const Slot slot = it->second;
-        pending_.erase(it);
-        return OpenSlot(slot, attributes, true);
-      }
-    }
-    Skip();
-    return true;
-  }
-
+  if (frames_.empty()) return StartBodyChild(attributes);
   Frame& top = frames_.back();
   switch (top.kind) {
     case FrameKind::kResponse:
-    case FrameKind::kRecord: {
-      const std::vector<Entry>& entries = *top.entries;
-      const bool response = top.kind == FrameKind::kResponse;
-      for (size_t i = 0; i < entries.size(); ++i) {
-        const Entry& e = entries[i];
-        if (response && (e.direction == Direction::kIn || is_count_[i])) continue;
-        if (!EqualsAscii(local, e.name)) continue;
-        const uint64_t bit = uint64_t{1} << i;
-        if (top.seen & bit) return Fail();
-        top.seen |= bit;
-        Slot slot;
-        slot.type = e.type;
-        slot.record = e.record;
-        slot.nullable = e.nullable;
-        slot.array = e.array;
-        slot.href_ok = e.array || e.type == XsdType::kRecord;
-        slot.value = &top.base[i];
-        if (e.array) slot.count = &top.base[static_cast<size_t>(e.count_index)];
-        return OpenSlot(slot, attributes, false);
-      }
-      return Fail();
-    }
-    case FrameKind::kArray: {
-      if (top.decoded >= top.expected) return Fail();
-      Slot slot;
-      slot.type = top.slot.type;
-      slot.record = top.slot.record;
-      slot.nullable = slot.type == XsdType::kString || slot.type == XsdType::kBase64Binary;
-      slot.href_ok = true;
-      slot.value = &(*top.slot.value->items)[top.decoded++];
-      return OpenSlot(slot, attributes, false);
-    }
-    case FrameKind::kText: {
-      // Markup inside a string is part of its text; other values hold none.
-      if (top.slot.type != XsdType::kString) return Fail();
-      std::u16string& text = *frames_[top.owner].slot.value->text;
-      const size_t before = text.size();
-      text += u'<';
-      text += local;
-      for (const SaxAttribute& a : attributes) {
-        text += u' ';
-        text += a.local;
-        text += u"=\"";
-        text += a.value;
-        text += u'"';
-      }
-      text += u'>';
-      if (!Keep((text.size() - before) * sizeof(char16_t))) return Fail();
-      nested_names_.emplace_back(local);
-      Frame f(FrameKind::kText);
-      f.slot.type = XsdType::kString;
-      f.owner = top.owner;
-      f.nested = true;
-      frames_.push_back(f);
-      return true;
-    }
+    case FrameKind::kRecord:
+      return StartField(top, local, attributes);
+    case FrameKind::kArray:
+      return StartItem(top, attributes);
+    case FrameKind::kText:
+      return StartMarkup(top, local, attributes);
   }
   return Fail();
+}
+
+bool ResponseDecoder::StartBodyChild(const std::vector<SaxAttribute>& attributes) {
+  if (!response_seen_) {
+    // Whatever it is called, the first child is the answer to our call.
+    response_seen_ = true;
+    Frame f(FrameKind::kResponse);
+    f.entries = &operation_.entries;
+    f.base = values_.data();
+    frames_.push_back(f);
+    return true;
+  }
+  // A multi-reference value that an earlier href asked for.
+  const SaxAttribute* id = FindAttribute(attributes, u"", "id");
+  if (id) {
+    auto it = pending_.find(id->value);
+    if (it != pending_.end()) {
+      const Slot slot = it->second;
+      pending_.erase(it);
+      return OpenSlot(slot, attributes, true);
+    }
+  }
+  Skip();
+  return true;
+}
+
+bool ResponseDecoder::StartField(Frame& top, std::u16string_view local,
+                                 const std::vector<SaxAttribute>& attributes) {
+  const std::vector<Entry>& entries = *top.entries;
+  const bool response = top.kind == FrameKind::kResponse;
+  for (size_t i = 0; i < entries.size(); ++i) {
+    const Entry& e = entries[i];
+    if (response && (e.direction == Direction::kIn || is_count_[i])) continue;
+    if (!EqualsAscii(local, e.name)) continue;
+    const uint64_t bit = uint64_t{1} << i;
+    if (top.seen & bit) return Fail();
+    top.seen |= bit;
+    Slot slot;
+    slot.type = e.type;
+    slot.record = e.record;
+    slot.nullable = e.nullable;
+    slot.array = e.array;
+    slot.href_ok = e.array || e.type == XsdType::kRecord;
+    slot.value = &top.base[i];
+    if (e.array) slot.count = &top.base[static_cast<size_t>(e.count_index)];
+    return OpenSlot(slot, attributes, false);
+  }
+  return Fail();
+}
+
+bool ResponseDecoder::StartItem(Frame& top, const std::vector<SaxAttribute>& attributes) {
+  if (top.decoded >= top.expected) return Fail();
+  Slot slot;
+  slot.type = top.slot.type;
+  slot.record = top.slot.record;
+  slot.nullable = slot.type == XsdType::kString || slot.type == XsdType::kBase64Binary;
+  slot.href_ok = true;
+  slot.value = &(*top.slot.value->items)[top.decoded++];
+  return OpenSlot(slot, attributes, false);
+}
+
+// Markup inside a string is part of its text; other values hold none.
+bool ResponseDecoder::StartMarkup(const Frame& top, std::u16string_view local,
+                                  const std::vector<SaxAttribute>& attributes) {
+  if (top.slot.type != XsdType::kString) return Fail();
+  const size_t owner = top.owner;
+  std::u16string& text = *frames_[owner].slot.value->text;
+  const size_t before = text.size();
+  text += u'<';
+  text += local;
+  for (const SaxAttribute& a : attributes) {
+    text += u' ';
+    text += a.local;
+    text += u"=\"";
+    text += a.value;
+    text += u'"';
+  }
+  text += u'>';
+  if (!Keep((text.size() - before) * sizeof(char16_t))) return Fail();
+  nested_names_.emplace_back(local);
+  Frame f(FrameKind::kText);
+  f.slot.type = XsdType::kString;
+  f.owner = owner;
+  f.nested = true;
+  frames_.push_back(f);
+  return true;
 }
 
 bool ResponseDecoder::OpenSlot(const Slot& slot, const std::vector<SaxAttribute>& attributes,
@@ -351,7 +295,7 @@ bool ResponseDecoder::OpenSlot(const Slot& slot, const std::vector<SaxAttribute>
 bool ResponseDecoder::OpenArray(const Slot& slot, const std::vector<SaxAttribute>& attributes) {
   const SaxAttribute* type = FindAttribute(attributes, kEncodingNs, "arrayType");
   if (!type) return Fail();
-  const int64_t size = ReadArraySize(type->value);
+  const int64_t size = ReadArraySize(type->value, kMaxArrayItems);
   if (size < 0) return Fail();
   Frame f(FrameKind::kArray);
   f.slot = slot;
@@ -450,12 +394,7 @@ bool ResponseDecoder::CloseText(Frame& f) {
         v.bytes.reset();
         return true;
       }
-      if (f.quad_len == 3) {
-        v.bytes->push_back(static_cast<char>((f.quad >> 10) & 0xFF));
-        v.bytes->push_back(static_cast<char>((f.quad >> 2) & 0xFF));
-      } else if (f.quad_len == 2) {
-        v.bytes->push_back(static_cast<char>((f.quad >> 4) & 0xFF));
-      }
+      f.base64.Finish(*v.bytes);
       return true;
     case XsdType::kRecord:
       break;
@@ -490,33 +429,7 @@ bool ResponseDecoder::AppendText(Frame& f, std::u16string_view text) {
         f.any_text = true;
         v.bytes.emplace();
       }
-      if (f.stopped) return true;
-      // Room for the most this run can yield, trimmed after.
-      std::string& out = *v.bytes;
-      size_t at = out.size();
-      out.resize(at + (text.size() + 3) / 4 * 3 + 3);
-      char* o = &out[0];
-      uint32_t quad = f.quad;
-      int quad_len = f.quad_len;
-      for (const char16_t c : text) {
-        if (c == u'\0') {
-          f.stopped = true;
-          break;
-        }
-        const int d = c < 128 ? kBase64.digit[c] : -1;
-        if (d < 0) continue;
-        quad = (quad << 6) | static_cast<uint32_t>(d);
-        if (++quad_len == 4) {
-          o[at++] = static_cast<char>((quad >> 16) & 0xFF);
-          o[at++] = static_cast<char>((quad >> 8) & 0xFF);
-          o[at++] = static_cast<char>(quad & 0xFF);
-          quad = 0;
-          quad_len = 0;
-        }
-      }
-      out.resize(at);
-      f.quad = quad;
-      f.quad_len = quad_len;
+      f.base64.Feed(text, *v.bytes);
       return true;
     }
     case XsdType::kRecord:

@@ -11,6 +11,7 @@
 
 #include "notifier/service/sax_handler.h"
 #include "notifier/service/soap_description.h"
+#include "notifier/service/xsd_text.h"
 
 namespace QPTSoap {
 
@@ -69,11 +70,9 @@ class ResponseDecoder : public SaxHandler {
     uint64_t seen = 0;
     uint32_t expected = 0;                        // array frames
     uint32_t decoded = 0;
-    // Text frames: content seen, and the base64 group being collected.
+    // Text frames: content seen, and the base64 block being decoded.
     bool any_text = false;
-    uint32_t quad = 0;
-    int quad_len = 0;
-    bool stopped = false;                         // base64 reached a NUL
+    Base64Decoder base64;
     // Text frames: the frame whose string gets the text, and whether this
     // one is markup nested inside it.
     size_t owner = 0;
@@ -83,6 +82,12 @@ class ResponseDecoder : public SaxHandler {
 
   bool Fail();
   bool StartInBody(std::u16string_view local, const std::vector<SaxAttribute>& attributes);
+  bool StartBodyChild(const std::vector<SaxAttribute>& attributes);
+  bool StartField(Frame& top, std::u16string_view local,
+                  const std::vector<SaxAttribute>& attributes);
+  bool StartItem(Frame& top, const std::vector<SaxAttribute>& attributes);
+  bool StartMarkup(const Frame& top, std::u16string_view local,
+                   const std::vector<SaxAttribute>& attributes);
   bool OpenSlot(const Slot& slot, const std::vector<SaxAttribute>& attributes, bool via_href);
   bool OpenArray(const Slot& slot, const std::vector<SaxAttribute>& attributes);
   bool CloseFrame();

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "notifier/core/constants.h"
+#include "notifier/app/constants.h"
 #include "notifier/settings/settings.h"
 
 namespace qptn {

@@ -7,25 +7,33 @@
 
 namespace qptn {
 
-RegistryPort* setting_base::registry_ = nullptr;
-RegistryPort::Key setting_base::key_ = nullptr;
+qp::RegistryPort* setting_base::registry_ = nullptr;
 unsigned setting_base::living_ = 0;
 
-void setting_base::UseRegistry(RegistryPort* registry) { registry_ = registry; }
+void setting_base::UseRegistry(qp::RegistryPort* registry) { registry_ = registry; }
 
-setting_base::setting_base(std::u16string name) : name_(std::move(name)) {
-  if (living_++ == 0 && registry_ != nullptr) key_ = registry_->CreateKey(kSettingsKey);
+// A function's own static: made while the first setting object is, so it
+// outlives that object and every later one, the application's included,
+// whichever file defines them.
+std::unique_ptr<qp::RegistryKey>& setting_base::SharedKey() {
+  static std::unique_ptr<qp::RegistryKey> key;
+  return key;
 }
 
-setting_base::~setting_base() {
-  if (--living_ == 0 && key_ != nullptr) {
-    registry_->CloseKey(key_);
-    key_ = nullptr;
+setting_base::setting_base(std::u16string name) : name_(std::move(name)) {
+  if (living_++ == 0 && registry_ != nullptr) {
+    SharedKey() =
+        registry_->CreateKey(qp::RegistryRoot::kCurrentUser, kSettingsKey, qp::RegistryAccess::kAll)
+            .key;
   }
 }
 
+setting_base::~setting_base() {
+  if (--living_ == 0) SharedKey().reset();
+}
+
 uint32_t dword_setting::ReadDword(uint32_t defaultValue) const {
-  if (key_ == nullptr) return defaultValue;
+  if (Key() == nullptr) return defaultValue;
   // The buffer starts as the default: a value shorter than four bytes only
   // replaces its leading bytes. A failed read leaves the buffer undefined,
   // so it goes through a copy.
@@ -33,14 +41,14 @@ uint32_t dword_setting::ReadDword(uint32_t defaultValue) const {
   std::memcpy(buffer, &defaultValue, 4);
   uint8_t read[4];
   uint32_t bytes = sizeof read;
-  if (registry_->ReadValue(key_, name().c_str(), read, bytes)) std::memcpy(buffer, read, bytes);
+  if (Key()->QueryValue(name().c_str(), nullptr, read, bytes).Ok()) std::memcpy(buffer, read, bytes);
   uint32_t value;
   std::memcpy(&value, buffer, 4);
   return value;
 }
 
 void dword_setting::WriteDword(uint32_t value) const {
-  if (key_ != nullptr) registry_->WriteValue(key_, name().c_str(), RegType::kDword, &value, 4);
+  if (Key() != nullptr) Key()->SetValue(name().c_str(), qp::RegType::kDword, &value, 4);
 }
 
 std::u16string string_setting::ReadString(std::u16string_view defaultValue) const {
@@ -50,14 +58,16 @@ std::u16string string_setting::ReadString(std::u16string_view defaultValue) cons
 
 std::optional<std::u16string> string_setting::ReadStored() const {
   uint32_t bytes = 0;
-  if (key_ == nullptr || !registry_->ValueSize(key_, name().c_str(), bytes)) return std::nullopt;
+  if (Key() == nullptr || !Key()->QueryValue(name().c_str(), nullptr, nullptr, bytes).Ok()) {
+    return std::nullopt;
+  }
   // Nothing the notifier writes has zero bytes; such a value reads as empty.
   if (bytes == 0) return std::u16string();
   std::vector<char> buffer(bytes, '\0');
   uint32_t got = bytes;
   // The value changed between the two queries: keep the default rather than
   // a buffer of NULs.
-  if (!registry_->ReadValue(key_, name().c_str(), buffer.data(), got) || got != bytes) {
+  if (!Key()->QueryValue(name().c_str(), nullptr, buffer.data(), got).Ok() || got != bytes) {
     return std::nullopt;
   }
   // The count excludes the stored terminator, so a value written without one
@@ -68,9 +78,9 @@ std::optional<std::u16string> string_setting::ReadStored() const {
 }
 
 void string_setting::WriteString(const std::u16string& value) const {
-  if (key_ == nullptr) return;
-  registry_->WriteValue(key_, name().c_str(), RegType::kString, value.c_str(),
-                        static_cast<uint32_t>((value.size() + 1) * 2));
+  if (Key() == nullptr) return;
+  Key()->SetValue(name().c_str(), qp::RegType::kString, value.c_str(),
+                  static_cast<uint32_t>((value.size() + 1) * 2));
 }
 
 BoolSetting::BoolSetting(std::u16string name, bool defaultValue)

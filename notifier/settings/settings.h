@@ -5,10 +5,11 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
-#include "notifier/settings/registry.h"
+#include "common/registry.h"
 
 namespace qptn {
 
@@ -28,16 +29,19 @@ class setting_base {
   // The registry the settings live in. Bind it before the first setting
   // object exists; with none bound every read gives its default and every
   // write is dropped, as when the key cannot be opened.
-  static void UseRegistry(RegistryPort* registry);
+  static void UseRegistry(qp::RegistryPort* registry);
   static unsigned LivingCount() { return living_; }
 
  protected:
   explicit setting_base(std::u16string name);
 
-  static RegistryPort* registry_;
-  static RegistryPort::Key key_;
+  // The shared key; null when it could not be opened.
+  static qp::RegistryKey* Key() { return SharedKey().get(); }
 
  private:
+  static std::unique_ptr<qp::RegistryKey>& SharedKey();
+
+  static qp::RegistryPort* registry_;
   static unsigned living_;
   std::u16string name_;
 };

@@ -7,12 +7,13 @@
 
 namespace qptn {
 
-RegistryEntry::RegistryEntry(RegistryPort& registry, std::u16string subkey,
+RegistryEntry::RegistryEntry(qp::RegistryPort& registry, std::u16string subkey,
                              std::optional<std::u16string> valueName,
                              std::u16string_view programPath, std::u16string_view suffix)
     : registry_(registry), subkey_(std::move(subkey)), valueName_(std::move(valueName)) {
   if (valueName_ && valueName_->size() > 31) valueName_->resize(31);
-  key_ = registry_.CreateKey(subkey_);
+  key_ =
+      registry_.CreateKey(qp::RegistryRoot::kCurrentUser, subkey_, qp::RegistryAccess::kAll).key;
   expected_ = u"\"";
   expected_ += programPath;
   expected_ += u"\"";
@@ -20,30 +21,26 @@ RegistryEntry::RegistryEntry(RegistryPort& registry, std::u16string subkey,
   if (expected_.size() > kExpectedLimit) expected_.resize(kExpectedLimit);
 }
 
-RegistryEntry::~RegistryEntry() {
-  if (key_ != nullptr) registry_.CloseKey(key_);
-}
-
 bool RegistryEntry::IsSet() {
   if (key_ == nullptr) return false;
   std::vector<char> buffer(kTestBufferBytes, '\0');
   uint32_t bytes = kTestBufferBytes;
-  if (!registry_.ReadValue(key_, Name(), buffer.data(), bytes)) return false;
+  if (!key_->QueryValue(Name(), nullptr, buffer.data(), bytes).Ok()) return false;
   const uint32_t expectedBytes = static_cast<uint32_t>((expected_.size() + 1) * 2);
   return bytes == expectedBytes && std::memcmp(buffer.data(), expected_.c_str(), bytes) == 0;
 }
 
 void RegistryEntry::Write(const std::u16string& text) {
   if (key_ == nullptr) return;
-  registry_.WriteValue(key_, Name(), RegType::kString, text.c_str(),
-                       static_cast<uint32_t>((text.size() + 1) * 2));
+  key_->SetValue(Name(), qp::RegType::kString, text.c_str(),
+                 static_cast<uint32_t>((text.size() + 1) * 2));
 }
 
 void RegistryEntry::Set(bool on) {
   if (on) {
     Write(expected_);
   } else if (key_ != nullptr) {
-    registry_.DeleteValue(key_, Name());
+    key_->DeleteValue(Name());
   }
 }
 
@@ -53,7 +50,7 @@ std::u16string RegistryEntry::TakeOver() {
     std::vector<char16_t> buffer(kTakeOverBufferBytes / 2, u'\0');
     uint32_t bytes = kTakeOverBufferBytes;
     // A value too long for the buffer leaves nothing usable: remembered as empty.
-    if (registry_.ReadValue(key_, Name(), buffer.data(), bytes)) {
+    if (key_->QueryValue(Name(), nullptr, buffer.data(), bytes).Ok()) {
       const size_t units = bytes / 2;
       size_t length = 0;
       while (length < units && buffer[length] != u'\0') ++length;
@@ -68,21 +65,18 @@ void RegistryEntry::GiveBack(const std::u16string& previous) {
   if (!previous.empty()) {
     Write(previous);
   } else if (valueName_) {
-    if (key_ != nullptr) registry_.DeleteValue(key_, Name());
+    if (key_ != nullptr) key_->DeleteValue(Name());
   } else {
-    if (key_ != nullptr) {
-      registry_.CloseKey(key_);
-      key_ = nullptr;
-    }
-    registry_.DeleteKey(subkey_);
+    key_.reset();
+    registry_.DeleteKey(qp::RegistryRoot::kCurrentUser, subkey_);
   }
 }
 
-RegistryEntry MakeRunAtLoginEntry(RegistryPort& registry, std::u16string_view programPath) {
+RegistryEntry MakeRunAtLoginEntry(qp::RegistryPort& registry, std::u16string_view programPath) {
   return RegistryEntry(registry, kRunKey, std::u16string(kRunValue), programPath, u"");
 }
 
-void RegisterMailto(RegistryPort& registry, std::u16string_view programPath, bool enable) {
+void RegisterMailto(qp::RegistryPort& registry, std::u16string_view programPath, bool enable) {
   StringSetting prevMailto(u"prevMailto", kDefaultPrevMailto);
   StringSetting prevMailtoIcon(u"prevMailtoIcon", kDefaultPrevMailtoIcon);
   RegistryEntry command(registry, kMailtoCommandKey, std::nullopt, programPath,

@@ -4,11 +4,12 @@
 // giving it back restores it.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
-#include "notifier/settings/registry.h"
+#include "common/registry.h"
 
 namespace qptn {
 
@@ -36,12 +37,9 @@ class RegistryEntry {
 
   // Opens the key, creating it when missing, even when the entry is only
   // tested. `valueName` null is the key's default value.
-  RegistryEntry(RegistryPort& registry, std::u16string subkey,
+  RegistryEntry(qp::RegistryPort& registry, std::u16string subkey,
                 std::optional<std::u16string> valueName, std::u16string_view programPath,
                 std::u16string_view suffix);
-  ~RegistryEntry();
-  RegistryEntry(const RegistryEntry&) = delete;
-  RegistryEntry& operator=(const RegistryEntry&) = delete;
 
   // The value holds exactly the expected text, compared byte for byte.
   bool IsSet();
@@ -60,18 +58,18 @@ class RegistryEntry {
   const char16_t* Name() const { return valueName_ ? valueName_->c_str() : nullptr; }
   void Write(const std::u16string& text);
 
-  RegistryPort& registry_;
+  qp::RegistryPort& registry_;
   std::u16string subkey_;
   std::optional<std::u16string> valueName_;
-  RegistryPort::Key key_ = nullptr;
+  std::unique_ptr<qp::RegistryKey> key_;  // null when it could not be opened
   std::u16string expected_;
 };
 
-RegistryEntry MakeRunAtLoginEntry(RegistryPort& registry, std::u16string_view programPath);
+RegistryEntry MakeRunAtLoginEntry(qp::RegistryPort& registry, std::u16string_view programPath);
 
 // Makes the program the mailto: handler (`enable`) or gives the association
 // back to the handler it took over from. Only the command entry decides
 // whether the program is the handler; the icon follows it.
-void RegisterMailto(RegistryPort& registry, std::u16string_view programPath, bool enable);
+void RegisterMailto(qp::RegistryPort& registry, std::u16string_view programPath, bool enable);
 
 }  // namespace qptn

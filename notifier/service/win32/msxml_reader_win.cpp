@@ -2,8 +2,9 @@
 
 #include <shlwapi.h>
 
-#include "common/win32/read_only_stream_win.h"
+#include "common/win32/com_object_win.h"
 #include "notifier/service/doctype_sniffer.h"
+#include "notifier/service/win32/stream_object_win.h"
 
 #include <string>
 #include <vector>
@@ -34,34 +35,18 @@ std::u16string_view View(const wchar_t* s, int n) {
 // The handlers the reader calls during one parse. Parse takes them back
 // from the reader when it ends; the count keeps the object alive for as
 // long as the reader might still hold it.
-class Adapter final : public ISAXContentHandler, public ISAXLexicalHandler, public ISAXDeclHandler {
+class Adapter final
+    : public qp::ComObject<Adapter, ISAXContentHandler, ISAXLexicalHandler, ISAXDeclHandler> {
  public:
+  static constexpr qp::InterfaceEntry<Adapter> kInterfaces[] = {
+      {&IID_IUnknown, &qp::InterfaceOf<Adapter, ISAXContentHandler>},
+      {&kContentHandler, &qp::InterfaceOf<Adapter, ISAXContentHandler>},
+      {&kLexicalHandler, &qp::InterfaceOf<Adapter, ISAXLexicalHandler>},
+      {&kDeclHandler, &qp::InterfaceOf<Adapter, ISAXDeclHandler>}};
+
   explicit Adapter(SaxHandler& handler) : handler_(handler) {}
 
   bool failed() const { return failed_; }
-
-  // IUnknown
-  HRESULT WINAPI QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    if (iid == IID_IUnknown || iid == kContentHandler) {
-      *out = static_cast<ISAXContentHandler*>(this);
-    } else if (iid == kLexicalHandler) {
-      *out = static_cast<ISAXLexicalHandler*>(this);
-    } else if (iid == kDeclHandler) {
-      *out = static_cast<ISAXDeclHandler*>(this);
-    } else {
-      *out = nullptr;
-      return E_NOINTERFACE;
-    }
-    AddRef();
-    return S_OK;
-  }
-  ULONG WINAPI AddRef() override { return ++refs_; }
-  ULONG WINAPI Release() override {
-    const ULONG left = --refs_;
-    if (left == 0) delete this;
-    return left;
-  }
 
   // ISAXContentHandler
   HRESULT WINAPI putDocumentLocator(ISAXLocator*) override { return S_OK; }
@@ -152,7 +137,6 @@ class Adapter final : public ISAXContentHandler, public ISAXLexicalHandler, publ
   }
 
   SaxHandler& handler_;
-  ULONG refs_ = 1;
   bool failed_ = false;
   int depth_ = 0;
   size_t kept_ = 0;
@@ -162,31 +146,11 @@ class Adapter final : public ISAXContentHandler, public ISAXLexicalHandler, publ
 // Passes reads through to the body. Fails them once more than the cap has
 // come, so that an endless answer ends, and at a document type
 // declaration, which the reader would take in without telling the handlers.
-class GuardedStream final : public qp::ReadOnlyStream {
+class GuardedStream final : public StreamObject<GuardedStream> {
  public:
-  explicit GuardedStream(IStream* body) : body_(body) { body_->AddRef(); }
-  ~GuardedStream() { body_->Release(); }
-  GuardedStream(const GuardedStream&) = delete;
-  GuardedStream& operator=(const GuardedStream&) = delete;
+  explicit GuardedStream(IStream* body) : body_(qp::ComPtr<IStream>::Share(body)) {}
 
   bool refused() const { return refused_; }
-
-  HRESULT WINAPI QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_ISequentialStream || iid == IID_IStream) {
-      *out = static_cast<IStream*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG WINAPI AddRef() override { return ++refs_; }
-  ULONG WINAPI Release() override {
-    const ULONG left = --refs_;
-    if (left == 0) delete this;
-    return left;
-  }
 
   HRESULT WINAPI Read(void* buffer, ULONG size, ULONG* read) override {
     ULONG got = 0;
@@ -205,8 +169,7 @@ class GuardedStream final : public qp::ReadOnlyStream {
   }
 
  private:
-  IStream* body_;
-  ULONG refs_ = 1;
+  qp::ComPtr<IStream> body_;
   size_t total_ = 0;
   DoctypeSniffer doctype_;
   bool refused_ = false;

@@ -2,32 +2,12 @@
 
 #include <vector>
 
+#include "common/hresult.h"
 #include "common/win32/com_ptr_win.h"
-
 #include "common/win32/wide_win.h"
 #include "notifier/service/http_text.h"
-#include "common/hresult.h"
 
 namespace QPTSoap {
-
-HRESULT ResponseStream::QueryInterface(REFIID iid, void** object) {
-  if (!object) return E_POINTER;
-  if (iid == IID_IUnknown || iid == IID_ISequentialStream || iid == IID_IStream) {
-    *object = static_cast<IStream*>(this);
-    AddRef();
-    return S_OK;
-  }
-  *object = nullptr;
-  return E_NOINTERFACE;
-}
-
-ULONG ResponseStream::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
-
-ULONG ResponseStream::Release() {
-  const LONG left = InterlockedDecrement(&references_);
-  if (left == 0) delete this;
-  return static_cast<ULONG>(left);
-}
 
 HRESULT ResponseStream::Read(void* buffer, ULONG size, ULONG* read) {
   if (read) *read = 0;

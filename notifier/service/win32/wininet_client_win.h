@@ -1,6 +1,6 @@
 // The service client's transport and reader on Windows: WinINet for the
-// HTTP exchange, the system's SAX reader for the answers. It fills the
-// TClient role of CQPTSoapT (see soap_transport.h).
+// HTTP exchange, the system's SAX reader for the answers (a Transport, see
+// soap_transport.h).
 #pragma once
 
 #include <windows.h>
@@ -12,36 +12,28 @@
 #include "common/win32/wininet_win.h"
 #include "notifier/service/sax_handler.h"
 #include "notifier/service/soap_transport.h"
-#include "common/win32/read_only_stream_win.h"
 #include "notifier/service/win32/msxml_reader_win.h"
+#include "notifier/service/win32/stream_object_win.h"
 
 namespace QPTSoap {
 
 // A read-only stream over the body of one answer. Read fails once more than
 // `limit` bytes have come, so that no answer grows without bound; every
 // other member answers E_NOTIMPL. Created with one reference.
-class ResponseStream final : public qp::ReadOnlyStream {
+class ResponseStream final : public StreamObject<ResponseStream> {
  public:
   explicit ResponseStream(HINTERNET request, size_t limit = kMaxResponseAllocation)
       : request_(request), limit_(limit) {}
-  ResponseStream(const ResponseStream&) = delete;
-  ResponseStream& operator=(const ResponseStream&) = delete;
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
   HRESULT STDMETHODCALLTYPE Read(void* buffer, ULONG size, ULONG* read) override;
 
  private:
-  ~ResponseStream() = default;
-
-  LONG references_ = 1;
   HINTERNET request_;
   size_t limit_;
   size_t total_ = 0;
 };
 
-class WininetClient {
+class WininetClient final : public Transport {
  public:
   // The endpoint, taken apart.
   struct Address {
@@ -55,13 +47,12 @@ class WininetClient {
   WininetClient(const WininetClient&) = delete;
   WininetClient& operator=(const WininetClient&) = delete;
 
-  // The TClient members.
-  int32_t EnsureReader();
-  void BeginCall() { request_.Reset(); }
-  SendResult Send(std::u16string_view action_line, std::string_view body);
-  bool ParseResponse(SaxHandler& handler);
-  bool ParseFault(SaxHandler& handler);
-  bool SetEndpoint(std::u16string_view address);
+  int32_t EnsureReader() override;
+  void BeginCall() override { request_.Reset(); }
+  SendResult Send(std::u16string_view action_line, std::string_view body) override;
+  bool ParseResponse(SaxHandler& handler) override;
+  bool ParseFault(SaxHandler& handler) override;
+  bool SetEndpoint(std::u16string_view address) override;
 
   // Both take effect with the next connection; the notifier sets neither.
   void SetProxy(std::u16string proxy) { proxy_ = std::move(proxy); }

@@ -1,0 +1,36 @@
+// What the application object needs of the window system: its hidden main
+// window, timers, the quit message and the tray menu.
+#pragma once
+
+#include <string>
+
+#include "notifier/tray/tray_menu.h"
+
+namespace qptn {
+
+// Timers of the main window.
+enum TimerId : unsigned {
+  kTimerPeriodicCheck = 2,
+  kTimerFirstCheck = 3,
+};
+
+inline constexpr unsigned kFirstCheckDelayMs = 5000;
+
+// The popup has finished showing a message (WM_APP + 12).
+inline constexpr unsigned kMsgPopupFinished = 0x8000 + 12;
+
+class AppPlatform {
+ public:
+  virtual ~AppPlatform() = default;
+  // Registers the window class "QPTN" and creates the hidden main window.
+  virtual bool CreateMainWindow(const std::u16string& title) = 0;
+  virtual void InitializeCom() = 0;
+  // Registers "TaskbarCreated", the message the shell sends when it restarts.
+  virtual void RegisterTaskbarCreated() = 0;
+  virtual void SetTimer(unsigned id, unsigned milliseconds) = 0;
+  virtual void KillTimer(unsigned id) = 0;
+  virtual void PostQuit(int exitCode) = 0;
+  virtual void ShowTrayMenu(const TrayMenu& menu) = 0;
+};
+
+}  // namespace qptn

@@ -1,0 +1,28 @@
+#include "notifier/app/service_address.h"
+
+#include <gtest/gtest.h>
+
+#include "notifier/app/constants.h"
+
+namespace qptn {
+namespace {
+
+TEST(ServiceAddress, SchemeFollowsTheHostMarkers) {
+  struct Case {
+    std::u16string host;
+    std::u16string expected;
+  };
+  const Case cases[] = {
+      {kDefaultHost, std::u16string(u"https://") + kDefaultHost + u"/soap/public.php?version=1"},
+      {u"127.0.0.1:8080", u"http://127.0.0.1:8080/soap/public.php?version=1"},
+      {u"mail.staging.quillpost.com", u"http://mail.staging.quillpost.com/soap/public.php?version=1"},
+      {u"mail.example.org", u"https://mail.example.org/soap/public.php?version=1"},
+      {u"", u"https:///soap/public.php?version=1"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ServiceAddress(c.host), c.expected);
+  }
+}
+
+}  // namespace
+}  // namespace qptn

@@ -1,0 +1,110 @@
+// Process entry of qptn.exe: picks the run mode from the first argument.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <system_error>
+#include <thread>
+#include <vector>
+
+#include "common/win32/handle_win.h"
+#include "common/win32/registry_win.h"
+#include "common/win32/wide_win.h"
+#include "notifier/app/command_line.h"
+#include "notifier/app/qptn_app.h"
+#include "notifier/app/win32/instances_win.h"
+#include "notifier/app/win32/main_window_win.h"
+#include "notifier/service/win32/wininet_client_win.h"
+#include "notifier/settings/settings.h"
+#include "notifier/settings/shell_entries.h"
+#include "notifier/tray/win32/tray_icon_win.h"
+
+namespace {
+
+// The application object lives for the whole process, in every mode; it is
+// destroyed after the entry returns, which removes the tray icon and writes
+// its settings back. Declaration order is construction order: the registry,
+// the window, the icon and the service transport outlive the object.
+qp::Win32Registry g_registry;
+struct RegistryBinding {
+  RegistryBinding() { qptn::setting_base::UseRegistry(&g_registry); }
+} g_registryBinding;
+qptn::MainWindow g_mainWindow;
+qptn::TrayIcon g_trayIcon;
+QPTSoap::WininetClient g_transport;
+qptn::QptnT g_app(g_mainWindow, g_trayIcon, g_transport);
+
+// The running program file as the system reports it.
+std::u16string ProgramPath() {
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  return qp::FromWide(path);
+}
+
+std::vector<std::u16string> Arguments() {
+  std::vector<std::u16string> args;
+  int count = 0;
+  LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (argv == nullptr) return args;
+  for (int i = 1; i < count; ++i) args.push_back(qp::FromWide(argv[i]));
+  LocalFree(argv);
+  return args;
+}
+
+// Runs the icon animation for as long as it lives; the destructor stops and
+// joins the thread, so the thread is gone before anything it uses.
+class AnimationThread {
+ public:
+  AnimationThread() {
+    try {
+      thread_ = std::thread([] { g_app.RunAnimation(); });
+    } catch (const std::system_error&) {
+      // No thread to spare: the notifier runs with a still icon.
+    }
+  }
+  ~AnimationThread() {
+    g_app.StopAnimation();
+    if (thread_.joinable()) thread_.join();
+  }
+  AnimationThread(const AnimationThread&) = delete;
+  AnimationThread& operator=(const AnimationThread&) = delete;
+
+ private:
+  std::thread thread_;
+};
+
+int NormalRun(HINSTANCE module, bool hello) {
+  // Held from closing older instances until this one's window exists, so
+  // that instances started together end with exactly one. Both waits are
+  // bounded: a peer that hangs in its start-up cannot hold the others.
+  qp::UniqueHandle startupMutex(CreateMutexW(nullptr, FALSE, L"Local\\QPTN.Startup"));
+  qp::MutexLock startupLock(startupMutex.Get(), qptn::kStartupLockMs);
+  qptn::CloseRunningInstances();
+
+  g_mainWindow.Bind(g_app, module, g_trayIcon);
+  g_mainWindow.ReleaseOnWindow(&startupLock);
+  if (!g_app.Startup()) return 0;
+
+  AnimationThread animation;
+  return g_mainWindow.RunMessageLoop(hello);
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE module, HINSTANCE, PWSTR, int) {
+  const qptn::ModeChoice choice = qptn::SelectMode(Arguments());
+  switch (choice.mode) {
+    case qptn::RunMode::Uninstall:
+      qptn::RegisterMailto(g_registry, ProgramPath(), false);
+      qptn::CloseRunningInstances();
+      return 0;
+    case qptn::RunMode::Commit:
+      qptn::RelaunchWithHello();
+      return 0;
+    case qptn::RunMode::Mailto:
+      // The compose hand-off lands with the message actions.
+      return 0;
+    case qptn::RunMode::Normal:
+      break;
+  }
+  return NormalRun(module, choice.hello);
+}
