@@ -91,13 +91,20 @@ MemoryRegistry::Path MemoryRegistry::PathOf(RegistryRoot root, std::u16string_vi
   return {root, Fold(path)};
 }
 
-MemoryRegistry::Node& MemoryRegistry::Ensure(const Path& path) {
+MemoryRegistry::Node& MemoryRegistry::Ensure(RegistryRoot root, std::u16string_view path) {
   // Parents exist whenever a child does, as in the real registry.
-  const std::u16string& text = path.second;
-  for (size_t pos = text.find(u'\\'); pos != std::u16string::npos; pos = text.find(u'\\', pos + 1)) {
-    keys_.try_emplace(Path{path.first, text.substr(0, pos)});
+  for (size_t pos = path.find(u'\\'); pos != std::u16string_view::npos;
+       pos = path.find(u'\\', pos + 1)) {
+    Node& parent = keys_[PathOf(root, path.substr(0, pos))];
+    if (parent.shown.empty()) parent.shown = path.substr(0, pos);
   }
-  return keys_[path];
+  Node& node = keys_[PathOf(root, path)];
+  if (node.shown.empty()) node.shown = path;
+  return node;
+}
+
+bool MemoryRegistry::Refused(const Path& path) const {
+  return std::find(refused_.begin(), refused_.end(), path) != refused_.end();
 }
 
 MemoryRegistry::Node* MemoryRegistry::Lookup(const Path& path) {
@@ -126,7 +133,8 @@ OpenedKey MemoryRegistry::CreateKey(RegistryRoot root, std::u16string_view path,
   if (failCreate) return {RegStatus(RegStatus::kAccessDenied), nullptr};
   if (path.empty()) return {RegStatus(RegStatus::kInvalidParameter), nullptr};
   const Path where = PathOf(root, path);
-  Ensure(where);
+  if (Refused(where)) return {RegStatus(RegStatus::kAccessDenied), nullptr};
+  Ensure(root, path);
   return Open(where, access);
 }
 
@@ -139,6 +147,7 @@ OpenedKey MemoryRegistry::OpenKey(RegistryRoot root, std::u16string_view path,
 
 RegStatus MemoryRegistry::DeleteKey(RegistryRoot root, std::u16string_view path) {
   const Path where = PathOf(root, path);
+  if (Refused(where)) return RegStatus(RegStatus::kAccessDenied);
   auto it = keys_.find(where);
   if (it == keys_.end()) return RegStatus(RegStatus::kFileNotFound);
   if (HasSubkeys(where)) return RegStatus(RegStatus::kAccessDenied);
@@ -148,6 +157,7 @@ RegStatus MemoryRegistry::DeleteKey(RegistryRoot root, std::u16string_view path)
 
 RegStatus MemoryRegistry::DeleteTree(RegistryRoot root, std::u16string_view path) {
   const Path where = PathOf(root, path);
+  if (Refused(where)) return RegStatus(RegStatus::kAccessDenied);
   auto it = keys_.find(where);
   if (it == keys_.end()) return RegStatus(RegStatus::kFileNotFound);
   keys_.erase(it);
@@ -166,7 +176,12 @@ RegStatus MemoryRegistry::DeleteTree(RegistryRoot root, std::u16string_view path
 
 void MemoryRegistry::Put(std::u16string_view path, const char16_t* name, RegType type,
                          std::string bytes) {
-  auto& slot = Ensure(PathOf(RegistryRoot::kCurrentUser, path)).values[Fold(NameOf(name))];
+  Put(RegistryRoot::kCurrentUser, path, name, type, std::move(bytes));
+}
+
+void MemoryRegistry::Put(RegistryRoot root, std::u16string_view path, const char16_t* name,
+                         RegType type, std::string bytes) {
+  auto& slot = Ensure(root, path).values[Fold(NameOf(name))];
   slot.first = NameOf(name);
   slot.second = {type, std::move(bytes)};
 }
@@ -218,7 +233,42 @@ std::vector<std::u16string> MemoryRegistry::ValueNames(std::u16string_view path)
 }
 
 bool MemoryRegistry::HasKey(std::u16string_view path) const {
-  return Lookup(PathOf(RegistryRoot::kCurrentUser, path)) != nullptr;
+  return HasKey(RegistryRoot::kCurrentUser, path);
+}
+
+void MemoryRegistry::PutString(RegistryRoot root, std::u16string_view path, const char16_t* name,
+                               std::u16string_view text) {
+  Put(root, path, name, RegType::kString, StringBytes(text));
+}
+
+bool MemoryRegistry::HasKey(RegistryRoot root, std::u16string_view path) const {
+  return Lookup(PathOf(root, path)) != nullptr;
+}
+
+std::vector<std::u16string> MemoryRegistry::Listing(RegistryRoot root,
+                                                    std::u16string_view path) const {
+  const Path top = PathOf(root, path);
+  const std::u16string below = top.second + u'\\';
+  std::vector<std::u16string> lines;
+  for (const auto& [where, node] : keys_) {
+    if (where.first != root) continue;
+    if (where.second != top.second && where.second.compare(0, below.size(), below) != 0) continue;
+    lines.push_back(node.shown);
+    for (const auto& [folded, named] : node.values) {
+      const StoredValue& value = named.second;
+      std::u16string text = u"#" + std::u16string(1, static_cast<char16_t>(u'0' + static_cast<int>(value.type)));
+      if (value.type == RegType::kString && value.bytes.size() >= 2) {
+        text.assign((value.bytes.size() - 2) / 2, u'\0');
+        std::memcpy(text.data(), value.bytes.data(), text.size() * 2);
+      }
+      lines.push_back(node.shown + u"|" + named.first + u"=" + text);
+    }
+  }
+  return lines;
+}
+
+void MemoryRegistry::Refuse(RegistryRoot root, std::u16string_view path) {
+  refused_.push_back(PathOf(root, path));
 }
 
 }  // namespace qp

@@ -2,6 +2,7 @@
 // value names compare without regard to letter case, and it counts open keys.
 #pragma once
 
+#include <algorithm>
 #include <map>
 #include <optional>
 #include <string>
@@ -38,6 +39,20 @@ class MemoryRegistry : public RegistryPort {
   std::vector<std::u16string> ValueNames(std::u16string_view path) const;
   bool HasKey(std::u16string_view path) const;
 
+  // The same below any root.
+  void Put(RegistryRoot root, std::u16string_view path, const char16_t* name, RegType type,
+           std::string bytes);
+  void PutString(RegistryRoot root, std::u16string_view path, const char16_t* name,
+                 std::u16string_view text);
+  bool HasKey(RegistryRoot root, std::u16string_view path) const;
+  // Every key at or below `path` as its path, and every value as
+  // "path|name=text" (REG_SZ text; other types as "#type"), in the letter
+  // case the key and the value were first written with; the default value's
+  // name is empty.
+  std::vector<std::u16string> Listing(RegistryRoot root, std::u16string_view path) const;
+  // Makes creating and deleting exactly this key fail with kAccessDenied.
+  void Refuse(RegistryRoot root, std::u16string_view path);
+
   int openKeys = 0;         // keys opened and not yet closed
   int opensTotal = 0;       // every key opened, created or not
   bool failCreate = false;  // makes every CreateKey fail
@@ -46,17 +61,20 @@ class MemoryRegistry : public RegistryPort {
   class Key;
   using Path = std::pair<RegistryRoot, std::u16string>;  // the path folded
   struct Node {
+    std::u16string shown;  // the path as first written
     std::map<std::u16string, std::pair<std::u16string, StoredValue>> values;  // by folded name
   };
 
   static Path PathOf(RegistryRoot root, std::u16string_view path);
-  Node& Ensure(const Path& path);
+  Node& Ensure(RegistryRoot root, std::u16string_view path);
+  bool Refused(const Path& path) const;
   Node* Lookup(const Path& path);
   const Node* Lookup(const Path& path) const;
   bool HasSubkeys(const Path& path) const;
   OpenedKey Open(const Path& path, RegistryAccess access);
 
   std::map<Path, Node> keys_;
+  std::vector<Path> refused_;
 };
 
 // REG_SZ bytes of a text: the UTF-16 units and a terminating NUL.

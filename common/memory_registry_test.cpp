@@ -31,5 +31,28 @@ TEST(MemoryRegistry, CountsTheKeysItHandsOut) {
   EXPECT_EQ(registry.openKeys, 0);
 }
 
+TEST(MemoryRegistry, ListsKeysInTheCaseFirstWrittenAndRefusesWhatItIsTold) {
+  MemoryRegistry registry;
+  const RegistryRoot root = RegistryRoot::kClassesRoot;
+  registry.PutString(root, u"CLSID\\{AbC}\\InprocServer32", u"ThreadingModel", u"Apartment");
+  registry.PutString(root, u"clsid\\{abc}", nullptr, u"Class");
+  registry.Put(root, u"CLSID\\{abc}\\Bits", u"n", RegType::kDword, std::string(4, '\0'));
+  registry.PutString(root, u"CLSIDX", nullptr, u"a sibling, not a subkey");
+  EXPECT_EQ(registry.Listing(root, u"clsid"),
+            (std::vector<std::u16string>{u"CLSID", u"CLSID\\{AbC}", u"CLSID\\{AbC}|=Class",
+                                         u"CLSID\\{abc}\\Bits", u"CLSID\\{abc}\\Bits|n=#4",
+                                         u"CLSID\\{AbC}\\InprocServer32",
+                                         u"CLSID\\{AbC}\\InprocServer32|ThreadingModel=Apartment"}));
+  EXPECT_FALSE(registry.HasKey(u"CLSID")) << "another root";
+
+  registry.Refuse(root, u"clsid\\{ABC}");
+  EXPECT_EQ(registry.CreateKey(root, u"CLSID\\{abc}", RegistryAccess::kAll).status.Code(),
+            RegStatus::kAccessDenied);
+  EXPECT_EQ(registry.DeleteTree(root, u"CLSID\\{abc}").Code(), RegStatus::kAccessDenied);
+  EXPECT_TRUE(registry.CreateKey(root, u"CLSID\\{abc}\\Other", RegistryAccess::kAll).status.Ok())
+      << "only that key is refused";
+  EXPECT_TRUE(registry.DeleteTree(root, u"CLSIDX").Ok());
+}
+
 }  // namespace
 }  // namespace qp

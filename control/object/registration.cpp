@@ -14,13 +14,46 @@ std::u16string Join(std::u16string_view a, std::u16string_view b) {
   return key;
 }
 
-qp::Result WriteAppIdEntries(ClassesRootPort& root) {
+constexpr qp::RegistryRoot kRoot = qp::RegistryRoot::kClassesRoot;
+
+// The classes root as registration uses it: string values, keys made with
+// their parents, trees removed (a missing one counts as removed).
+class ClassesRoot {
+ public:
+  explicit ClassesRoot(qp::RegistryPort& registry) : registry_(registry) {}
+
+  // An empty `name` is the key's default value.
+  qp::Result SetString(std::u16string_view key, std::u16string_view name,
+                       std::u16string_view value) {
+    qp::OpenedKey opened = registry_.CreateKey(kRoot, key, qp::RegistryAccess::kSetValues);
+    if (!opened.status.Ok()) return opened.status.AsResult();
+    const std::u16string valueName(name), text(value);
+    return opened.key
+        ->SetValue(name.empty() ? nullptr : valueName.c_str(), qp::RegType::kString, text.c_str(),
+                   static_cast<uint32_t>((text.size() + 1) * sizeof(char16_t)))
+        .AsResult();
+  }
+
+  qp::Result CreateKey(std::u16string_view key) {
+    return registry_.CreateKey(kRoot, key, qp::RegistryAccess::kSetValues).status.AsResult();
+  }
+
+  qp::Result DeleteTree(std::u16string_view key) {
+    const qp::RegStatus status = registry_.DeleteTree(kRoot, key);
+    return status.Code() == qp::RegStatus::kFileNotFound ? qp::kOk : status.AsResult();
+  }
+
+ private:
+  qp::RegistryPort& registry_;
+};
+
+qp::Result WriteAppIdEntries(ClassesRoot& root) {
   qp::Result r = root.SetString(Join(u"AppID", kAppIdText), u"", kAppIdName);
   if (qp::Failed(r)) return r;
   return root.SetString(Join(u"AppID", kAppIdModuleKey), u"AppID", kAppIdText);
 }
 
-qp::Result WriteClassEntries(ClassesRootPort& root, std::u16string_view modulePath) {
+qp::Result WriteClassEntries(ClassesRoot& root, std::u16string_view modulePath) {
   const std::u16string progId = kProgId;
   const std::u16string indep = kVersionIndependentProgId;
   const std::u16string clsid = Join(u"CLSID", kClassIdText);
@@ -78,17 +111,19 @@ qp::Result WriteClassEntries(ClassesRootPort& root, std::u16string_view modulePa
 
 }  // namespace
 
-qp::Result RegisterControl(ClassesRootPort& root, TypeLibraryPort& typeLibrary,
-                       std::u16string_view modulePath) {
+qp::Result RegisterControl(qp::RegistryPort& registry, TypeLibraryPort& typeLibrary,
+                           std::u16string_view modulePath) {
+  ClassesRoot root(registry);
   qp::Result r = WriteAppIdEntries(root);
   if (!qp::Failed(r)) r = WriteClassEntries(root, modulePath);
   if (!qp::Failed(r)) r = typeLibrary.Register();
   if (qp::Failed(r)) return r;
-  RemoveOlderControl(root);  // best effort: there may be nothing to remove
+  RemoveOlderControl(registry);  // best effort: there may be nothing to remove
   return r;
 }
 
-qp::Result UnregisterControl(ClassesRootPort& root, TypeLibraryPort& typeLibrary) {
+qp::Result UnregisterControl(qp::RegistryPort& registry, TypeLibraryPort& typeLibrary) {
+  ClassesRoot root(registry);
   const std::u16string classKeys[] = {kProgId, kVersionIndependentProgId,
                                       Join(u"CLSID", kClassIdText)};
   for (const auto& key : classKeys) {
@@ -99,7 +134,8 @@ qp::Result UnregisterControl(ClassesRootPort& root, TypeLibraryPort& typeLibrary
   return root.DeleteTree(Join(u"AppID", kAppIdModuleKey));
 }
 
-qp::Result RemoveOlderControl(ClassesRootPort& root) {
+qp::Result RemoveOlderControl(qp::RegistryPort& registry) {
+  ClassesRoot root(registry);
   qp::Result r = root.DeleteTree(Join(u"AppID", kOldAppIdName));
   if (!qp::Failed(r)) r = root.DeleteTree(Join(u"AppID", kOldAppIdModuleKey));
   if (qp::Failed(r)) return r;

@@ -1,28 +1,16 @@
-// What the control writes to and removes from HKEY_CLASSES_ROOT, against a registry port.
+// What the control writes to and removes from HKEY_CLASSES_ROOT, through the registry port.
 //
-// The port lets the exact keys be checked without a registry.
+// Keys are paths below the classes root; results are HRESULTs, a registry
+// failure the system's error code as HRESULT_FROM_WIN32 makes it.
 #pragma once
 
 #include <string>
 #include <string_view>
 
 #include "common/hresult.h"
+#include "common/registry.h"
 
 namespace gwax {
-
-// Keys are paths below HKEY_CLASSES_ROOT. Results are HRESULTs.
-class ClassesRootPort {
- public:
-  virtual ~ClassesRootPort() = default;
-  // Creates `key` and its parents when missing and sets a string value;
-  // an empty `name` is the key's default value.
-  virtual qp::Result SetString(std::u16string_view key, std::u16string_view name,
-                           std::u16string_view value) = 0;
-  virtual qp::Result CreateKey(std::u16string_view key) = 0;
-  // Deletes `key` with everything below it; a key that is not there counts
-  // as deleted.
-  virtual qp::Result DeleteTree(std::u16string_view key) = 0;
-};
 
 // The type library that the library file carries.
 class TypeLibraryPort {
@@ -34,14 +22,14 @@ class TypeLibraryPort {
 
 // AppID, ProgID and class entries, then the type library; the older
 // control's entries are removed after a complete registration.
-qp::Result RegisterControl(ClassesRootPort& root, TypeLibraryPort& typeLibrary,
-                       std::u16string_view modulePath);
+qp::Result RegisterControl(qp::RegistryPort& registry, TypeLibraryPort& typeLibrary,
+                           std::u16string_view modulePath);
 
 // The class entries, the type library and, after that succeeded, the AppID
 // entries. The AppID and CLSID parents stay.
-qp::Result UnregisterControl(ClassesRootPort& root, TypeLibraryPort& typeLibrary);
+qp::Result UnregisterControl(qp::RegistryPort& registry, TypeLibraryPort& typeLibrary);
 
 // The older control's AppID entries, then its ProgIDs and class key.
-qp::Result RemoveOlderControl(ClassesRootPort& root);
+qp::Result RemoveOlderControl(qp::RegistryPort& registry);
 
 }  // namespace gwax

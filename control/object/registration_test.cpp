@@ -2,80 +2,38 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
 #include <set>
 #include <string>
-#include <vector>
+
+#include "common/memory_registry.h"
 
 namespace gwax {
 namespace {
 
 std::string Narrow(std::u16string_view s) { return std::string(s.begin(), s.end()); }
 
-std::string Lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
-  return s;
-}
-
 constexpr qp::Result kWriteRefused = static_cast<qp::Result>(0x80070005u);
 
 // HKEY_CLASSES_ROOT in memory: key names compare without regard to case,
 // as in the registry, and keep the case they were created with.
-class MemoryClassesRoot : public ClassesRootPort {
+class MemoryClassesRoot : public qp::MemoryRegistry {
  public:
-  qp::Result SetString(std::u16string_view key, std::u16string_view name,
-                   std::u16string_view value) override {
-    if (qp::Result r = CreateKey(key); qp::Failed(r)) return r;
-    keys_[Lower(Narrow(key))].values[Lower(Narrow(name))] = {Narrow(name), Narrow(value)};
-    return qp::kOk;
+  void SetString(std::u16string_view key, std::u16string_view name, std::u16string_view value) {
+    const std::u16string valueName(name);
+    PutString(kRoot, key, name.empty() ? nullptr : valueName.c_str(), value);
   }
-  qp::Result CreateKey(std::u16string_view key) override {
-    const std::string path = Narrow(key);
-    if (refuse_.count(Lower(path))) return kWriteRefused;
-    for (size_t cut = path.find('\\'); cut != std::string::npos; cut = path.find('\\', cut + 1)) {
-      Ensure(path.substr(0, cut));
-    }
-    Ensure(path);
-    return qp::kOk;
-  }
-  qp::Result DeleteTree(std::u16string_view key) override {
-    const std::string lower = Lower(Narrow(key));
-    if (refuse_.count(lower)) return kWriteRefused;
-    for (auto it = keys_.begin(); it != keys_.end();) {
-      if (it->first == lower || it->first.rfind(lower + "\\", 0) == 0) {
-        it = keys_.erase(it);
-      } else {
-        ++it;
-      }
-    }
-    return qp::kOk;
-  }
-
-  // Every key and value as "key" and "key|name=value" lines, in the case
-  // they were written with; the default value's name is empty.
+  // Every key and value as "key" and "key|name=value" lines.
   std::set<std::string> Listing(const std::string& under) const {
     std::set<std::string> out;
-    for (const auto& [lower, k] : keys_) {
-      if (lower != Lower(under) && lower.rfind(Lower(under) + "\\", 0) != 0) continue;
-      out.insert(k.path);
-      for (const auto& [n, v] : k.values) out.insert(k.path + "|" + v.first + "=" + v.second);
-    }
+    for (const auto& line : MemoryRegistry::Listing(kRoot, Wide(under))) out.insert(Narrow(line));
     return out;
   }
-  bool Has(const std::string& key) const { return keys_.count(Lower(key)) != 0; }
-  void Refuse(const std::string& key) { refuse_.insert(Lower(key)); }
+  bool Has(const std::string& key) const { return HasKey(kRoot, Wide(key)); }
+  void Refuse(const std::string& key) { MemoryRegistry::Refuse(kRoot, Wide(key)); }
 
  private:
-  struct Key {
-    std::string path;
-    std::map<std::string, std::pair<std::string, std::string>> values;
-  };
-  void Ensure(const std::string& path) {
-    auto& k = keys_[Lower(path)];
-    if (k.path.empty()) k.path = path;
-  }
-  std::map<std::string, Key> keys_;
-  std::set<std::string> refuse_;
+  static constexpr qp::RegistryRoot kRoot = qp::RegistryRoot::kClassesRoot;
+  static std::u16string Wide(const std::string& s) { return std::u16string(s.begin(), s.end()); }
 };
 
 class FakeTypeLibrary : public TypeLibraryPort {

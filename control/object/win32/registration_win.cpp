@@ -2,7 +2,7 @@
 
 #include <oleauto.h>
 
-#include "common/win32/registry_key_win.h"
+#include "common/win32/registry_win.h"
 #include "common/win32/com_ptr_win.h"
 #include "common/win32/wide_win.h"
 #include "control/constants.h"
@@ -12,46 +12,6 @@
 
 namespace gwax {
 namespace {
-
-class ClassesRootWin : public ClassesRootPort {
- public:
-  qp::Result SetString(std::u16string_view key, std::u16string_view name,
-                   std::u16string_view value) override {
-    qp::UniqueRegKey opened;
-    LONG rc = Create(key, opened);
-    if (rc != ERROR_SUCCESS) return HRESULT_FROM_WIN32(rc);
-    const std::u16string valueName(name), data(value);
-    rc = RegSetValueExW(opened.Get(), name.empty() ? nullptr : qp::Wide(valueName), 0, REG_SZ,
-                        reinterpret_cast<const BYTE*>(data.c_str()),
-                        static_cast<DWORD>((data.size() + 1) * sizeof(char16_t)));
-    return HRESULT_FROM_WIN32(rc);
-  }
-
-  qp::Result CreateKey(std::u16string_view key) override {
-    qp::UniqueRegKey opened;
-    return HRESULT_FROM_WIN32(Create(key, opened));
-  }
-
-  qp::Result DeleteTree(std::u16string_view key) override {
-    const std::u16string path(key);
-    const LONG rc = RegDeleteTreeW(HKEY_CLASSES_ROOT, qp::Wide(path));
-    if (rc == ERROR_FILE_NOT_FOUND) return S_OK;
-    if (rc != ERROR_SUCCESS) return HRESULT_FROM_WIN32(rc);
-    // RegDeleteTreeW empties the key; the key itself goes too.
-    const LONG gone = RegDeleteKeyW(HKEY_CLASSES_ROOT, qp::Wide(path));
-    return gone == ERROR_SUCCESS || gone == ERROR_FILE_NOT_FOUND ? S_OK : HRESULT_FROM_WIN32(gone);
-  }
-
- private:
-  static LONG Create(std::u16string_view key, qp::UniqueRegKey& out) {
-    const std::u16string path(key);
-    HKEY opened = nullptr;
-    const LONG rc = RegCreateKeyExW(HKEY_CLASSES_ROOT, qp::Wide(path), 0, nullptr, 0,
-                                    KEY_SET_VALUE, nullptr, &opened, nullptr);
-    out.Reset(rc == ERROR_SUCCESS ? opened : nullptr);
-    return rc;
-  }
-};
 
 class TypeLibraryWin : public TypeLibraryPort {
  public:
@@ -85,21 +45,21 @@ class SystemThreadLocale {
 
 HRESULT RegisterServer() {
   SystemThreadLocale locale;
-  ClassesRootWin root;
+  qp::Win32Registry registry;
   TypeLibraryWin typeLibrary;
-  return RegisterControl(root, typeLibrary, ModulePath());
+  return RegisterControl(registry, typeLibrary, ModulePath());
 }
 
 HRESULT UnregisterServer() {
   SystemThreadLocale locale;
-  ClassesRootWin root;
+  qp::Win32Registry registry;
   TypeLibraryWin typeLibrary;
-  return UnregisterControl(root, typeLibrary);
+  return UnregisterControl(registry, typeLibrary);
 }
 
 HRESULT UnregisterOlderServer() {
-  ClassesRootWin root;
-  return RemoveOlderControl(root);
+  qp::Win32Registry registry;
+  return RemoveOlderControl(registry);
 }
 
 }  // namespace gwax
