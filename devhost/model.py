@@ -15,6 +15,10 @@ DEFAULT_CLIENT_VERSION = 4
 SYSTEM_FOLDERS = ('INBOX', 'Trash', 'Spam')
 
 
+# Where a new mailbox's header numbers start.
+FIRST_HEADER_NUM = 1000
+
+
 class Message:
     def __init__(self, uid, header_num, sender, display, email, subject, body, folder):
         self.uid = uid
@@ -54,8 +58,11 @@ class Account:
         self.preferences = {}
         self.watched = {}  # host key -> set of folder paths
         # Header numbers count deliveries to this mailbox; they never go back,
-        # so a client's stored number stays meaningful across deletions.
-        self.header_counter = 0
+        # so a client's stored number stays meaningful across deletions. They
+        # start where a mailbox with a history would be: the notifier reads a
+        # header number of 0 as "never asked", so a mailbox that answered 0
+        # would have its first message learned, never announced.
+        self.header_counter = FIRST_HEADER_NUM
 
     def messages(self, folder):
         return self.folders.setdefault(folder, [])

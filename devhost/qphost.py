@@ -10,7 +10,8 @@ It fakes what the notifier and the browser control rely on from the host:
   "Quillpost :: ...": /view.php (Message), /view_print_multi.php (Quick View),
   /compose.php (Compose, shows its compose_args), /help.php (Help, shows its
   topic), /mail/NAME (NAME), anything else a 404 "Quillpost :: Not Found";
-- the setup packages /qptnsetup_<edition>.msi, served from the data folder;
+- the setup packages /qptnsetup_<edition>.msi, served from the data folder
+  (stand-ins for QX and PL are written there when missing);
 - an admin interface under /admin/ (JSON in and out, below).
 
 Usage: qphost.py --port PORT --data DIR [--port-file FILE]
@@ -85,7 +86,9 @@ an unknown account or path):
   GET|POST /admin/style         {"vary_order", "xsi_types", "multiref"}: booleans
   GET  /admin/fail              the failure rules in force
   POST /admin/fail              {"operation": "*" or a name, "mode": fault |
-                                status500garbage | notfound | slow | drop,
+                                status500garbage | notfound | slow | drop |
+                                oversize (a 40 MiB answer that never ends
+                                its element),
                                 "count": calls (default: until cleared),
                                 "seconds": 5 (slow: delay, then the real
                                 answer), "faultcode": "Server",
@@ -110,7 +113,9 @@ import soap  # noqa: E402
 from model import Model  # noqa: E402
 
 MAX_BODY = 16 * 1024 * 1024
-FAIL_MODES = ('fault', 'status500garbage', 'notfound', 'slow', 'drop')
+FAIL_MODES = ('fault', 'status500garbage', 'notfound', 'slow', 'drop', 'oversize')
+# What the oversize mode answers: more than any client should keep.
+OVERSIZE_BYTES = 40 * 1024 * 1024
 
 
 class Failures:
@@ -145,6 +150,9 @@ class Failures:
         return None
 
 
+SETUP_PLACEHOLDER = b'Stand-in for the Quillpost Desktop Notifier setup package, edition '
+
+
 class Host:
     def __init__(self, data_dir, style=None):
         self.data_dir = data_dir
@@ -156,6 +164,13 @@ class Host:
         self.log = []
         os.makedirs(data_dir, exist_ok=True)
         self.log_path = os.path.join(data_dir, 'requests.log')
+        # The two editions' packages, as small stand-ins unless the data
+        # folder holds real ones.
+        for edition in ('QX', 'PL'):
+            package = os.path.join(data_dir, f'qptnsetup_{edition}.msi')
+            if not os.path.exists(package):
+                with open(package, 'wb') as f:
+                    f.write(SETUP_PLACEHOLDER + edition.encode() + b'\n')
 
     def record(self, entry):
         with self.log_lock:
@@ -295,6 +310,12 @@ class Handler(BaseHTTPRequestHandler):
                 return
             if mode == 'status500garbage':
                 self.answer(500, b'Internal error <<< not xml', 'text/plain')
+                return
+            if mode == 'oversize':
+                head = (b'<?xml version="1.0"?><e:Envelope xmlns:e="http://schemas.xmlsoap.org/'
+                        b'soap/envelope/"><e:Body><ns:r xmlns:ns="QPTSoapNS"><ns:x>')
+                self.answer(200, head + b'x' * (OVERSIZE_BYTES - len(head)),
+                            'text/xml; charset=utf-8')
                 return
             if mode == 'slow':
                 time.sleep(rule['seconds'])

@@ -4,22 +4,15 @@
 
 #include <string>
 
+#include "notifier/check/check_timers.h"
 #include "notifier/tray/tray_menu.h"
 
 namespace qptn {
 
-// Timers of the main window.
-enum TimerId : unsigned {
-  kTimerPeriodicCheck = 2,
-  kTimerFirstCheck = 3,
-};
-
-inline constexpr unsigned kFirstCheckDelayMs = 5000;
-
 // The popup has finished showing a message (WM_APP + 12).
 inline constexpr unsigned kMsgPopupFinished = 0x8000 + 12;
 
-class AppPlatform {
+class AppPlatform : public TimerPort {
  public:
   virtual ~AppPlatform() = default;
   // Registers the window class "QPTN" and creates the hidden main window.
@@ -27,8 +20,6 @@ class AppPlatform {
   virtual void InitializeCom() = 0;
   // Registers "TaskbarCreated", the message the shell sends when it restarts.
   virtual void RegisterTaskbarCreated() = 0;
-  virtual void SetTimer(unsigned id, unsigned milliseconds) = 0;
-  virtual void KillTimer(unsigned id) = 0;
   virtual void PostQuit(int exitCode) = 0;
   virtual void ShowTrayMenu(const TrayMenu& menu) = 0;
 };

@@ -1,33 +1,42 @@
 #include "notifier/app/qptn_app.h"
 
 #include "notifier/app/constants.h"
-#include "notifier/app/service_address.h"
+#include "notifier/service/service_address.h"
 
 namespace qptn {
 
-QptnT::QptnT(AppPlatform& platform, TrayPort& tray, QPTSoap::Transport& transport)
-    : platform_(platform), soap_(transport), status_(tray), animation_(tray) {}
+QptnT::QptnT(const AppPorts& ports)
+    : ports_(ports),
+      soap_(ports.transport),
+      status_(ports.tray),
+      animation_(ports.tray),
+      check_(CheckPorts{mail_, *this, *this, ports.popup, ports.sound, ports.presence,
+                        ports.platform, ports.worker, ports.settingsDialog, *this}) {}
 
 QptnT::~QptnT() { status_.Remove(); }
 
-// The update check and each account's watched folder, both of the check
-// room, come in between these steps when they land.
 bool QptnT::Startup() {
   const std::u16string title = std::u16string(kProductName) + u" " + kNotifierName;
-  if (!platform_.CreateMainWindow(title)) return false;
-  platform_.InitializeCom();
-  platform_.RegisterTaskbarCreated();
+  if (!ports_.platform.CreateMainWindow(title)) return false;
+  ports_.platform.InitializeCom();
+  ports_.platform.RegisterTaskbarCreated();
   status_.Add();
-  soap_.SetEndpoint(ServiceAddress(host_.value));
+  shared_.SetEndpoint(ServiceAddress(host_.value));
+  // A newer version leaves the field to its installer.
+  if (CheckForUpdate()) return false;
   animation_.Gate().Close();
   status_.ShowCurrentIcon();
-  LoadAccounts();
-  platform_.SetTimer(kTimerFirstCheck, kFirstCheckDelayMs);
+  {
+    std::lock_guard<std::mutex> lock(settingsLock_);
+    LoadAccounts();
+  }
+  check_.ApplySettings(settings_);
+  ports_.platform.SetTimer(kTimerFirstCheck, kFirstCheckDelayMs);
+  for (unsigned i = 0; i < accountCount_; ++i) check_.WatchInbox(i);
   return true;
 }
 
 void QptnT::LoadAccounts() {
-  std::lock_guard<std::mutex> lock(settingsLock_);
   accountCount_ = qptn::LoadAccounts(addresses_.data(), passwords_.data(), internalAccount_, kSlots);
   settings_ = LoadCheckSettings(internalAccount_);
 }
@@ -36,24 +45,23 @@ void QptnT::OnCommand(unsigned id) {
   switch (id) {
     case kCmdExit:
       animation_.SetAnimating(false);
-      platform_.PostQuit(0);
+      ports_.platform.PostQuit(0);
       return;
     case kCmdSettings:
-      return;  // the settings dialog lands with the dialogs room
+      check_.OpenSettings();
+      return;
     case kCmdCheckNow:
+      check_.CheckNow();
+      return;
     case kCmdShowNew:
-      // The period starts again after the check these start, which lands
-      // with the check room.
-      platform_.KillTimer(kTimerPeriodicCheck);
-      if (id == kCmdShowNew) showNewRequested_ = true;
-      platform_.SetTimer(kTimerPeriodicCheck, settings_.intervalMs);
+      check_.ShowNew();
       return;
     case kCmdLaunch:
       launchMail();
       return;
     default:
       if (id >= kCmdAccountFirst && id <= kCmdAccountLast) {
-        selectedAccount_ = id - kCmdAccountFirst;
+        check_.SelectAccount(id - kCmdAccountFirst);
         launchMail();
       }
       return;
@@ -64,11 +72,12 @@ void QptnT::OnTrayCallback(unsigned notification) {
   switch (notification) {
     case kTrayContextMenu:
     case kTrayRightUp:
-      ClearNewMailFlag();
-      platform_.ShowTrayMenu(DecideTrayMenu(checking_ || popupBusy_, Addresses()));
+      check_.ClearNewMailFlag();
+      ports_.platform.ShowTrayMenu(
+          DecideTrayMenu(check_.Checking() || check_.PopupBusy(), Addresses()));
       return;
     case kTrayLeftDown:
-      ClearNewMailFlag();
+      check_.ClearNewMailFlag();
       return;
     case kTrayLeftDouble:
       static_cast<EmailCommand&>(*this).launchMail();
@@ -78,18 +87,42 @@ void QptnT::OnTrayCallback(unsigned notification) {
   }
 }
 
-void QptnT::RefreshTip() { status_.Refresh(unreadTotal_, newMailFlag_, animation_.Animating()); }
-
-void QptnT::ClearNewMailFlag() {
-  if (newMailFlag_.exchange(false)) RefreshTip();
-}
-
-void QptnT::ShowError(unsigned account, const char16_t* text) {
-  status_.ShowError(timerCheck_, soap_.LastFault(), Addresses(), account, text);
+void QptnT::ShowError(unsigned account, const char16_t* text, const QPTSoap::SoapFault& fault) {
+  status_.ShowError(check_.TimerCheck(), fault, Addresses(), account, text);
 }
 
 std::vector<std::u16string> QptnT::Addresses() const {
   return std::vector<std::u16string>(addresses_.begin(), addresses_.begin() + accountCount_);
+}
+
+Credentials QptnT::Account(unsigned slot) {
+  if (slot >= accountCount_) return {};
+  return {addresses_[slot], passwords_[slot]};
+}
+
+void QptnT::BeginAnimation() {
+  animation_.SetAnimating(true);
+  animation_.Gate().Open();
+  animation_.AdvanceFrame();
+}
+
+void QptnT::EndAnimation() {
+  animation_.Gate().Close();
+  animation_.SetAnimating(false);
+  status_.ShowCurrentIcon();
+}
+
+void QptnT::RefreshTip(unsigned unreadTotal, bool newMail) {
+  status_.Refresh(unreadTotal, newMail, animation_.Animating());
+}
+
+void QptnT::ShowError(bool timerCheck, unsigned account, const std::u16string& text,
+                      const QPTSoap::SoapFault& fault) {
+  status_.ShowError(timerCheck, fault, Addresses(), account, text.c_str());
+}
+
+bool QptnT::CheckForUpdate() {
+  return qptn::CheckForUpdate(mail_, ports_.updateUi, host_.value, privateLabel_.value);
 }
 
 }  // namespace qptn

@@ -2,13 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <future>
 #include <memory>
+#include <thread>
 #include <string>
 #include <vector>
 
 #include "common/memory_registry.h"
 #include "tests/support/fake_soap_client.h"
 #include "tests/support/fake_tray.h"
+#include "notifier/check/check_test_fakes.h"
 
 namespace qptn {
 namespace {
@@ -53,12 +56,43 @@ class RegistryBinding {
   RegistryBinding& operator=(const RegistryBinding&) = delete;
 };
 
+class FakeUpdateUi : public UpdateUi {
+ public:
+  explicit FakeUpdateUi(CallLog& log) : log_(log) {}
+  void Announce(const std::u16string& text) override { log_.calls.push_back("box " + Narrow(text)); }
+  void Open(const std::u16string& address) override {
+    log_.calls.push_back("open " + Narrow(address));
+  }
+
+ private:
+  CallLog& log_;
+};
+
+// An answer envelope around one response element's content.
+std::string Response(const std::string& content) {
+  return "<e:Envelope xmlns:e=\"http://schemas.xmlsoap.org/soap/envelope/\"><e:Body>"
+         "<ns:r xmlns:ns=\"QPTSoapNS\">" + content + "</ns:r></e:Body></e:Envelope>";
+}
+
+// The envelope namespaces an array's type needs.
+std::string ResponseWithArray(const std::string& content) {
+  return "<e:Envelope xmlns:e=\"http://schemas.xmlsoap.org/soap/envelope/\""
+         " xmlns:enc=\"http://schemas.xmlsoap.org/soap/encoding/\"><e:Body>"
+         "<ns:r xmlns:ns=\"QPTSoapNS\">" + content + "</ns:r></e:Body></e:Envelope>";
+}
+
+std::string NewMessages(int header, int total, int fresh) {
+  return Response("<new_header_num>" + std::to_string(header) + "</new_header_num><total_unread>" +
+                  std::to_string(total) + "</total_unread><new_unread>" + std::to_string(fresh) +
+                  "</new_unread>");
+}
+
 class AppTest : public ::testing::Test {
  protected:
   // The object a new run of the program makes; the previous one goes first.
   void Restart() {
     app.reset();
-    app = std::make_unique<QptnT>(platform, tray, transport);
+    app = std::make_unique<QptnT>(ports);
     log.Take();
   }
 
@@ -76,16 +110,17 @@ class AppTest : public ::testing::Test {
     log.Take();
   }
 
-  // Makes one call of the client fail with a status-500 client fault.
-  void FailNextCallWithClientFault(const std::u16string& faultstring) {
-    transport.Queue(500,
-                    "<soap:Envelope xmlns:soap=\"http://schemas.xmlsoap.org/soap/envelope/\">"
-                    "<soap:Body><soap:Fault><faultcode>soap:Client</faultcode><faultstring>" +
-                        Narrow(faultstring) +
-                        "</faultstring></soap:Fault></soap:Body></soap:Envelope>");
-    QPTSoapNS::OptString result;
-    ASSERT_LT(app->Soap().check_auth({u"a@x.example", u"p"}, &result), 0);
-    ASSERT_EQ(app->Soap().LastFault().code, QPTSoap::kFaultClient);
+  // With one account: a first check, then a timer check that finds `fresh`
+  // new of `total` unread messages, each through the service client.
+  void TimerCheckFinds(int total, int fresh) {
+    StartWith({u"a@x.example"});
+    transport.Queue(200, NewMessages(5, 0, 0));
+    app->Check().StartCheck();
+    worker.Run();
+    transport.Queue(200, NewMessages(6, total, fresh));
+    app->Check().StartCheck(true);
+    worker.Run();
+    log.Take();
   }
 
   qp::MemoryRegistry registry;
@@ -94,21 +129,52 @@ class AppTest : public ::testing::Test {
   FakeTray tray{log};
   FakePlatform platform{log};
   QPTSoap::FakeSoapClient transport;
-  std::unique_ptr<QptnT> app = std::make_unique<QptnT>(platform, tray, transport);
+  testing::FakePopup popup{log};
+  testing::FakeSound sound{log};
+  testing::FakePresence presence;
+  testing::FakeWorker worker;
+  testing::FakeDialog dialog{log};
+  FakeUpdateUi updateUi{log};
+  AppPorts ports{platform, tray, transport, popup, sound, presence, worker, dialog, updateUi};
+  std::unique_ptr<QptnT> app = std::make_unique<QptnT>(ports);
 };
 
 TEST_F(AppTest, StartupRunsItsStepsInOrder) {
   ASSERT_TRUE(app->Startup());
   EXPECT_EQ(log.Take(), (Calls{"CreateMainWindow Quillpost Desktop Notifier", "InitializeCom",
-                               "RegisterTaskbarCreated", "Add 108", "SetIcon 108",
+                               "RegisterTaskbarCreated", "Add 108", "SetIcon 108", "display 4000",
                                "SetTimer 3 5000"}));
   EXPECT_EQ(app->Status().CurrentIcon(), kIconNoMail);
   EXPECT_FALSE(app->Animation().Gate().IsOpen()) << "start-up closes the animation gate";
-  EXPECT_EQ(app->Settings().intervalMs, 600000u);
-  EXPECT_EQ(app->Settings().showLimit, 5u);
+  EXPECT_EQ(app->CurrentSettings().intervalMs, 600000u);
+  EXPECT_EQ(app->CurrentSettings().showLimit, 5u);
   ASSERT_FALSE(transport.endpoints.empty());
   EXPECT_EQ(Narrow(transport.endpoints.back()),
             "https://mail.quillpost.com/soap/public.php?version=1");
+  ASSERT_EQ(transport.sent.size(), 1u);
+  EXPECT_NE(transport.sent[0].body.find("get_version"), std::string::npos);
+}
+
+TEST_F(AppTest, StartupWatchesEveryAccountsInbox) {
+  StartWith({u"a@x.example", u"b@x.example"});
+  ASSERT_EQ(transport.sent.size(), 3u) << "get_version, then one get_watch_folders each";
+  EXPECT_NE(transport.sent[2].body.find("<user_id>b@x.example</user_id>"), std::string::npos);
+}
+
+TEST_F(AppTest, ANewerVersionAtStartupIsAnnouncedAndStopsTheRun) {
+  app.reset();
+  registry.PutString(kSettingsKey, u"host", u"127.0.0.1:18080");
+  Restart();
+  transport.Queue(200, Response("<current_version>5</current_version>"));
+  EXPECT_FALSE(app->Startup());
+  EXPECT_EQ(log.Take(),
+            (Calls{"CreateMainWindow Quillpost Desktop Notifier", "InitializeCom",
+                   "RegisterTaskbarCreated", "Add 108",
+                   "box A new version of the Desktop Notifier is available and will now be "
+                   "downloaded.",
+                   "open http://127.0.0.1:18080/qptnsetup_QX.msi"}));
+  app.reset();
+  EXPECT_EQ(log.Take(), (Calls{"Remove"})) << "the process ends without a tray icon";
 }
 
 TEST_F(AppTest, StartupUsesTheConfiguredHost) {
@@ -133,32 +199,42 @@ TEST_F(AppTest, CommandTable) {
     unsigned id;
     Calls calls;
     unsigned selected;
-    bool showNew;
+    int checksStarted;
   };
   const Case cases[] = {
-      {kCmdExit, {"PostQuit 0"}, 7, false},
-      {kCmdCheckNow, {"KillTimer 2", "SetTimer 2 600000"}, 7, false},
-      {kCmdShowNew, {"KillTimer 2", "SetTimer 2 600000"}, 7, true},
-      {kCmdLaunch, {}, 7, false},
-      {32790, {}, 0, false},
-      {32794, {}, 4, false},
-      {32799, {}, 9, false},
-      {32789, {}, 7, false},
-      {32800, {}, 7, false},
-      {0, {}, 7, false},
+      {kCmdExit, {"PostQuit 0"}, 7, 0},
+      {kCmdCheckNow, {"KillTimer 2", "SetTimer 2 600000"}, 7, 1},
+      {kCmdShowNew, {"KillTimer 2", "SetTimer 2 600000"}, 7, 1},
+      {kCmdSettings, {"KillTimer 2", "settings dialog", "display 4000", "SetTimer 2 600000"}, 7, 0},
+      {kCmdLaunch, {}, 7, 0},
+      {32790, {}, 0, 0},
+      {32794, {}, 4, 0},
+      {32799, {}, 9, 0},
+      {32789, {}, 7, 0},
+      {32800, {}, 7, 0},
+      {0, {}, 7, 0},
   };
   for (const Case& c : cases) {
-    StartWith({});  // the default interval: 10 minutes
+    StartWith({u"a@x.example"});  // the default interval: 10 minutes
     app->OnCommand(32797);
-    ASSERT_EQ(app->SelectedAccount(), 7u);
+    ASSERT_EQ(app->Check().SelectedAccount(), 7u);
     app->Animation().SetAnimating(true);
     log.Take();
+    const int before = worker.starts;
     app->OnCommand(c.id);
+    worker.pending = nullptr;
     EXPECT_EQ(log.Take(), c.calls) << "command " << c.id;
-    EXPECT_EQ(app->SelectedAccount(), c.selected) << "command " << c.id;
-    EXPECT_EQ(app->ShowNewRequested(), c.showNew) << "command " << c.id;
+    EXPECT_EQ(app->Check().SelectedAccount(), c.selected) << "command " << c.id;
+    EXPECT_EQ(worker.starts - before, c.checksStarted) << "command " << c.id;
     EXPECT_EQ(app->Animation().Animating(), c.id != kCmdExit) << "command " << c.id;
   }
+}
+
+TEST_F(AppTest, ATimerCheckThroughTheClientSetsTheTrayAndTheNewMailState) {
+  TimerCheckFinds(1, 1);
+  EXPECT_TRUE(app->Check().NewMailFlag());
+  EXPECT_EQ(app->Status().CurrentIcon(), kIconNewMail);
+  EXPECT_EQ(app->Check().UnreadTotal(), 1u);
 }
 
 TEST_F(AppTest, TrayCallbacks) {
@@ -175,11 +251,10 @@ TEST_F(AppTest, TrayCallbacks) {
       {0x0200 /* WM_MOUSEMOVE */, {}, true},
   };
   for (const Case& c : cases) {
-    app->SetUnreadTotal(1);
-    app->SetNewMailFlag();
+    TimerCheckFinds(1, 1);
     app->OnTrayCallback(c.notification);
     EXPECT_EQ(log.Take(), c.calls) << "notification " << c.notification;
-    EXPECT_EQ(app->NewMailFlag(), c.flagAfter) << "notification " << c.notification;
+    EXPECT_EQ(app->Check().NewMailFlag(), c.flagAfter) << "notification " << c.notification;
   }
 }
 
@@ -188,17 +263,43 @@ TEST_F(AppTest, RightClickWithoutNewMailOnlyOpensTheMenu) {
   EXPECT_EQ(log.Take(), (Calls{"Menu idle"}));
 }
 
-TEST_F(AppTest, MenuGreysWhileBusyAndListsTwoOrMoreAccounts) {
+TEST_F(AppTest, MenuGreysWhileACheckOrItsPopupRunsAndListsTwoOrMoreAccounts) {
   StartWith({u"a@quillpost.com"});
   app->OnTrayCallback(kTrayRightUp);
   EXPECT_EQ(log.Take(), (Calls{"Menu idle"})) << "one account keeps Launch a plain command";
-  app->SetChecking(true);
+
+  transport.Queue(200, NewMessages(5, 0, 0));
+  app->Check().StartCheck();  // checking until the worker runs it
   app->OnTrayCallback(kTrayRightUp);
   EXPECT_EQ(log.Take(), (Calls{"Menu busy"}));
-  app->SetChecking(false);
-  app->SetPopupBusy(true);
+  worker.Run();
+
+  // A check that finds new mail shows it; the menu is busy until it closes.
+  transport.Queue(200, ResponseWithArray(
+                           "<new_header_num>6</new_header_num><total_unread>1</total_unread>"
+                           "<new_unread>1</new_unread><messages enc:arrayType=\"ns:Message[1]\">"
+                           "<item><uidstr><path>INBOX</path><uid>1</uid></uidstr><date>1</date>"
+                           "<size>0</size><priority>0</priority><has_attachment>0</has_attachment>"
+                           "<is_flagged>0</is_flagged><is_answered>0</is_answered><is_seen>0</is_seen>"
+                           "<is_draft>0</is_draft><is_forwarded>0</is_forwarded>"
+                           "<header_num>6</header_num></item>"
+                           "</messages>"));
+  popup.hold = true;
+  std::promise<void> shown;
+  popup.onShow = [&] { shown.set_value(); };
+  app->Check().StartCheck();
+  std::thread check([&] { worker.Run(); });
+  if (shown.get_future().wait_for(std::chrono::minutes(1)) != std::future_status::ready) {
+    app->StopCheck();  // so that the thread can be joined
+    check.join();
+    FAIL() << "the check never showed its message: " << ::testing::PrintToString(log.calls);
+  }
+  log.Take();
   app->OnTrayCallback(kTrayRightUp);
   EXPECT_EQ(log.Take(), (Calls{"Menu busy"}));
+  app->OnPopupFinished();
+  check.join();
+  EXPECT_FALSE(app->Check().PopupBusy());
 
   // The fourth address has no password: never loaded, never listed.
   StartWith({u"a@x.example", u"b@x.example", u"c@x.example"}, u"stale@x.example");
@@ -206,39 +307,32 @@ TEST_F(AppTest, MenuGreysWhileBusyAndListsTwoOrMoreAccounts) {
   EXPECT_EQ(log.Take(), (Calls{"Menu idle a@x.example b@x.example c@x.example"}));
 }
 
-TEST_F(AppTest, ClearNewMailFlagRefreshesOnlyWhenSet) {
-  app->SetUnreadTotal(2);
-  app->ClearNewMailFlag();
-  EXPECT_TRUE(log.Take().empty());
-  app->SetNewMailFlag();
+TEST_F(AppTest, UserActivityClearsTheNewMailStateOnce) {
+  TimerCheckFinds(2, 1);
   app->userActivity();
-  EXPECT_FALSE(app->NewMailFlag());
+  EXPECT_FALSE(app->Check().NewMailFlag());
   EXPECT_EQ(log.Take(), (Calls{"SetTip 2 unread messages.", "SetIcon 109"}));
+  app->userActivity();
+  EXPECT_TRUE(log.Take().empty());
 }
 
-TEST_F(AppTest, RefreshTipLeavesTheAnimatedIconAlone) {
-  app->SetUnreadTotal(2);
-  app->Animation().SetAnimating(true);
-  app->RefreshTip();
-  EXPECT_EQ(log.Take(), (Calls{"SetTip 2 unread messages."}));
-  EXPECT_EQ(app->Status().CurrentIcon(), kIconUnread);
-}
-
-TEST_F(AppTest, ShowErrorTakesTheClientsLastFaultAndTheLoadedAccounts) {
+TEST_F(AppTest, ShowErrorTakesTheCallsFaultAndTheLoadedAccounts) {
   StartWith({u"a@x.example", u"b@x.example"});
-  FailNextCallWithClientFault(u"Wrong password");
-  app->ShowError(1, u"Cannot connect");
+  QPTSoap::SoapFault fault;
+  fault.code = QPTSoap::kFaultClient;
+  fault.faultstring = u"Wrong password";
+  app->ShowError(1, u"Cannot connect", fault);
   EXPECT_EQ(log.Take(), (Calls{"Error b@x.example|Wrong password"}));
-  app->ShowError(kNoAccount, nullptr);
+  app->ShowError(kNoAccount, nullptr, fault);
   EXPECT_EQ(log.Take(), (Calls{"Error Wrong password"}));
+  app->ShowError(0, u"Cannot connect", QPTSoap::SoapFault{});
+  EXPECT_EQ(log.Take(), (Calls{"Error a@x.example|Cannot connect"}));
 }
 
 TEST_F(AppTest, TaskbarRestartReaddsTheCurrentIcon) {
-  app->SetUnreadTotal(1);
-  app->RefreshTip();
-  log.Take();
+  TimerCheckFinds(1, 1);
   app->OnTaskbarCreated();
-  EXPECT_EQ(log.Take(), (Calls{"Add 109"}));
+  EXPECT_EQ(log.Take(), (Calls{"Add 157"}));
 }
 
 TEST_F(AppTest, GreetingBalloon) {
@@ -246,18 +340,18 @@ TEST_F(AppTest, GreetingBalloon) {
   EXPECT_EQ(log.Take(), (Calls{"Info Desktop Notifier"}));
 }
 
-TEST_F(AppTest, PopupFinishedReleasesTheSemaphoreUpToOne) {
-  app->OnPopupFinished();
-  app->OnPopupFinished();
-  EXPECT_EQ(app->PopupDone().Count(), 1u);
-}
-
 TEST(QptnLifetime, DestructionRemovesTheIcon) {
   CallLog log;
   FakeTray tray(log);
   FakePlatform platform(log);
   QPTSoap::FakeSoapClient transport;
-  { QptnT app(platform, tray, transport); }
+  testing::FakePopup popup{log};
+  testing::FakeSound sound{log};
+  testing::FakePresence presence;
+  testing::FakeWorker worker;
+  testing::FakeDialog dialog{log};
+  FakeUpdateUi updateUi{log};
+  { QptnT app(AppPorts{platform, tray, transport, popup, sound, presence, worker, dialog, updateUi}); }
   EXPECT_EQ(log.calls, (Calls{"Remove"}));
 }
 

@@ -22,6 +22,26 @@ class BoundedSemaphore {
     --count_;
   }
 
+  // Waits until the count is above zero and takes one (true), or until
+  // Interrupt was called (false): the owner of a waiting thread can end the
+  // wait when it has to join the thread.
+  bool AcquireUnlessInterrupted() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    available_.wait(lock, [this] { return count_ > 0 || interrupted_; });
+    if (interrupted_) return false;
+    --count_;
+    return true;
+  }
+
+  // Ends every wait of AcquireUnlessInterrupted, now and later.
+  void Interrupt() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      interrupted_ = true;
+    }
+    available_.notify_all();
+  }
+
   // Takes one if the count is above zero; never waits.
   bool TryAcquire() {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -52,6 +72,7 @@ class BoundedSemaphore {
   std::condition_variable available_;
   unsigned count_;
   const unsigned maximum_;
+  bool interrupted_ = false;
 };
 
 }  // namespace qptn

@@ -31,6 +31,8 @@ class setting_base {
   // write is dropped, as when the key cannot be opened.
   static void UseRegistry(qp::RegistryPort* registry);
   static unsigned LivingCount() { return living_; }
+  // Whether the shared key is open; meaningful while a setting object lives.
+  static bool KeyOpen() { return Key() != nullptr; }
 
  protected:
   explicit setting_base(std::u16string name);

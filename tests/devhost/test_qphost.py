@@ -39,6 +39,8 @@ class HostTest(HostCase):
             ('status500garbage', lambda r: (r[0], r[2].startswith(b'<?xml')), (500, False)),
             ('notfound', lambda r: (r[0], b'Quillpost :: Not Found' in r[2]), (404, True)),
             ('slow', lambda r: (r[0], b'current_version' in r[2]), (200, True)),
+            ('oversize', lambda r: (r[0], len(r[2]), r[2].endswith(b'xxx')),
+             (200, 40 * 1024 * 1024, True)),
         ]
         for mode, look, expected in cases:
             with self.subTest(mode=mode):
@@ -143,6 +145,13 @@ class HostTest(HostCase):
                 status, _, body = self.request('GET', path)
                 self.assertEqual(status, 404)
                 self.assertNotIn(b'SECRET', body)
+
+    def test_both_editions_have_a_package_from_the_start(self):
+        for edition in ('QX', 'PL'):
+            with self.subTest(edition=edition):
+                status, content_type, body = self.request('GET', f'/qptnsetup_{edition}.msi')
+                self.assertEqual((status, content_type), (200, 'application/x-msi'))
+                self.assertTrue(body.endswith(edition.encode() + b'\n'), body)
 
     def test_delivery_counts_header_numbers_up(self):
         self.assertEqual(self.admin('POST', '/admin/accounts',

@@ -138,6 +138,78 @@ int RegDeleteTree(const wchar_t* subkey) {
   return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND ? 0 : 1;
 }
 
+// WM_COMMAND with a command id, as the tray menu or another instance sends it.
+int Command(HWND w, const wchar_t* id) {
+  DWORD_PTR result = 0;
+  const WPARAM command = static_cast<WPARAM>(wcstoul(id, nullptr, 0));
+  return SendMessageTimeoutW(w, WM_COMMAND, command, 0, SMTO_ABORTIFHUNG, 5000, &result) ? 0 : 1;
+}
+
+// WM_TIMER with a timer id, as if that timer of the window had run out.
+int Timer(HWND w, const wchar_t* id) {
+  return PostMessageW(w, WM_TIMER, static_cast<WPARAM>(wcstoul(id, nullptr, 0)), 0) ? 0 : 1;
+}
+
+// A small mouse movement: the user is at the computer.
+int Nudge() {
+  INPUT input[2] = {};
+  input[0].type = input[1].type = INPUT_MOUSE;
+  input[0].mi.dx = 1;
+  input[1].mi.dx = -1;
+  input[0].mi.dwFlags = input[1].mi.dwFlags = MOUSEEVENTF_MOVE;
+  return SendInput(2, input, sizeof(INPUT)) == 2 ? 0 : 1;
+}
+
+// Visible dialogs with this title: "hwnd pid" and then each static text.
+int Dialogs(const wchar_t* title) {
+  struct Search {
+    const wchar_t* title;
+    int found;
+  } search{title, 0};
+  EnumWindows(
+      [](HWND w, LPARAM param) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(param);
+        wchar_t cls[16] = {}, text[256] = {};
+        GetClassNameW(w, cls, 16);
+        GetWindowTextW(w, text, 256);
+        if (!IsWindowVisible(w) || wcscmp(cls, L"#32770") != 0 || wcscmp(text, s->title) != 0) {
+          return TRUE;
+        }
+        DWORD pid = 0;
+        GetWindowThreadProcessId(w, &pid);
+        std::printf("%lld %lu\n", static_cast<long long>(reinterpret_cast<INT_PTR>(w)), pid);
+        for (HWND c = GetWindow(w, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+          wchar_t child[16] = {}, line[1024] = {};
+          GetClassNameW(c, child, 16);
+          GetWindowTextW(c, line, 1024);
+          if (_wcsicmp(child, L"Static") == 0 && line[0] != 0) std::printf("  %ls\n", line);
+        }
+        ++s->found;
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  std::fflush(stdout);
+  return search.found > 0 ? 0 : 1;
+}
+
+// What a program registered for addresses does with one: writes its whole
+// command line, as UTF-8, to a file the test reads.
+int Record(const wchar_t* file) {
+  HANDLE out = CreateFileW(file, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (out == INVALID_HANDLE_VALUE) return 1;
+  const wchar_t* line = GetCommandLineW();
+  char bytes[8192];
+  const int n = WideCharToMultiByte(CP_UTF8, 0, line, -1, bytes, sizeof bytes - 2, nullptr, nullptr);
+  DWORD written = 0;
+  if (n > 0) {
+    bytes[n - 1] = '\n';
+    WriteFile(out, bytes, static_cast<DWORD>(n), &written, nullptr);
+  }
+  CloseHandle(out);
+  return n > 0 ? 0 : 1;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -166,6 +238,7 @@ int wmain(int argc, wchar_t** argv) {
     return 1;
   }
   if (verb == L"taskbar-created") return TaskbarCreated();
+  if (verb == L"nudge") return Nudge();
   if (verb == L"hold") {
     // Keeps the Wine server and the virtual desktop up between scenarios,
     // so that no start races a desktop that is starting or shutting down.
@@ -178,6 +251,11 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (argc < 3) return 2;
   if (verb == L"send-exit") return SendExit(ParseWindow(argv[2]));
+  if (verb == L"dialogs") return Dialogs(argv[2]);
+  if (verb == L"dialog-ok") return Command(ParseWindow(argv[2]), L"1");
+  if (verb == L"record") return Record(argv[2]);
+  if (verb == L"command" && argc == 4) return Command(ParseWindow(argv[2]), argv[3]);
+  if (verb == L"timer" && argc == 4) return Timer(ParseWindow(argv[2]), argv[3]);
   if (verb == L"tray-present") return TrayPresent(ParseWindow(argv[2]));
   if (verb == L"tray-delete") return TrayDelete(ParseWindow(argv[2]));
   if (verb == L"version") return Version(argv[2]);

@@ -7,6 +7,7 @@ find the notifier's processes and photograph parts of the desktop.
 """
 
 import atexit
+import functools
 import os
 import shutil
 import signal
@@ -222,6 +223,13 @@ def describe():
         lines.append('notifier windows: ' + (run(_probe_exe, 'windows', timeout=30).stdout.strip()
                                             or 'none'))
     lines += ['crash report: ' + c for c in crash_reports()]
+    if os.environ.get('DISPLAY'):
+        shot = os.path.join(_logs, f'screen-{time.monotonic_ns()}.png')
+        done = subprocess.run(['import', '-window', 'root', shot], capture_output=True)
+        if done.returncode == 0:
+            kept = os.path.join(tempfile.gettempdir(), os.path.basename(shot))
+            shutil.copy(shot, kept)
+            lines.append('the screen: ' + kept)
     return '\n'.join(lines)
 
 
@@ -253,10 +261,41 @@ def end_started(timeout=20.0):
     return killed
 
 
+# The notification area of the 1024x768 desktop: the right end of the taskbar.
+TRAY_AREA = (924, 748, 100, 20)
+ICONS = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', 'notifier',
+                     'resources', 'icons')
+
+
+@functools.lru_cache(maxsize=None)
+def _icon_pixels(name):
+    """The 16x16 frame of a notifier icon as RGBA tuples."""
+    raw = subprocess.run(['convert', os.path.join(ICONS, name + '.ico') + '[0]', '-depth', '8',
+                          'rgba:-'], capture_output=True, check=True).stdout
+    return [tuple(raw[i:i + 4]) for i in range(0, len(raw), 4)]
+
+
+def tray_icon():
+    """Which of the notifier's icons the notification area shows now (the
+    name of its .ico file), or None: an icon counts when every opaque pixel
+    of its 16x16 frame stands somewhere in the area unchanged."""
+    x, y, width, height = TRAY_AREA
+    shot = screen_rgb(x, y, width, height)
+    pixels = [tuple(shot[i:i + 3]) for i in range(0, len(shot), 3)]
+    for name in ('no_mail', 'unread', 'new_mail', 'check_1', 'check_2', 'check_3', 'check_4',
+                 'check_5'):
+        opaque = [(i % 16, i // 16, p[:3]) for i, p in enumerate(_icon_pixels(name)) if p[3] == 255]
+        for top in range(height - 15):
+            for left in range(width - 15):
+                if all(pixels[(top + dy) * width + left + dx] == c for dx, dy, c in opaque):
+                    return name
+    return None
+
+
 def screen_rgb(x, y, width, height):
     """Raw RGB bytes of a region of the display."""
     return subprocess.run(['import', '-window', 'root', '-crop', f'{width}x{height}+{x}+{y}',
-                           'rgb:-'], capture_output=True, check=True).stdout
+                           '-depth', '8', 'rgb:-'], capture_output=True, check=True).stdout
 
 
 class Scenario(unittest.TestCase):

@@ -13,6 +13,8 @@
 #include "notifier/app/qptn_app.h"
 #include "notifier/app/win32/instances_win.h"
 #include "notifier/app/win32/main_window_win.h"
+#include "notifier/app/win32/pending_rooms_win.h"
+#include "notifier/check/win32/check_platform_win.h"
 #include "notifier/service/win32/wininet_client_win.h"
 #include "notifier/settings/settings.h"
 #include "notifier/settings/shell_entries.h"
@@ -23,7 +25,8 @@ namespace {
 // The application object lives for the whole process, in every mode; it is
 // destroyed after the entry returns, which removes the tray icon and writes
 // its settings back. Declaration order is construction order: the registry,
-// the window, the icon and the service transport outlive the object.
+// the window, the icon, the service transport and the other ports outlive
+// the object.
 qp::Win32Registry g_registry;
 struct RegistryBinding {
   RegistryBinding() { qptn::setting_base::UseRegistry(&g_registry); }
@@ -31,7 +34,14 @@ struct RegistryBinding {
 qptn::MainWindow g_mainWindow;
 qptn::TrayIcon g_trayIcon;
 QPTSoap::WininetClient g_transport;
-qptn::QptnT g_app(g_mainWindow, g_trayIcon, g_transport);
+qptn::ImmediatePopup g_popup(g_mainWindow);
+qptn::SystemSound g_sound;
+qptn::SystemPresence g_presence;  // records the desktop of the main thread
+qptn::CheckThread g_checkThread;
+qptn::NoSettingsDialog g_settingsDialog;
+qptn::UpdateUiWin g_updateUi(g_mainWindow);
+qptn::QptnT g_app(qptn::AppPorts{g_mainWindow, g_trayIcon, g_transport, g_popup, g_sound,
+                                 g_presence, g_checkThread, g_settingsDialog, g_updateUi});
 
 // The running program file as the system reports it.
 std::u16string ProgramPath() {
@@ -85,6 +95,10 @@ int NormalRun(HINSTANCE module, bool hello) {
   if (!g_app.Startup()) return 0;
 
   AnimationThread animation;
+  // Goes first: a running check uses the animation.
+  struct CheckStop {
+    ~CheckStop() { g_app.StopCheck(); }
+  } checkStop;
   return g_mainWindow.RunMessageLoop(hello);
 }
 

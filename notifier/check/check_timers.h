@@ -1,0 +1,21 @@
+// The main window's timers that drive the mail check, and the port that sets them.
+#pragma once
+
+namespace qptn {
+
+enum TimerId : unsigned {
+  kTimerPeriodicCheck = 2,
+  kTimerFirstCheck = 3,
+  kTimerAwayPoll = 4,  // while the user is away, instead of blocking the window thread
+};
+
+inline constexpr unsigned kFirstCheckDelayMs = 5000;
+
+class TimerPort {
+ public:
+  virtual ~TimerPort() = default;
+  virtual void SetTimer(unsigned id, unsigned milliseconds) = 0;
+  virtual void KillTimer(unsigned id) = 0;
+};
+
+}  // namespace qptn

@@ -1,0 +1,261 @@
+"""The mail check of a real qptn.exe against the stand-in host under Wine:
+the first check learns the header number, Check Email Now and the periodic
+timer announce new mail (alert sound, tray icon), a newer version at start-up
+is offered and ends the run, and a failing or hostile host costs nothing but
+that check."""
+
+import ctypes
+import json
+import os
+import select
+import subprocess
+import sys
+import tempfile
+import threading
+import unittest
+import urllib.request
+import wave
+
+import winenv
+
+winenv.require_environment('QPTN_EXE', 'QPTN_PROBE', 'QPSETTINGS_EXE', 'QP_SOURCE_DIR')
+QPTN = os.environ['QPTN_EXE']
+QPSETTINGS = os.environ['QPSETTINGS_EXE']
+QPHOST = os.path.join(os.environ['QP_SOURCE_DIR'], 'devhost', 'qphost.py')
+probe = winenv.Probe(os.environ['QPTN_PROBE'])
+
+CHECK_NOW = '32774'
+PERIODIC_TIMER = '2'
+host = data_dir = port = None
+
+
+def setUpModule():
+    global host, data_dir, port
+    winenv.warm_up(probe.exe)
+    data_dir = tempfile.TemporaryDirectory()
+    port_file = os.path.join(data_dir.name, 'port')
+    host = subprocess.Popen([sys.executable, QPHOST, '--port', '0', '--data', data_dir.name,
+                             '--port-file', port_file],
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    winenv.wait_until(lambda: os.path.exists(port_file), timeout=30, what='the host')
+    with open(port_file) as f:
+        port = int(f.read())
+    # The alert: "MailBeep" names a sound file whose opening the tests watch.
+    with wave.open(beep_path(), 'wb') as w:
+        w.setnchannels(1)
+        w.setsampwidth(2)
+        w.setframerate(8000)
+        w.writeframes(b'\0\0' * 800)
+    reg('add', r'HKCU\AppEvents\Schemes\Apps\.Default\MailBeep\.Current', '/ve', '/d',
+        r'C:\qp-beep.wav', '/f')
+    # The browser: a recorder that writes down every address it is given.
+    reg('add', r'HKCR\http\shell\open\command', '/ve', '/d',
+        f'"{windows_path(probe.exe)}" record C:\\qp-urls.txt "%1"', '/f')
+
+
+def tearDownModule():
+    if host:
+        host.terminate()
+        host.wait(timeout=30)
+    if data_dir:
+        data_dir.cleanup()
+
+
+def reg(*args):
+    assert winenv.run('reg', *args).returncode == 0, args
+
+
+def windows_path(path):
+    return subprocess.run(['winepath', '-w', path], env=winenv.wine_env(), capture_output=True,
+                          text=True, check=True).stdout.strip()
+
+
+def drive_c(name):
+    return os.path.join(os.environ['WINEPREFIX'], 'drive_c', name)
+
+
+def beep_path():
+    return drive_c('qp-beep.wav')
+
+
+def admin(path, body=None):
+    request = urllib.request.Request(
+        f'http://127.0.0.1:{port}{path}',
+        data=None if body is None else json.dumps(body).encode(),
+        headers={'Content-Type': 'application/json'})
+    with urllib.request.urlopen(request, timeout=30) as answer:
+        return json.loads(answer.read())
+
+
+def checks(address):
+    """The header numbers of the get_new_messages calls made for `address`."""
+    return [e['params']['header_num'] for e in admin('/admin/log')
+            if e.get('operation') == 'get_new_messages'
+            and e['params']['auth']['user_id'] == address]
+
+
+def qpsettings(*args):
+    done = winenv.run(QPSETTINGS, *args)
+    assert done.returncode == 0, (args, done.stdout, done.stderr)
+    return done.stdout
+
+
+class OpenWatch:
+    """Notices the first time a file is opened, through inotify."""
+
+    def __init__(self, path):
+        libc = ctypes.CDLL('libc.so.6', use_errno=True)
+        self._fd = libc.inotify_init1(os.O_CLOEXEC)
+        if self._fd < 0 or libc.inotify_add_watch(self._fd, path.encode(), 0x20) < 0:  # IN_OPEN
+            raise OSError(ctypes.get_errno(), 'inotify on ' + path)
+
+    def opened(self, timeout):
+        ready, _, _ = select.select([self._fd], [], [], timeout)
+        return bool(ready)
+
+    def close(self):
+        os.close(self._fd)
+
+
+_count = 0
+
+
+def unique_address():
+    global _count
+    _count += 1
+    return f'reader{_count}.{os.getpid()}@quillpost.com'
+
+
+class MailCheckScenarios(winenv.Scenario):
+    def setUp(self):
+        self.assertEqual(probe.call('reg-delete-tree', r'Software\Vantrell\QPTN'), 0)
+        qpsettings('set', 'host', f'127.0.0.1:{port}')
+        admin('/admin/fail/clear', {})
+        admin('/admin/version', {'version': 4})
+        self.started = []
+
+    def tearDown(self):
+        for hwnd, *_ in probe.windows():
+            probe.call('send-exit', hwnd)
+        for p in self.started:
+            try:
+                p.wait(timeout=30)
+            except subprocess.TimeoutExpired:
+                pass
+        super().tearDown()
+
+    def account(self, password='secret'):
+        address = unique_address()
+        admin('/admin/accounts', {'address': address, 'password': password})
+        qpsettings('account', 'add', address, password)
+        return address
+
+    def deliver(self, address, subject='Hello', date=None):
+        body = {'to': address, 'from': 'Bo Example <bo@example.org>', 'subject': subject,
+                'body': 'Text of ' + subject}
+        if date is not None:
+            body['date'] = date
+        return admin('/admin/deliver', body)['header_num']
+
+    def start(self):
+        p = winenv.start(QPTN)
+        self.started.append(p)
+        hwnd, *_ = winenv.wait_until(lambda: probe.windows() and probe.windows()[0],
+                                     what='the notifier window')
+        return p, hwnd
+
+    def test_first_check_learns_then_check_now_and_the_timer_announce(self):
+        address = self.account()
+        learned = self.deliver(address, 'before the start')
+        _, hwnd = self.start()
+        winenv.wait_until(lambda: checks(address) == [0], timeout=60, what='the first check')
+        winenv.wait_until(lambda: winenv.tray_icon() == 'unread', what='the unread icon')
+
+        newer = self.deliver(address, 'while running')
+        watch = OpenWatch(beep_path())
+        self.addCleanup(watch.close)
+        self.assertEqual(probe.call('command', hwnd, CHECK_NOW), 0)
+        winenv.wait_until(lambda: checks(address) == [0, learned], what='Check Email Now')
+        self.assertTrue(watch.opened(60), 'the alert sound was not played')
+        winenv.wait_until(lambda: winenv.tray_icon() == 'unread',
+                          what='the unread icon: the new-mail state is for timer checks')
+
+        newest = self.deliver(address, 'for the timer')
+        self.assertEqual(probe.call('nudge'), 0)  # the user is at the computer
+        self.assertEqual(probe.call('timer', hwnd, PERIODIC_TIMER), 0)
+        winenv.wait_until(lambda: checks(address) == [0, learned, newer], what='the timer check')
+        winenv.wait_until(lambda: winenv.tray_icon() == 'new_mail', what='the new-mail icon')
+        self.assertGreater(newest, newer)
+
+    def test_no_new_mail_rings_nothing(self):
+        address = self.account()
+        _, hwnd = self.start()
+        winenv.wait_until(lambda: checks(address) == [0], timeout=60, what='the first check')
+        watch = OpenWatch(beep_path())
+        self.addCleanup(watch.close)
+        self.assertEqual(probe.call('command', hwnd, CHECK_NOW), 0)
+        winenv.wait_until(lambda: len(checks(address)) == 2, what='Check Email Now')
+        self.assertFalse(watch.opened(3), 'the alert sounded without new mail')
+        self.assertEqual(winenv.tray_icon(), 'no_mail')
+
+    def test_a_newer_version_at_start_is_offered_downloaded_and_ends_the_run(self):
+        urls = drive_c('qp-urls.txt')
+        if os.path.exists(urls):
+            os.remove(urls)
+        admin('/admin/version', {'version': 5})
+        notifier = winenv.start(QPTN)
+        self.started.append(notifier)
+
+        def box():
+            out = winenv.run(probe.exe, 'dialogs', 'Quillpost').stdout.splitlines()
+            return out if out else None
+
+        lines = winenv.wait_until(box, what='the update message box')
+        self.assertEqual([l.strip() for l in lines[1:]],
+                         ['A new version of the Desktop Notifier is available and will now be '
+                          'downloaded.'])
+        self.assertEqual(probe.call('dialog-ok', lines[0].split()[0]), 0)
+        self.assertEqual(notifier.wait(timeout=60), 0)
+        winenv.wait_until(lambda: os.path.exists(urls), what='the browser to be given the package')
+        with open(urls, encoding='utf-8') as f:
+            recorded = f.read()
+        self.assertIn(f'"http://127.0.0.1:{port}/qptnsetup_QX.msi"', recorded)
+        self.assertEqual(probe.windows(), [], 'the run ends without a window or tray icon')
+
+    def test_a_failing_or_hostile_host_costs_only_that_check(self):
+        first, second, third = self.account(), self.account(), self.account()
+        _, hwnd = self.start()
+        for address in (first, second, third):
+            winenv.wait_until(lambda: checks(address) == [0], timeout=60, what='the first check')
+        counter = {a: self.deliver(a, 'to learn') for a in (first, second, third)}
+        known = {a: counter[a] - 1 for a in (first, second, third)}  # what the first check learned
+        for mode in ('fault', 'status500garbage', 'notfound', 'oversize', 'slow', 'drop'):
+            with self.subTest(mode=mode):
+                before = {a: len(checks(a)) for a in (first, second, third)}
+                # The first call of the check, the first account's, misbehaves.
+                admin('/admin/fail', {'operation': 'get_new_messages', 'mode': mode, 'count': 1,
+                                      'seconds': 3})
+                self.assertEqual(probe.call('command', hwnd, CHECK_NOW), 0)
+                winenv.wait_until(lambda: len(checks(third)) > before[third], timeout=120,
+                                  what=f'{mode}: the last account asked')
+                for address in (first, second, third):
+                    sent = checks(address)[before[address]:]
+                    self.assertEqual(sent[0], known[address], address)
+                    if address != first:
+                        self.assertEqual(len(sent), 1)
+                        known[address] = counter[address]
+                    elif mode == 'slow' or len(sent) > 1:
+                        # A slow answer is still an answer, and WinINet sends
+                        # a request again once when its connection was dropped.
+                        known[address] = counter[address]
+                self.assertEqual(len(probe.windows()), 1, 'the notifier must keep running')
+        # Healthy again: every account goes on from where it stood.
+        before = {a: len(checks(a)) for a in (first, second, third)}
+        self.assertEqual(probe.call('command', hwnd, CHECK_NOW), 0)
+        winenv.wait_until(lambda: len(checks(third)) > before[third], what='a healthy check')
+        self.assertEqual([checks(a)[-1] for a in (first, second, third)],
+                         [counter[a] for a in (first, second, third)])
+
+
+if __name__ == '__main__':
+    unittest.main()
