@@ -209,8 +209,7 @@ void NoticeModel::Act(int command) {
 void NoticeModel::DeleteMessage() {
   body_.Clear();
   messageMode_ = false;
-  const bool deleted =
-      message_ != nullptr && listener_.deleteMessage(account_, &message_->message);
+  const bool deleted = message_ != nullptr && listener_.deleteMessage(account_, &message_->message);
   if (deleted) {
     body_.AppendText(kDeletedText);
     if (deletedOut_ != nullptr) *deletedOut_ = true;

@@ -104,8 +104,20 @@ TEST_F(NoticeModelTest, ClicksOnButtonsAndLinks) {
       {"previous", {10, 160}, none, true, true, true, true},
       {"next", {280, 160}, none, true, true, true, false},
       {"close", {280, 10}, none, true, true, true, false},
-      {"logo: the popup stays", {200, 10}, {"open https://home.example/"}, true, false, false, false},
-      {"a body link: the popup stays", {100, 85}, {"open http://x.example"}, true, false, false, false},
+      {"logo: the popup stays",
+       {200, 10},
+       {"open https://home.example/"},
+       true,
+       false,
+       false,
+       false},
+      {"a body link: the popup stays",
+       {100, 85},
+       {"open http://x.example"},
+       true,
+       false,
+       false,
+       false},
       {"nothing there", {150, 120}, none, false, false, false, false},
       {"the strip between two buttons", {65, 160}, none, false, false, false, false},
   };
@@ -158,8 +170,8 @@ TEST_F(NoticeModelTest, CursorAndHover) {
   model.OnMouseMove({30, 160});
   EXPECT_EQ(log.Take(), (Calls{"activity", "track", "invalidate (24,156,59,181)"}));
   model.OnMouseMove({130, 160});
-  EXPECT_EQ(log.Take(), (Calls{"activity", "invalidate (24,156,59,181)",
-                               "invalidate (120,156,155,181)"}));
+  EXPECT_EQ(log.Take(),
+            (Calls{"activity", "invalidate (24,156,59,181)", "invalidate (120,156,155,181)"}));
   EXPECT_TRUE(model.Buttons()[kButtonForward].hovered);
   model.OnMouseLeave();
   Calls expected = {"activity", "invalidate (120,156,155,181)"};

@@ -103,7 +103,8 @@ inline constexpr std::array<PopupButtonIndex, kButtonCount> kHoverOrder = {
 
 // The footer buttons' offsets from the strip's left edge, by button index
 // (Close sits in the header).
-inline constexpr std::array<int, kButtonClose> kFooterOffsets = {3, 51, 99, 144, 185, 223, -15, 254};
+inline constexpr std::array<int, kButtonClose> kFooterOffsets = {3,   51,  99,  144,
+                                                                 185, 223, -15, 254};
 
 struct Rgb {
   uint8_t r, g, b;

@@ -5,12 +5,12 @@
 namespace qptn {
 namespace {
 
-constexpr int kMargin = 3;        // L and T; R = W - 3, B = H - 3
+constexpr int kMargin = 3;  // L and T; R = W - 3, B = H - 3
 constexpr int kHeaderBottom = 41;
 constexpr int kFooterHeight = 36;
 constexpr int kBodyInsetX = 14;
 constexpr int kBodyInsetY = 50;
-constexpr int kLabelGap = 10;     // added to the label's width in the reserve
+constexpr int kLabelGap = 10;  // added to the label's width in the reserve
 
 struct Frame {
   int W, H, L, T, R, B;
@@ -42,8 +42,8 @@ Rect Shifted(Rect r, int dx) { return {r.left + dx, r.top, r.right + dx, r.botto
 
 class Painter {
  public:
-  Painter(PopupCanvas& canvas, PopupWindowPort& window, const Frame& frame,
-          const PaintState& state, PopupButtons& buttons)
+  Painter(PopupCanvas& canvas, PopupWindowPort& window, const Frame& frame, const PaintState& state,
+          PopupButtons& buttons)
       : canvas_(canvas), window_(window), f_(frame), state_(state), buttons_(buttons) {}
 
   void Header() {
@@ -199,8 +199,8 @@ std::optional<PaintResult> PaintPopup(PopupCanvas& canvas, PopupWindowPort& wind
                                       PixelSize client, const PaintState& state,
                                       PopupButtons& buttons) {
   if (client.width == 0 || client.height == 0) return std::nullopt;
-  const Frame f{client.width, client.height, kMargin, kMargin, client.width - kMargin,
-                client.height - kMargin};
+  const Frame f{client.width, client.height,          kMargin,
+                kMargin,      client.width - kMargin, client.height - kMargin};
   Painter painter(canvas, window, f, state, buttons);
   canvas.FillWhite({0, 0, f.W, f.H});
   painter.Header();

@@ -57,7 +57,8 @@ std::u16string PopupTitle(bool messageMode);
 // Paints a client area of `client` size; in message mode the tooltips are
 // rebuilt to match. Nothing is painted, and nothing returned, when either
 // side is 0.
-std::optional<PaintResult> PaintPopup(PopupCanvas& canvas, PopupWindowPort& window, PixelSize client,
-                       const PaintState& state, PopupButtons& buttons);
+std::optional<PaintResult> PaintPopup(PopupCanvas& canvas, PopupWindowPort& window,
+                                      PixelSize client, const PaintState& state,
+                                      PopupButtons& buttons);
 
 }  // namespace qptn

@@ -60,19 +60,34 @@ TEST_F(PopupPaintTest, AMessageThatFits) {
   state.hasNext = true;
   const auto result = Paint(297, 190);
   ASSERT_TRUE(result);
-  EXPECT_EQ(log.Take(),
-            (Calls{"white (0,0,297,190)", "box (3,3,294,41)", "stretch 133 4,4 w289",
-                   "stretch 132 1,41 w295", "bitmap 158 274,7", "bitmap 135 193,5",
-                   "text New Message (17,3,294,38) bold vcentre", "box (3,151,294,187)",
-                   "stretch 131 4,141 w289", "bitmap 130 21,156", "tips clear",
-                   "bitmap 153 275,156", "tip 18 Next Message (275,156,292,181)",
-                   "tip 12 Reply (24,156,59,181)", "tip 13 Reply to All (72,156,107,181)",
-                   "tip 14 Forward (120,156,155,181)", "tip 15 Delete (165,156,194,181)",
-                   "tip 21 Mark Read (206,156,235,181)", "tip 22 Mark Spam (244,156,273,181)",
-                   "line (3,3,3,187)", "line (293,3,293,187)", "text From: (17,53,47,69) bold",
-                   "text Ann (52,53,67,67) body", "text Subject: (17,67,65,83) bold",
-                   "text Hi (70,67,80,81) body", "text Message: (17,81,65,97) bold",
-                   "text text (70,81,90,95) body", "text open (260,123,280,137) link blue"}));
+  EXPECT_EQ(log.Take(), (Calls{"white (0,0,297,190)",
+                               "box (3,3,294,41)",
+                               "stretch 133 4,4 w289",
+                               "stretch 132 1,41 w295",
+                               "bitmap 158 274,7",
+                               "bitmap 135 193,5",
+                               "text New Message (17,3,294,38) bold vcentre",
+                               "box (3,151,294,187)",
+                               "stretch 131 4,141 w289",
+                               "bitmap 130 21,156",
+                               "tips clear",
+                               "bitmap 153 275,156",
+                               "tip 18 Next Message (275,156,292,181)",
+                               "tip 12 Reply (24,156,59,181)",
+                               "tip 13 Reply to All (72,156,107,181)",
+                               "tip 14 Forward (120,156,155,181)",
+                               "tip 15 Delete (165,156,194,181)",
+                               "tip 21 Mark Read (206,156,235,181)",
+                               "tip 22 Mark Spam (244,156,273,181)",
+                               "line (3,3,3,187)",
+                               "line (293,3,293,187)",
+                               "text From: (17,53,47,69) bold",
+                               "text Ann (52,53,67,67) body",
+                               "text Subject: (17,67,65,83) bold",
+                               "text Hi (70,67,80,81) body",
+                               "text Message: (17,81,65,97) bold",
+                               "text text (70,81,90,95) body",
+                               "text open (260,123,280,137) link blue"}));
   EXPECT_EQ(Show(result->hotAreas),
             "18(274,7,290,23) 20(193,5,273,39) 12(24,156,59,181) 13(72,156,107,181) "
             "14(120,156,155,181) 15(165,156,194,181) 21(206,156,235,181) 22(244,156,273,181) "
@@ -149,8 +164,8 @@ TEST_F(PopupPaintTest, HoveredButtonsShowTheirHoverImage) {
   buttons[kButtonClose].hovered = true;
   Paint(297, 190);
   EXPECT_EQ(Only(log.Take(), "bitmap 1"),
-            (Calls{"bitmap 158 274,7", "bitmap 135 193,5", "bitmap 130 21,156",
-                   "bitmap 151 6,156", "bitmap 153 275,156", "bitmap 143 24,156"}));
+            (Calls{"bitmap 158 274,7", "bitmap 135 193,5", "bitmap 130 21,156", "bitmap 151 6,156",
+                   "bitmap 153 275,156", "bitmap 143 24,156"}));
 }
 
 TEST_F(PopupPaintTest, TheSummaryLine) {
@@ -160,12 +175,14 @@ TEST_F(PopupPaintTest, TheSummaryLine) {
     Calls texts;
   };
   const Case cases[] = {
-      {7, 8,
+      {7,
+       8,
        {"text New Messages (17,3,294,38) bold vcentre", "text You have  (52,66,124,84) large",
         "text 7 (124,66,132,84) large blue", "text  new messages. (132,66,244,84) large",
         "text Launch Quillpost (108,96,188,110) link blue"}},
       // Wider than the window: the shift (297 - 300) / 2 rounds toward zero.
-      {10, 12,
+      {10,
+       12,
        {"text New Messages (17,3,294,38) bold vcentre", "text You have  (-1,66,107,84) large",
         "text 10 (107,66,131,84) large blue", "text  new messages. (131,66,299,84) large",
         "text Launch Quillpost (108,96,188,110) link blue"}},

@@ -63,10 +63,13 @@ TEST(ScaleForDpi, RoundsAsMulDiv) {
     int value, dpi, expected;
   };
   const Case cases[] = {
-      {297, 96, 297}, {297, 120, 371}, {190, 120, 238}, {2, 120, 3},   {1, 144, 2},
-      {1, 143, 1},    {-3, 144, -5},   {-1, 120, -1},   {0, 192, 0},   {7, -5, 7},
-      {7, 0, 7},      {INT_MAX, 96, INT_MAX},           {INT_MAX, 192, -1},
-      {INT_MIN + 1, 96, INT_MIN + 1},
+      {297, 96, 297},     {297, 120, 371},
+      {190, 120, 238},    {2, 120, 3},
+      {1, 144, 2},        {1, 143, 1},
+      {-3, 144, -5},      {-1, 120, -1},
+      {0, 192, 0},        {7, -5, 7},
+      {7, 0, 7},          {INT_MAX, 96, INT_MAX},
+      {INT_MAX, 192, -1}, {INT_MIN + 1, 96, INT_MIN + 1},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(ScaleForDpi(c.value, c.dpi), c.expected) << c.value << " at " << c.dpi;

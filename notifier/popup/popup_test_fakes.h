@@ -87,10 +87,10 @@ class RecordingCanvas : public PopupCanvas {
   }
   void DrawText(const Rect& r, std::u16string_view text, const TextStyle& style) override {
     static const char* const kFonts[] = {"body", "normal", "bold", "link", "large"};
-    log_.calls.push_back("text " + Narrow(std::u16string(text)) + " " + Show(r) + " " +
-                         kFonts[static_cast<int>(style.font)] +
-                         (style.ink == Ink::kBlue ? " blue" : "") + (style.opaque ? " opaque" : "") +
-                         (style.centredVertically ? " vcentre" : ""));
+    log_.calls.push_back(
+        "text " + Narrow(std::u16string(text)) + " " + Show(r) + " " +
+        kFonts[static_cast<int>(style.font)] + (style.ink == Ink::kBlue ? " blue" : "") +
+        (style.opaque ? " opaque" : "") + (style.centredVertically ? " vcentre" : ""));
   }
 
   FixedMeasurer metrics;

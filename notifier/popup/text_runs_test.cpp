@@ -50,7 +50,8 @@ TEST(SplitWords, WordsAndLinks) {
       {u"see http://x.example/a now", "see <http://x.example/a> now"},
       {u"https://a ftp://b mailto:c", "<https://a> <ftp://b> <mailto:c>"},
       // Only the exact lower-case schemes make a link.
-      {u"HTTP://x Http://x www.x.example x.example/http://", "HTTP://x Http://x www.x.example x.example/http://"},
+      {u"HTTP://x Http://x www.x.example x.example/http://",
+       "HTTP://x Http://x www.x.example x.example/http://"},
       {u"http:/x mailto ftp:/ https//x", "http:/x mailto ftp:/ https//x"},
       {u"http:// mailto:", "<http://> <mailto:>"},
       // Tabs, carriage returns and line feeds only separate words.
@@ -120,17 +121,23 @@ TEST(ComposeMessage, Lines) {
     std::string runs;
   };
   const Case cases[] = {
-      {"one account", {std::nullopt, u"Ann Lee", u"Lunch today", u"See you at noon", false},
+      {"one account",
+       {std::nullopt, u"Ann Lee", u"Lunch today", u"See you at noon", false},
        "*From:* Ann Lee! | *Subject:* Lunch today | |! *Message:* See you at noon"},
-      {"several accounts", {u"bo@example.org", u"Ann", u"Hi", u"x", false},
+      {"several accounts",
+       {u"bo@example.org", u"Ann", u"Hi", u"x", false},
        "*To:* bo@example.org | *From:* Ann! | *Subject:* Hi | |! *Message:* x"},
-      {"attachment", {std::nullopt, u"Ann", u"Photos", u"see http://p.example", true},
+      {"attachment",
+       {std::nullopt, u"Ann", u"Photos", u"see http://p.example", true},
        "*From:* Ann! | *Subject:* @ Photos | |! *Message:* see <http://p.example>"},
-      {"blank body adds nothing after the label", {std::nullopt, u"Ann", u"Hi", u" \r\n\t", false},
+      {"blank body adds nothing after the label",
+       {std::nullopt, u"Ann", u"Hi", u" \r\n\t", false},
        "*From:* Ann! | *Subject:* Hi | |! *Message:*"},
-      {"blank sender: the label is the last run", {std::nullopt, u"", u"", u"", false},
+      {"blank sender: the label is the last run",
+       {std::nullopt, u"", u"", u"", false},
        "*From:*! | *Subject:* | |! *Message:*"},
-      {"a label-like word in the text stays plain", {std::nullopt, u"From: x", u"Subject:", u"", false},
+      {"a label-like word in the text stays plain",
+       {std::nullopt, u"From: x", u"Subject:", u"", false},
        "*From:* From: x! | *Subject:* Subject: | |! *Message:*"},
   };
   for (const Case& c : cases) {
