@@ -48,15 +48,23 @@ atexit.register(lambda: shutil.rmtree(_logs, ignore_errors=True))
 _count = 0
 
 
-def start(exe, *args):
+def _launch(exe, args, **streams):
     global _count
     _count += 1
     log = open(os.path.join(_logs, f'{_count:05d}-{os.path.basename(exe)}.log'), 'w+b')
-    p = subprocess.Popen(['wine', exe, *args], env=wine_env(), stdout=subprocess.DEVNULL,
-                         stderr=log)
+    p = subprocess.Popen(['wine', exe, *args], env=wine_env(), stderr=log, **streams)
     _started.append((p, exe, args, log.name))
     log.close()
     return p
+
+
+def start(exe, *args):
+    return _launch(exe, args, stdout=subprocess.DEVNULL)
+
+
+def start_piped(exe, *args):
+    """Starts a program that talks through its standard input and output (text)."""
+    return _launch(exe, args, stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
 
 
 def run(exe, *args, timeout=60):
