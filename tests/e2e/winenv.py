@@ -265,6 +265,9 @@ def end_started(timeout=20.0):
             p.wait(timeout=max(1.0, deadline - time.monotonic()))
         except subprocess.TimeoutExpired:
             p.kill()
+        for stream in (p.stdin, p.stdout):
+            if stream:
+                stream.close()
     _started.clear()
     return killed
 
