@@ -3,13 +3,11 @@ fresh Wine prefix kept up by a holder, the stand-in host and the Windows
 programs of a build tree. Everything started is ended on leaving the
 `with` block, whatever happened inside it."""
 
-import json
 import os
 import shutil
 import subprocess
 import sys
 import tempfile
-import urllib.request
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(ROOT, 'tests', 'e2e'))
@@ -47,12 +45,7 @@ class Host:
             self.port = int(f.read())
 
     def admin(self, path, body=None):
-        request = urllib.request.Request(
-            f'http://127.0.0.1:{self.port}{path}',
-            data=None if body is None else json.dumps(body).encode(),
-            headers={'Content-Type': 'application/json'})
-        with urllib.request.urlopen(request, timeout=60) as answer:
-            return json.loads(answer.read())
+        return winenv.host_admin(self.port, path, body)
 
     def calls(self, operation):
         return [e for e in self.admin('/admin/log') if e.get('operation') == operation]

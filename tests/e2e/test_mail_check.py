@@ -5,7 +5,6 @@ is offered and ends the run, and a failing or hostile host costs nothing but
 that check."""
 
 import ctypes
-import json
 import os
 import re
 import select
@@ -14,7 +13,6 @@ import sys
 import tempfile
 import threading
 import unittest
-import urllib.request
 import wave
 
 import winenv
@@ -80,12 +78,7 @@ def beep_path():
 
 
 def admin(path, body=None):
-    request = urllib.request.Request(
-        f'http://127.0.0.1:{port}{path}',
-        data=None if body is None else json.dumps(body).encode(),
-        headers={'Content-Type': 'application/json'})
-    with urllib.request.urlopen(request, timeout=30) as answer:
-        return json.loads(answer.read())
+    return winenv.host_admin(port, path, body)
 
 
 def checks(address):

@@ -8,6 +8,7 @@ find the notifier's processes and photograph parts of the desktop.
 
 import atexit
 import functools
+import json
 import os
 import shutil
 import signal
@@ -17,6 +18,7 @@ import tempfile
 import threading
 import time
 import unittest
+import urllib.request
 
 SKIP = 77
 
@@ -117,6 +119,17 @@ def _hold_desktop(probe_exe):
         holder.kill()
         holder.wait()
     raise AssertionError('the Wine desktop does not start')
+
+
+def host_admin(port, path, body=None, timeout=60):
+    """An admin request to the stand-in host on `port`: GET without a body,
+    POST of `body` as JSON; the JSON answer."""
+    request = urllib.request.Request(
+        f'http://127.0.0.1:{port}{path}',
+        data=None if body is None else json.dumps(body).encode(),
+        headers={'Content-Type': 'application/json'})
+    with urllib.request.urlopen(request, timeout=timeout) as answer:
+        return json.loads(answer.read())
 
 
 def wait_until(predicate, timeout=60.0, interval=0.3, what='condition'):
