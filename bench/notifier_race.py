@@ -22,35 +22,16 @@ machine that is busy with something else would. Not part of the test command.
 import argparse
 import multiprocessing
 import os
-import shutil
-import subprocess
 import sys
-import tempfile
 import time
 
-ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-sys.path.insert(0, os.path.join(ROOT, 'tests', 'e2e'))
-import winenv  # noqa: E402
+import benchenv
+from benchenv import winenv
 
 
 def busy():
     while True:
         pass
-
-
-def start_display():
-    """A private Xvfb display; Xvfb writes the number it picked to a pipe."""
-    read, write = os.pipe()
-    xvfb = subprocess.Popen(['Xvfb', '-displayfd', str(write), '-screen', '0', '1024x768x24',
-                             '-nolisten', 'tcp'], pass_fds=(write,),
-                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    os.close(write)
-    with os.fdopen(read) as pipe:
-        number = pipe.readline().strip()
-    if not number:
-        xvfb.kill()
-        sys.exit('Xvfb did not start')
-    return xvfb, ':' + number
 
 
 def one_round(qptn, probe, bound):
@@ -89,47 +70,30 @@ def main():
     parser.add_argument('--rounds', type=int, default=100)
     parser.add_argument('--load', type=int, default=0, help='extra busy processes')
     parser.add_argument('--bound', type=float, default=90.0, help='seconds before a hang')
-    parser.add_argument('--build', default=os.path.join(ROOT, 'build', 'win64'))
+    parser.add_argument('--build', default=os.path.join(benchenv.ROOT, 'build', 'win64'))
     args = parser.parse_args()
 
-    qptn = os.path.join(args.build, 'notifier', 'qptn.exe')
-    probe = winenv.Probe(os.path.join(args.build, 'tests', 'e2e', 'qptn_probe.exe'))
-    for exe in (qptn, probe.exe):
-        if not os.path.exists(exe):
-            sys.exit(f'{exe} is missing: build the Windows tree first')
-
-    run = tempfile.mkdtemp(prefix='qptn-race.')
     load = [multiprocessing.Process(target=busy, daemon=True) for _ in range(args.load)]
-    xvfb = None
     try:
-        xvfb, display = start_display()
-        os.environ['DISPLAY'] = display
-        prefix = os.path.join(run, 'prefix')
-        subprocess.run([os.path.join(ROOT, 'scripts', 'wine-prefix.sh'), prefix], check=True)
-        os.environ['WINEPREFIX'] = prefix
-        winenv.warm_up(probe.exe)
-        for p in load:
-            p.start()
-        counts = {'survivor': 0, 'crash': 0, 'hang': 0}
-        for n in range(1, args.rounds + 1):
-            outcome, detail = one_round(qptn, probe, args.bound)
-            counts[outcome] += 1
-            if outcome != 'survivor':
-                print(f'round {n}: {outcome}\n{detail}', flush=True)
-            if n % 10 == 0:
-                print(f'after {n} rounds: {counts}', flush=True)
-        print(f'rounds={args.rounds} load={args.load} single survivor={counts["survivor"]} '
-              f'crash={counts["crash"]} hang={counts["hang"]}')
-        return 0 if counts['survivor'] == args.rounds else 1
+        with benchenv.WineBench(args.build, prefix_name='qptn-race.') as bench:
+            qptn, probe = bench.programs.qptn, bench.programs.probe
+            for p in load:
+                p.start()
+            counts = {'survivor': 0, 'crash': 0, 'hang': 0}
+            for n in range(1, args.rounds + 1):
+                outcome, detail = one_round(qptn, probe, args.bound)
+                counts[outcome] += 1
+                if outcome != 'survivor':
+                    print(f'round {n}: {outcome}\n{detail}', flush=True)
+                if n % 10 == 0:
+                    print(f'after {n} rounds: {counts}', flush=True)
+            print(f'rounds={args.rounds} load={args.load} single survivor={counts["survivor"]} '
+                  f'crash={counts["crash"]} hang={counts["hang"]}')
+            return 0 if counts['survivor'] == args.rounds else 1
     finally:
         for p in load:
             if p.is_alive():
                 p.kill()
-        winenv.end_started()
-        subprocess.run(['wineserver', '-k'], env=winenv.wine_env(), check=False)
-        if xvfb:
-            xvfb.kill()
-        shutil.rmtree(run, ignore_errors=True)
 
 
 if __name__ == '__main__':

@@ -137,7 +137,7 @@ class Model:
                 return None
             return account
 
-    def deliver(self, to, sender, subject, body, folder='INBOX', display=None):
+    def deliver(self, to, sender, subject, body, folder='INBOX', display=None, received=None):
         with self.lock:
             account = self.account(to)
             if account is None:
@@ -146,6 +146,8 @@ class Model:
             name, email = split_sender(sender, display)
             message = Message(str(next(self._uids)), account.header_counter, sender, name,
                               email, subject, body, folder)
+            if received is not None:
+                message.received = received
             account.messages(folder).append(message)
             return message
 

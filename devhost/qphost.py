@@ -80,7 +80,8 @@ an unknown account or path):
   GET  /admin/messages?address=A  per folder the messages with their flags
   POST /admin/deliver           {"to", "from": "Name <addr>", "from_display",
                                 "subject", "body", "folder": "INBOX",
-                                "unread": true} -> {"header_num", "uid", "path"}
+                                "unread": true, "date": seconds since 1970
+                                (now unless given)} -> {"header_num", "uid", "path"}
   POST /admin/version           {"version": 5}
   POST /admin/pref              {"address", "name", "value"}
   GET|POST /admin/style         {"vary_order", "xsi_types", "multiref"}: booleans
@@ -410,10 +411,14 @@ class Handler(BaseHTTPRequestHandler):
             elif route == ('POST', '/admin/deliver'):
                 v = require(value, 'to')
                 display = v.get('from_display', v.get('display_name'))
+                date = v.get('date')
+                if date is not None and (not isinstance(date, int) or isinstance(date, bool)
+                                         or not -2**31 <= date < 2**31):
+                    raise ValueError('date must be a whole number of seconds that fits in 32 bits')
                 m = model.deliver(v['to'], str(v.get('from', 'sender@example.org')),
                                   str(v.get('subject', '')), str(v.get('body', '')),
                                   str(v.get('folder', 'INBOX')),
-                                  None if display is None else str(display))
+                                  None if display is None else str(display), date)
                 if v.get('unread') is False:
                     m.unread = False
                 self.answer_json(200, {'header_num': m.header_num, 'uid': m.uid,

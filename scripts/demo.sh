@@ -2,8 +2,10 @@
 # The demo: installs what is missing, builds the Windows programs, starts the
 # stand-in Quillpost host with a sample account, runs the notifier under Wine
 # in a virtual desktop with a taskbar (on a private Xvfb display when there is
-# no display) and photographs the tray icon with its greeting balloon,
-# delivers a message and reads it back through the service client (qpcall),
+# no display) with the account stored by qpsettings, photographs the tray
+# icon with its greeting balloon, delivers a message, asks the notifier to
+# check now and photographs the tray showing unread mail, reads the message
+# back through the service client (qpcall),
 # registers the browser control and drives it from JScript, photographs one
 # of its themed message boxes, prints where the pictures are, and stops
 # everything it started.
@@ -14,10 +16,11 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 out="$root/build/demo"
 mkdir -p "$out"
 cmake -S "$root" -B "$root/build/win64" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" >/dev/null
-cmake --build "$root/build/win64" -j "$(nproc)" --target qptn qptn_probe qpcall GatherwickAX gatherwick_dialogs
+cmake --build "$root/build/win64" -j "$(nproc)" --target qptn qptn_probe qpcall qpsettings GatherwickAX gatherwick_dialogs
 qptn="$root/build/win64/notifier/qptn.exe"
 probe="$root/build/win64/tests/e2e/qptn_probe.exe"
 qpcall="$root/build/win64/tools/qpcall/qpcall.exe"
+qpsettings="$root/build/win64/tools/qpsettings/qpsettings.exe"
 control="$root/build/win64/control/GatherwickAX.dll"
 dialogs="$root/build/win64/tests/e2e/gatherwick_dialogs.exe"
 
@@ -66,6 +69,10 @@ coproc HOLD { exec wine "$probe" hold 2>/dev/null; }
 read -r -t 60 ready <&"${HOLD[0]}" || true
 ready=${ready%$'\r'}  # the console writes CR LF
 [ "${ready:-}" = ready ] || { echo "demo: the Wine desktop did not start" >&2; exit 1; }
+# The account, stored as the notifier stores it, and the host to ask.
+wine "$qpsettings" set host "127.0.0.1:$port" >/dev/null
+wine "$qpsettings" account add demo@quillpost.com demo-pass >/dev/null
+wine "$qpsettings" show | tr -d '\r'
 wine "$qptn" -Hello >/dev/null 2>&1 &
 for _ in $(seq 60); do
   hwnd=$(wine "$probe" windows | awk 'NR==1 {print $1}')
@@ -76,12 +83,38 @@ done
 sleep 2  # let the balloon finish drawing
 shot="$out/notifier-hello.png"
 import -window root "$shot"
-wine "$probe" send-exit "$hwnd" >/dev/null || true
 echo "screenshot: $shot"
 
-echo "== service client"
+# The notifier's first check learns where the mailbox stands; mail that
+# arrives after it is announced.
+asked() {  # how many mail checks the host has answered
+  python3 - "$port" <<'PY'
+import json, sys, urllib.request
+log = json.load(urllib.request.urlopen(f'http://127.0.0.1:{sys.argv[1]}/admin/log', timeout=10))
+print(sum(1 for e in log if e.get('operation') == 'get_new_messages'))
+PY
+}
+for _ in $(seq 120); do [ "$(asked)" -ge 1 ] && break; sleep 0.5; done
+[ "$(asked)" -ge 1 ] || { echo "demo: the notifier did not check mail" >&2; exit 1; }
 curl_json /admin/deliver '{"to": "demo@quillpost.com", "from": "Ann Example <ann@example.org>",
   "subject": "Lunch on Friday?", "body": "Shall we meet at noon?"}' >/dev/null
+echo "delivered a message; Check Email Now"
+wine "$probe" command "$hwnd" 32774
+tray_icon() {
+  python3 -c "import sys; sys.path.insert(0, '$root/tests/e2e'); import winenv; print(winenv.tray_icon())"
+}
+for _ in $(seq 120); do [ "$(asked)" -ge 2 ] && [ "$(tray_icon)" = unread ] && break; sleep 0.5; done
+if [ "$(tray_icon)" = unread ]; then
+  shot="$out/notifier-unread-mail.png"
+  import -window root "$shot"
+  echo "the tray shows unread mail; screenshot: $shot"
+else
+  echo "demo: the tray does not show unread mail (it shows: $(tray_icon))" >&2
+  exit 1
+fi
+wine "$probe" send-exit "$hwnd" >/dev/null || true
+
+echo "== service client"
 endpoint="http://127.0.0.1:$port/soap/public.php?version=1"
 auth=(auth.user_id=demo@quillpost.com auth.password=demo-pass)
 wine "$qpcall" "$endpoint" check_auth "${auth[@]}" | tr -d '\r'

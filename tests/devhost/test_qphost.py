@@ -82,6 +82,9 @@ class HostTest(HostCase):
                                         b'"status": ""}', 400),
             ('POST', '/admin/fail', b'{"mode": "fault", "count": "many"}', 400),
             ('POST', '/admin/accounts', b'\xff\xfe', 400),
+            ('POST', '/admin/deliver', b'{"to": "missing@y.example", "date": "soon"}', 400),
+            ('POST', '/admin/deliver', b'{"to": "missing@y.example", "date": 2147483648}', 400),
+            ('POST', '/admin/deliver', b'{"to": "missing@y.example", "date": true}', 400),
         ]
         for method, path, body, expected in cases:
             with self.subTest(path=path, body=body):
@@ -165,6 +168,15 @@ class HostTest(HostCase):
         accounts = {a['address']: a for a in self.admin('GET', '/admin/accounts')[1]}
         self.assertEqual(accounts['reader@quillpost.com']['folders']['INBOX'], 2)
         self.assertNotIn('password', accounts['reader@quillpost.com'])
+
+    def test_a_delivery_may_set_its_date(self):
+        self.add_account('dated@quillpost.com', 'pw')
+        self.deliver('dated@quillpost.com', subject='old', date=1_000_000_000)
+        self.deliver('dated@quillpost.com', subject='older', date=-5)
+        answer = self.call('get_new_messages', ('auth', auth('dated@quillpost.com', 'pw')),
+                           ('header_num', 0), ('hostkey', 'k'), ('max', 30))
+        self.assertEqual([(m['subject'], m['date']) for m in answer['messages']],
+                         [('old', 1_000_000_000), ('older', -5)])
 
     def test_adding_an_existing_account_changes_credentials_and_keeps_mail(self):
         self.add_account('keeper@quillpost.com', 'old')

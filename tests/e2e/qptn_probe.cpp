@@ -210,6 +210,58 @@ int Record(const wchar_t* file) {
   return n > 0 ? 0 : 1;
 }
 
+// Attaches as a debugger and prints what the process tells debuggers
+// (OutputDebugString), a line each, until the process ends. Exceptions
+// are passed back untouched, so the process runs as it would alone; the
+// process does not end when this probe does.
+int DebugStrings(DWORD pid) {
+  if (!DebugActiveProcess(pid)) return 1;
+  DebugSetProcessKillOnExit(FALSE);
+  std::printf("attached\n");
+  std::fflush(stdout);
+  for (;;) {
+    DEBUG_EVENT event{};
+    if (!WaitForDebugEvent(&event, INFINITE)) return 1;
+    DWORD status = DBG_CONTINUE;
+    switch (event.dwDebugEventCode) {
+      case OUTPUT_DEBUG_STRING_EVENT: {
+        const OUTPUT_DEBUG_STRING_INFO& info = event.u.DebugString;
+        const size_t unit = info.fUnicode ? 2 : 1;
+        std::vector<char> bytes(static_cast<size_t>(info.nDebugStringLength) * unit + 2, 0);
+        SIZE_T read = 0;
+        HANDLE process = OpenProcess(PROCESS_VM_READ, FALSE, event.dwProcessId);
+        if (process && ReadProcessMemory(process, info.lpDebugStringData, bytes.data(),
+                                         bytes.size() - 2, &read)) {
+          if (info.fUnicode) {
+            std::printf("%ls", reinterpret_cast<const wchar_t*>(bytes.data()));
+          } else {
+            std::printf("%s", bytes.data());
+          }
+          std::fflush(stdout);
+        }
+        if (process) CloseHandle(process);
+        break;
+      }
+      case EXCEPTION_DEBUG_EVENT:
+        // The breakpoint the system raises on attaching is the debugger's own.
+        if (event.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT) {
+          status = DBG_EXCEPTION_NOT_HANDLED;
+        }
+        break;
+      case CREATE_PROCESS_DEBUG_EVENT:
+        if (event.u.CreateProcessInfo.hFile) CloseHandle(event.u.CreateProcessInfo.hFile);
+        break;
+      case LOAD_DLL_DEBUG_EVENT:
+        if (event.u.LoadDll.hFile) CloseHandle(event.u.LoadDll.hFile);
+        break;
+      default:
+        break;
+    }
+    ContinueDebugEvent(event.dwProcessId, event.dwThreadId, status);
+    if (event.dwDebugEventCode == EXIT_PROCESS_DEBUG_EVENT) return 0;
+  }
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -254,6 +306,7 @@ int wmain(int argc, wchar_t** argv) {
   if (verb == L"dialogs") return Dialogs(argv[2]);
   if (verb == L"dialog-ok") return Command(ParseWindow(argv[2]), L"1");
   if (verb == L"record") return Record(argv[2]);
+  if (verb == L"debug-strings") return DebugStrings(static_cast<DWORD>(_wtoi(argv[2])));
   if (verb == L"command" && argc == 4) return Command(ParseWindow(argv[2]), argv[3]);
   if (verb == L"timer" && argc == 4) return Timer(ParseWindow(argv[2]), argv[3]);
   if (verb == L"tray-present") return TrayPresent(ParseWindow(argv[2]));

@@ -5,15 +5,14 @@ is offered and ends the run, and a failing or hostile host costs nothing but
 that check."""
 
 import ctypes
-import json
 import os
+import re
 import select
 import subprocess
 import sys
 import tempfile
 import threading
 import unittest
-import urllib.request
 import wave
 
 import winenv
@@ -79,12 +78,7 @@ def beep_path():
 
 
 def admin(path, body=None):
-    request = urllib.request.Request(
-        f'http://127.0.0.1:{port}{path}',
-        data=None if body is None else json.dumps(body).encode(),
-        headers={'Content-Type': 'application/json'})
-    with urllib.request.urlopen(request, timeout=30) as answer:
-        return json.loads(answer.read())
+    return winenv.host_admin(port, path, body)
 
 
 def checks(address):
@@ -124,6 +118,16 @@ def unique_address():
     global _count
     _count += 1
     return f'reader{_count}.{os.getpid()}@quillpost.com'
+
+
+HANDED = re.compile(r'qptn popup: message account=(\d+) date=(-?\d+) first=(\d) last=(\d)')
+
+
+def handed(lines, at_least):
+    """The messages the notifier handed to its popup, as (account, date,
+    first, last), once there are `at_least`."""
+    found = [tuple(int(x) for x in m) for m in HANDED.findall(''.join(lines))]
+    return found if len(found) >= at_least else None
 
 
 class MailCheckScenarios(winenv.Scenario):
@@ -186,6 +190,40 @@ class MailCheckScenarios(winenv.Scenario):
         winenv.wait_until(lambda: checks(address) == [0, learned, newer], what='the timer check')
         winenv.wait_until(lambda: winenv.tray_icon() == 'new_mail', what='the new-mail icon')
         self.assertGreater(newest, newer)
+
+    def debug_strings(self, hwnd):
+        """Starts a probe that collects what the notifier tells a debugger."""
+        pid = next(p for h, p, *_ in probe.windows() if h == hwnd)
+        strings = winenv.start_piped(probe.exe, 'debug-strings', str(pid))
+        self.assertEqual(strings.stdout.readline().strip(), 'attached')
+        lines = []
+        threading.Thread(target=lambda: lines.extend(strings.stdout), daemon=True).start()
+        return lines
+
+    def test_new_mail_of_two_accounts_goes_to_the_popup_in_date_order(self):
+        qpsettings('set', 'showLimit', '5')
+        first, second = self.account(), self.account()
+        _, hwnd = self.start()
+        traced = self.debug_strings(hwnd)
+        for address in (first, second):
+            winenv.wait_until(lambda: checks(address) == [0], timeout=60, what='the first check')
+
+        # Dates interleave across the accounts; the popup gets them oldest first.
+        for address, date in ((first, 1_700_000_200), (second, 1_700_000_300),
+                              (first, 1_700_000_400), (second, 1_700_000_100)):
+            self.deliver(address, f'sent at {date}', date)
+        self.assertEqual(probe.call('command', hwnd, CHECK_NOW), 0)
+        shown = winenv.wait_until(lambda: handed(traced, 4), what='four messages handed over')
+        self.assertEqual(shown, [(1, 1_700_000_100, 1, 0), (0, 1_700_000_200, 0, 0),
+                                 (1, 1_700_000_300, 0, 0), (0, 1_700_000_400, 0, 1)])
+
+        # More than "showLimit": one summary with the count instead.
+        for n in range(7):
+            self.deliver(first, f'one of seven ({n})')
+        self.assertEqual(probe.call('command', hwnd, CHECK_NOW), 0)
+        winenv.wait_until(lambda: 'qptn popup: summary count=7' in ''.join(traced),
+                          what='the summary of seven')
+        self.assertEqual(len(handed(traced, 0)), 4, 'no message shown one by one beside it')
 
     def test_no_new_mail_rings_nothing(self):
         address = self.account()

@@ -11,7 +11,6 @@ import sys
 import tempfile
 import time
 import unittest
-import urllib.request
 
 import winenv
 
@@ -52,12 +51,7 @@ def tearDownModule():
 
 
 def admin(path, body=None):
-    request = urllib.request.Request(
-        f'http://127.0.0.1:{port}{path}',
-        data=None if body is None else json.dumps(body).encode(),
-        headers={'Content-Type': 'application/json'})
-    with urllib.request.urlopen(request, timeout=30) as answer:
-        return json.loads(answer.read())
+    return winenv.host_admin(port, path, body)
 
 
 def endpoint():

@@ -8,6 +8,7 @@ find the notifier's processes and photograph parts of the desktop.
 
 import atexit
 import functools
+import json
 import os
 import shutil
 import signal
@@ -17,6 +18,7 @@ import tempfile
 import threading
 import time
 import unittest
+import urllib.request
 
 SKIP = 77
 
@@ -48,15 +50,23 @@ atexit.register(lambda: shutil.rmtree(_logs, ignore_errors=True))
 _count = 0
 
 
-def start(exe, *args):
+def _launch(exe, args, **streams):
     global _count
     _count += 1
     log = open(os.path.join(_logs, f'{_count:05d}-{os.path.basename(exe)}.log'), 'w+b')
-    p = subprocess.Popen(['wine', exe, *args], env=wine_env(), stdout=subprocess.DEVNULL,
-                         stderr=log)
+    p = subprocess.Popen(['wine', exe, *args], env=wine_env(), stderr=log, **streams)
     _started.append((p, exe, args, log.name))
     log.close()
     return p
+
+
+def start(exe, *args):
+    return _launch(exe, args, stdout=subprocess.DEVNULL)
+
+
+def start_piped(exe, *args):
+    """Starts a program that talks through its standard input and output (text)."""
+    return _launch(exe, args, stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
 
 
 def run(exe, *args, timeout=60):
@@ -109,6 +119,17 @@ def _hold_desktop(probe_exe):
         holder.kill()
         holder.wait()
     raise AssertionError('the Wine desktop does not start')
+
+
+def host_admin(port, path, body=None, timeout=60):
+    """An admin request to the stand-in host on `port`: GET without a body,
+    POST of `body` as JSON; the JSON answer."""
+    request = urllib.request.Request(
+        f'http://127.0.0.1:{port}{path}',
+        data=None if body is None else json.dumps(body).encode(),
+        headers={'Content-Type': 'application/json'})
+    with urllib.request.urlopen(request, timeout=timeout) as answer:
+        return json.loads(answer.read())
 
 
 def wait_until(predicate, timeout=60.0, interval=0.3, what='condition'):
@@ -257,6 +278,9 @@ def end_started(timeout=20.0):
             p.wait(timeout=max(1.0, deadline - time.monotonic()))
         except subprocess.TimeoutExpired:
             p.kill()
+        for stream in (p.stdin, p.stdout):
+            if stream:
+                stream.close()
     _started.clear()
     return killed
 

@@ -31,7 +31,14 @@ Accounts Load() {
 
 std::string Utf8(const std::u16string& text) { return qp::Utf8FromUtf16(text); }
 
-Outcome Usage(const std::string& message) { return {kUsageError, "", message}; }
+// The message quotes what was typed; a control character in it would break
+// the one line that scripts read, so it shows as "?".
+Outcome Usage(std::string message) {
+  for (char& c : message) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+  }
+  return {kUsageError, "", message};
+}
 Outcome Failed(const std::string& message) { return {kFailed, "", message}; }
 
 // A decimal number without sign or blanks that fits in 31 bits.

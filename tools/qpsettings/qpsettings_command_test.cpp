@@ -95,6 +95,8 @@ TEST_F(QpsettingsTest, BadCommandsAreUsageErrorsWithOneLine) {
       {"account", "add", "a@example.org", ""},
       {"account", "add", "a@example.org"},
       {"account", "remove", "one"},
+      {"set", "freq", "1\n2"},
+      {"account", "add", "line\r\nbreak", "pw"},
   };
   for (const auto& args : bad) {
     const Outcome done = Do(args);
