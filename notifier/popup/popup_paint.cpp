@@ -60,7 +60,7 @@ class Painter {
       result_.hotAreas.push_back({RectAt(x, f_.T + 2, logo.width, logo.height), kPopupLogo});
     }
     const Rect title{f_.L + 14, f_.T, f_.R, f_.T + PopupBitmapSize(IDB_POPUP_HEADER).height};
-    canvas_.DrawText(title, PopupTitle(state_.messageMode),
+    canvas_.PutText(title, PopupTitle(state_.messageMode),
                      {FontRole::kBold, Ink::kBlack, false, true});
   }
 
@@ -78,12 +78,12 @@ class Painter {
     }
     const int shift = (f_.W - x) / 2;
     for (int i = 0; i < 3; ++i) {
-      canvas_.DrawText(Shifted(rects[i], shift), pieces[i],
+      canvas_.PutText(Shifted(rects[i], shift), pieces[i],
                        {FontRole::kLarge, i == 1 ? Ink::kBlue : Ink::kBlack});
     }
     Rect launch = Measured(canvas_, FontRole::kLink, kLaunchText, 0, top + 30);
     launch = Shifted(launch, (f_.W - launch.Width()) / 2);
-    canvas_.DrawText(launch, kLaunchText, {FontRole::kLink, Ink::kBlue});
+    canvas_.PutText(launch, kLaunchText, {FontRole::kLink, Ink::kBlue});
     result_.hotAreas.push_back({launch, kPopupLaunch});
   }
 
@@ -158,9 +158,9 @@ bool Painter::Body() {
   BodyLayout layout = LayOutBody((state_.body ? *state_.body : kNoBody).Runs(), canvas_, input);
   for (const PlacedWord& word : layout.words) {
     const Ink ink = word.font == FontRole::kLink ? Ink::kBlue : Ink::kBlack;
-    canvas_.DrawText(word.rect, word.text, {word.font, ink});
+    canvas_.PutText(word.rect, word.text, {word.font, ink});
   }
-  if (layout.ellipsis) canvas_.DrawText(*layout.ellipsis, kEllipsis, {FontRole::kBody});
+  if (layout.ellipsis) canvas_.PutText(*layout.ellipsis, kEllipsis, {FontRole::kBody});
   result_.links = std::move(layout.links);
   icons_ = std::move(layout.icons);
   return layout.complete;
@@ -174,13 +174,13 @@ void Painter::Links(bool fitted) {
   const int top = body.bottom - size.height;
   if (withExpand) {
     const Rect expand = Measured(canvas_, FontRole::kLink, kExpandText, left, top);
-    canvas_.DrawText(expand, kExpandText, {FontRole::kLink, Ink::kBlue, true});
+    canvas_.PutText(expand, kExpandText, {FontRole::kLink, Ink::kBlue, true});
     result_.hotAreas.push_back({expand, kPopupExpand});
     // The separator is not drawn, only skipped.
     left = expand.right + canvas_.Measure(FontRole::kNormal, u" ").width;
   }
   const Rect open = Measured(canvas_, FontRole::kLink, kOpenText, left, top);
-  canvas_.DrawText(open, kOpenText, {FontRole::kLink, Ink::kBlue, withExpand});
+  canvas_.PutText(open, kOpenText, {FontRole::kLink, Ink::kBlue, withExpand});
   result_.hotAreas.push_back({open, kPopupOpen});
   const int iconHeight = PopupBitmapSize(IDB_POPUP_ATTACHMENT).height;
   for (const Rect& icon : icons_) {

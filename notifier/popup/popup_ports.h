@@ -63,7 +63,7 @@ class PopupCanvas : public TextMeasurer {
   virtual void DrawBitmap(int bitmap, int x, int y) = 0;
   // The bitmap's first column stretched to `width`, at the bitmap's height.
   virtual void StretchFirstColumn(int bitmap, int x, int y, int width) = 0;
-  virtual void DrawText(const Rect& rect, std::u16string_view text, const TextStyle& style) = 0;
+  virtual void PutText(const Rect& rect, std::u16string_view text, const TextStyle& style) = 0;
 };
 
 }  // namespace qptn

@@ -85,7 +85,7 @@ class RecordingCanvas : public PopupCanvas {
     log_.calls.push_back("stretch " + std::to_string(id) + " " + std::to_string(x) + "," +
                          std::to_string(y) + " w" + std::to_string(width));
   }
-  void DrawText(const Rect& r, std::u16string_view text, const TextStyle& style) override {
+  void PutText(const Rect& r, std::u16string_view text, const TextStyle& style) override {
     static const char* const kFonts[] = {"body", "normal", "bold", "link", "large"};
     log_.calls.push_back(
         "text " + Narrow(std::u16string(text)) + " " + Show(r) + " " +
