@@ -4,7 +4,8 @@
 # in a virtual desktop with a taskbar (on a private Xvfb display when there is
 # no display) with the account stored by qpsettings, photographs the tray
 # icon with its greeting balloon, delivers a message, asks the notifier to
-# check now and photographs the tray showing unread mail, reads the message
+# check now, photographs the popup announcing it and the tray showing unread
+# mail, reads the message
 # back through the service client (qpcall),
 # registers the browser control and drives it from JScript, photographs one
 # of its themed message boxes, prints where the pictures are, and stops
@@ -100,6 +101,17 @@ curl_json /admin/deliver '{"to": "demo@quillpost.com", "from": "Ann Example <ann
   "subject": "Lunch on Friday?", "body": "Shall we meet at noon?"}' >/dev/null
 echo "delivered a message; Check Email Now"
 wine "$probe" command "$hwnd" 32774
+# The popup announces the message: photographed once it is fully opaque.
+popup_opaque() { wine "$probe" popup | awk 'NR==1 && $6 == 1 && $7 == 255 {print "yes"}'; }
+for _ in $(seq 120); do [ "$(popup_opaque)" = yes ] && break; sleep 0.25; done
+if [ "$(popup_opaque)" = yes ]; then
+  shot="$out/notifier-popup.png"
+  import -window root "$shot"
+  echo "the popup announces the message; screenshot: $shot"
+else
+  echo "demo: the popup did not show" >&2
+  exit 1
+fi
 tray_icon() {
   python3 -c "import sys; sys.path.insert(0, '$root/tests/e2e'); import winenv; print(winenv.tray_icon())"
 }

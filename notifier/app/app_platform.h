@@ -20,6 +20,9 @@ class AppPlatform : public TimerPort {
   virtual void InitializeCom() = 0;
   // Registers "TaskbarCreated", the message the shell sends when it restarts.
   virtual void RegisterTaskbarCreated() = 0;
+  // Creates the hidden popup window, after COM; `hideLogo` leaves out the
+  // vendor's logo and its link.
+  virtual void CreatePopup(bool hideLogo) = 0;
   virtual void PostQuit(int exitCode) = 0;
   virtual void ShowTrayMenu(const TrayMenu& menu) = 0;
 };

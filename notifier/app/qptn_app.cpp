@@ -19,6 +19,7 @@ bool QptnT::Startup() {
   const std::u16string title = std::u16string(kProductName) + u" " + kNotifierName;
   if (!ports_.platform.CreateMainWindow(title)) return false;
   ports_.platform.InitializeCom();
+  ports_.platform.CreatePopup(privateLabel_.value);
   ports_.platform.RegisterTaskbarCreated();
   status_.Add();
   shared_.SetEndpoint(ServiceAddress(host_.value));

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include "notifier/app/qptn_app.h"
 
 #include <gtest/gtest.h>
@@ -30,6 +31,9 @@ class FakePlatform : public AppPlatform {
   }
   void InitializeCom() override { log_.calls.push_back("InitializeCom"); }
   void RegisterTaskbarCreated() override { log_.calls.push_back("RegisterTaskbarCreated"); }
+  void CreatePopup(bool hideLogo) override {
+    log_.calls.push_back(std::string("CreatePopup ") + (hideLogo ? "no logo" : "logo"));
+  }
   void SetTimer(unsigned id, unsigned ms) override {
     log_.calls.push_back("SetTimer " + std::to_string(id) + " " + std::to_string(ms));
   }
@@ -142,7 +146,8 @@ class AppTest : public ::testing::Test {
 TEST_F(AppTest, StartupRunsItsStepsInOrder) {
   ASSERT_TRUE(app->Startup());
   EXPECT_EQ(log.Take(), (Calls{"CreateMainWindow Quillpost Desktop Notifier", "InitializeCom",
-                               "RegisterTaskbarCreated", "Add 108", "SetIcon 108", "display 4000",
+                               "CreatePopup logo", "RegisterTaskbarCreated", "Add 108",
+                               "SetIcon 108", "display 4000",
                                "SetTimer 3 5000"}));
   EXPECT_EQ(app->Status().CurrentIcon(), kIconNoMail);
   EXPECT_FALSE(app->Animation().Gate().IsOpen()) << "start-up closes the animation gate";
@@ -153,6 +158,15 @@ TEST_F(AppTest, StartupRunsItsStepsInOrder) {
             "https://mail.quillpost.com/soap/public.php?version=1");
   ASSERT_EQ(transport.sent.size(), 1u);
   EXPECT_NE(transport.sent[0].body.find("get_version"), std::string::npos);
+}
+
+TEST_F(AppTest, ThePrivateLabelSettingHidesThePopupsLogo) {
+  app.reset();
+  registry.PutDword(kSettingsKey, u"pl", 1);
+  Restart();
+  ASSERT_TRUE(app->Startup());
+  const Calls calls = log.Take();
+  EXPECT_NE(std::find(calls.begin(), calls.end(), "CreatePopup no logo"), calls.end());
 }
 
 TEST_F(AppTest, StartupWatchesEveryAccountsInbox) {
@@ -169,7 +183,7 @@ TEST_F(AppTest, ANewerVersionAtStartupIsAnnouncedAndStopsTheRun) {
   EXPECT_FALSE(app->Startup());
   EXPECT_EQ(log.Take(),
             (Calls{"CreateMainWindow Quillpost Desktop Notifier", "InitializeCom",
-                   "RegisterTaskbarCreated", "Add 108",
+                   "CreatePopup logo", "RegisterTaskbarCreated", "Add 108",
                    "box A new version of the Desktop Notifier is available and will now be "
                    "downloaded.",
                    "open http://127.0.0.1:18080/qptnsetup_QX.msi"}));

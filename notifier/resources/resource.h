@@ -30,3 +30,20 @@
 #define ID_ACCOUNT_7 32797
 #define ID_ACCOUNT_8 32798
 #define ID_ACCOUNT_9 32799
+
+// The popup's bitmaps (sizes and roles in notifier/popup/popup_art.h).
+#define IDB_POPUP_FOOTER 130
+#define IDB_POPUP_FOOTER_BAND 131
+#define IDB_POPUP_HEADER_BAND 132
+#define IDB_POPUP_HEADER 133
+#define IDB_POPUP_LOGO 135
+#define IDB_POPUP_REPLY 143
+#define IDB_POPUP_REPLY_ALL 147
+#define IDB_POPUP_FORWARD 148
+#define IDB_POPUP_DELETE 149
+#define IDB_POPUP_ATTACHMENT 150
+#define IDB_POPUP_PREVIOUS 151
+#define IDB_POPUP_NEXT 153
+#define IDB_POPUP_CLOSE 158
+#define IDB_POPUP_MARK_READ 162
+#define IDB_POPUP_MARK_SPAM 163

@@ -210,6 +210,30 @@ int Record(const wchar_t* file) {
   return n > 0 ? 0 : 1;
 }
 
+// The popup window ("QPTNOTIFY"): handle, screen rectangle, visibility
+// and layered opacity; then the work area the system reports.
+int Popup() {
+  HWND w = FindWindowW(L"QPTNOTIFY", nullptr);
+  RECT area{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+  if (w == nullptr) {
+    std::printf("none\nworkarea %ld %ld %ld %ld\n", area.left, area.top, area.right, area.bottom);
+    return 1;
+  }
+  RECT r{};
+  GetWindowRect(w, &r);
+  BYTE alpha = 0;
+  DWORD flags = 0;
+  GetLayeredWindowAttributes(w, nullptr, &alpha, &flags);
+  wchar_t title[64] = {};
+  GetWindowTextW(w, title, 64);
+  std::printf("%lld %ld %ld %ld %ld %d %u %ls\nworkarea %ld %ld %ld %ld\n",
+              static_cast<long long>(reinterpret_cast<INT_PTR>(w)), r.left, r.top, r.right,
+              r.bottom, IsWindowVisible(w) ? 1 : 0, unsigned{alpha}, title, area.left, area.top,
+              area.right, area.bottom);
+  return 0;
+}
+
 // Attaches as a debugger and prints what the process tells debuggers
 // (OutputDebugString), a line each, until the process ends. Exceptions
 // are passed back untouched, so the process runs as it would alone; the
@@ -291,6 +315,7 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (verb == L"taskbar-created") return TaskbarCreated();
   if (verb == L"nudge") return Nudge();
+  if (verb == L"popup") return Popup();
   if (verb == L"hold") {
     // Keeps the Wine server and the virtual desktop up between scenarios,
     // so that no start races a desktop that is starting or shutting down.

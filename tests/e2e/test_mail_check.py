@@ -12,6 +12,7 @@ import subprocess
 import sys
 import tempfile
 import threading
+import time
 import unittest
 import wave
 
@@ -81,6 +82,10 @@ def admin(path, body=None):
     return winenv.host_admin(port, path, body)
 
 
+def calls_of(operation):
+    return [e for e in admin('/admin/log') if e.get('operation') == operation]
+
+
 def checks(address):
     """The header numbers of the get_new_messages calls made for `address`."""
     return [e['params']['header_num'] for e in admin('/admin/log')
@@ -120,6 +125,21 @@ def unique_address():
     return f'reader{_count}.{os.getpid()}@quillpost.com'
 
 
+SCREENSHOTS = os.environ.get('QPTN_SCREENSHOTS') or tempfile.mkdtemp(prefix='qptn-shots.')
+
+
+def popup_state(visible, alpha):
+    """The popup window as the probe sees it, once it is (in)visible at `alpha`."""
+    lines = winenv.run(probe.exe, 'popup').stdout.splitlines()
+    if len(lines) < 2 or lines[0] == 'none':
+        return None
+    fields = lines[0].split(' ')
+    state = {'rect': tuple(int(x) for x in fields[1:5]), 'visible': fields[5] == '1',
+             'alpha': int(fields[6]), 'title': ' '.join(fields[7:]).strip(),
+             'workarea': tuple(int(x) for x in lines[1].split()[1:5])}
+    return state if state['visible'] == visible and state['alpha'] == alpha else None
+
+
 HANDED = re.compile(r'qptn popup: message account=(\d+) date=(-?\d+) first=(\d) last=(\d)')
 
 
@@ -136,7 +156,10 @@ class MailCheckScenarios(winenv.Scenario):
         qpsettings('set', 'host', f'127.0.0.1:{port}')
         admin('/admin/fail/clear', {})
         admin('/admin/version', {'version': 4})
+        # Each announcement stays a second, so that a sequence ends soon.
+        qpsettings('set', 'show', '1')
         self.started = []
+        self.traced = []
 
     def tearDown(self):
         for hwnd, *_ in probe.windows():
@@ -162,11 +185,38 @@ class MailCheckScenarios(winenv.Scenario):
         return admin('/admin/deliver', body)['header_num']
 
     def start(self):
+        """Starts the notifier and follows what it tells a debugger."""
         p = winenv.start(QPTN)
         self.started.append(p)
         hwnd, *_ = winenv.wait_until(lambda: probe.windows() and probe.windows()[0],
                                      what='the notifier window')
+        self.traced = self.debug_strings(hwnd)
         return p, hwnd
+
+    def finished(self):
+        """How many checks have ended, their popup sequences included."""
+        return ''.join(self.traced).count('qptn check: finished')
+
+    def check_now(self, hwnd, what='Check Email Now', until=None):
+        """Check Email Now; returns when the check has ended, its popup
+        sequence included (or when `until` gives a true value, which is
+        returned). A command that arrives while the check before it
+        is still ending is ignored, so it is sent again while the host has
+        not been asked since."""
+        before = self.finished()
+        state = {'asked': len(calls_of('get_new_messages')), 'sent': 0.0}
+
+        def ended():
+            reached = until() if until else self.finished() > before
+            if reached:
+                return reached
+            now = time.monotonic()
+            if now - state['sent'] > 3 and len(calls_of('get_new_messages')) == state['asked']:
+                self.assertEqual(probe.call('command', hwnd, CHECK_NOW), 0)
+                state['sent'] = now
+            return False
+
+        return winenv.wait_until(ended, timeout=120, what=what)
 
     def test_first_check_learns_then_check_now_and_the_timer_announce(self):
         address = self.account()
@@ -178,16 +228,18 @@ class MailCheckScenarios(winenv.Scenario):
         newer = self.deliver(address, 'while running')
         watch = OpenWatch(beep_path())
         self.addCleanup(watch.close)
-        self.assertEqual(probe.call('command', hwnd, CHECK_NOW), 0)
-        winenv.wait_until(lambda: checks(address) == [0, learned], what='Check Email Now')
+        self.check_now(hwnd)
+        self.assertEqual(checks(address), [0, learned])
         self.assertTrue(watch.opened(60), 'the alert sound was not played')
         winenv.wait_until(lambda: winenv.tray_icon() == 'unread',
                           what='the unread icon: the new-mail state is for timer checks')
 
         newest = self.deliver(address, 'for the timer')
         self.assertEqual(probe.call('nudge'), 0)  # the user is at the computer
+        before = self.finished()
         self.assertEqual(probe.call('timer', hwnd, PERIODIC_TIMER), 0)
-        winenv.wait_until(lambda: checks(address) == [0, learned, newer], what='the timer check')
+        winenv.wait_until(lambda: self.finished() > before, what='the timer check')
+        self.assertEqual(checks(address), [0, learned, newer])
         winenv.wait_until(lambda: winenv.tray_icon() == 'new_mail', what='the new-mail icon')
         self.assertGreater(newest, newer)
 
@@ -200,11 +252,31 @@ class MailCheckScenarios(winenv.Scenario):
         threading.Thread(target=lambda: lines.extend(strings.stdout), daemon=True).start()
         return lines
 
+    def test_new_mail_shows_the_popup_in_the_corner_of_the_work_area(self):
+        qpsettings('set', 'show', '30')
+        address = self.account()
+        _, hwnd = self.start()
+        winenv.wait_until(lambda: checks(address) == [0], timeout=60, what='the first check')
+        admin('/admin/deliver', {'to': address, 'from': 'Ann Example <ann@example.org>',
+                                 'subject': 'Lunch on Friday?',
+                                 'body': 'Shall we meet at noon? See https://example.org/menu'})
+        shown = self.check_now(hwnd, 'the popup, fully opaque',
+                               until=lambda: popup_state(visible=True, alpha=255))
+        left, top, right, bottom = shown['rect']
+        area_left, area_top, area_right, area_bottom = shown['workarea']
+        # A message popup of 297 x 190, 2 pixels from the right edge and
+        # from the taskbar at the bottom.
+        self.assertEqual((left, top, right, bottom),
+                         (area_right - 2 - 297, area_bottom - 2 - 190, area_right - 2,
+                          area_bottom - 2))
+        self.assertEqual(shown['title'], 'QPT Notice')
+        winenv.save_screenshot(os.path.join(SCREENSHOTS, 'popup-message.png'))
+
     def test_new_mail_of_two_accounts_goes_to_the_popup_in_date_order(self):
         qpsettings('set', 'showLimit', '5')
         first, second = self.account(), self.account()
         _, hwnd = self.start()
-        traced = self.debug_strings(hwnd)
+        traced = self.traced
         for address in (first, second):
             winenv.wait_until(lambda: checks(address) == [0], timeout=60, what='the first check')
 
@@ -212,17 +284,16 @@ class MailCheckScenarios(winenv.Scenario):
         for address, date in ((first, 1_700_000_200), (second, 1_700_000_300),
                               (first, 1_700_000_400), (second, 1_700_000_100)):
             self.deliver(address, f'sent at {date}', date)
-        self.assertEqual(probe.call('command', hwnd, CHECK_NOW), 0)
-        shown = winenv.wait_until(lambda: handed(traced, 4), what='four messages handed over')
+        self.check_now(hwnd)
+        shown = handed(traced, 4)
         self.assertEqual(shown, [(1, 1_700_000_100, 1, 0), (0, 1_700_000_200, 0, 0),
                                  (1, 1_700_000_300, 0, 0), (0, 1_700_000_400, 0, 1)])
 
         # More than "showLimit": one summary with the count instead.
         for n in range(7):
             self.deliver(first, f'one of seven ({n})')
-        self.assertEqual(probe.call('command', hwnd, CHECK_NOW), 0)
-        winenv.wait_until(lambda: 'qptn popup: summary count=7' in ''.join(traced),
-                          what='the summary of seven')
+        self.check_now(hwnd)
+        self.assertIn('qptn popup: summary count=7', ''.join(traced))
         self.assertEqual(len(handed(traced, 0)), 4, 'no message shown one by one beside it')
 
     def test_no_new_mail_rings_nothing(self):
@@ -231,8 +302,8 @@ class MailCheckScenarios(winenv.Scenario):
         winenv.wait_until(lambda: checks(address) == [0], timeout=60, what='the first check')
         watch = OpenWatch(beep_path())
         self.addCleanup(watch.close)
-        self.assertEqual(probe.call('command', hwnd, CHECK_NOW), 0)
-        winenv.wait_until(lambda: len(checks(address)) == 2, what='Check Email Now')
+        self.check_now(hwnd)
+        self.assertEqual(len(checks(address)), 2)
         self.assertFalse(watch.opened(3), 'the alert sounded without new mail')
         self.assertEqual(winenv.tray_icon(), 'no_mail')
 
@@ -273,9 +344,7 @@ class MailCheckScenarios(winenv.Scenario):
                 # The first call of the check, the first account's, misbehaves.
                 admin('/admin/fail', {'operation': 'get_new_messages', 'mode': mode, 'count': 1,
                                       'seconds': 3})
-                self.assertEqual(probe.call('command', hwnd, CHECK_NOW), 0)
-                winenv.wait_until(lambda: len(checks(third)) > before[third], timeout=120,
-                                  what=f'{mode}: the last account asked')
+                self.check_now(hwnd, f'{mode}: the check')
                 for address in (first, second, third):
                     sent = checks(address)[before[address]:]
                     self.assertEqual(sent[0], known[address], address)
@@ -288,9 +357,7 @@ class MailCheckScenarios(winenv.Scenario):
                         known[address] = counter[address]
                 self.assertEqual(len(probe.windows()), 1, 'the notifier must keep running')
         # Healthy again: every account goes on from where it stood.
-        before = {a: len(checks(a)) for a in (first, second, third)}
-        self.assertEqual(probe.call('command', hwnd, CHECK_NOW), 0)
-        winenv.wait_until(lambda: len(checks(third)) > before[third], what='a healthy check')
+        self.check_now(hwnd, 'a healthy check')
         self.assertEqual([checks(a)[-1] for a in (first, second, third)],
                          [counter[a] for a in (first, second, third)])
 

@@ -245,12 +245,11 @@ def describe():
                                             or 'none'))
     lines += ['crash report: ' + c for c in crash_reports()]
     if os.environ.get('DISPLAY'):
-        shot = os.path.join(_logs, f'screen-{time.monotonic_ns()}.png')
-        done = subprocess.run(['import', '-window', 'root', shot], capture_output=True)
-        if done.returncode == 0:
-            kept = os.path.join(tempfile.gettempdir(), os.path.basename(shot))
-            shutil.copy(shot, kept)
-            lines.append('the screen: ' + kept)
+        shot = os.path.join(tempfile.gettempdir(), f'screen-{time.monotonic_ns()}.png')
+        try:
+            lines.append('the screen: ' + save_screenshot(shot))
+        except subprocess.CalledProcessError:
+            pass
     return '\n'.join(lines)
 
 
@@ -314,6 +313,13 @@ def tray_icon():
                 if all(pixels[(top + dy) * width + left + dx] == c for dx, dy, c in opaque):
                     return name
     return None
+
+
+def save_screenshot(path):
+    """Photographs the whole display into `path` (PNG)."""
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    subprocess.run(['import', '-window', 'root', path], check=True, capture_output=True)
+    return path
 
 
 def screen_rgb(x, y, width, height):

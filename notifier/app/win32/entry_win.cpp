@@ -15,6 +15,7 @@
 #include "notifier/app/win32/main_window_win.h"
 #include "notifier/app/win32/pending_rooms_win.h"
 #include "notifier/check/win32/check_platform_win.h"
+#include "notifier/popup/win32/notice_window_win.h"
 #include "notifier/service/win32/wininet_client_win.h"
 #include "notifier/settings/settings.h"
 #include "notifier/settings/shell_entries.h"
@@ -34,7 +35,7 @@ struct RegistryBinding {
 qptn::MainWindow g_mainWindow;
 qptn::TrayIcon g_trayIcon;
 QPTSoap::WininetClient g_transport;
-qptn::ImmediatePopup g_popup(g_mainWindow);
+qptn::NoticeWindow g_popup;
 qptn::SystemSound g_sound;
 qptn::SystemPresence g_presence;  // records the desktop of the main thread
 qptn::CheckThread g_checkThread;
@@ -90,14 +91,17 @@ int NormalRun(HINSTANCE module, bool hello) {
   qp::MutexLock startupLock(startupMutex.Get(), qptn::kStartupLockMs);
   qptn::CloseRunningInstances();
 
-  g_mainWindow.Bind(g_app, module, g_trayIcon);
+  g_mainWindow.Bind(g_app, module, g_trayIcon, g_popup);
   g_mainWindow.ReleaseOnWindow(&startupLock);
   if (!g_app.Startup()) return 0;
 
   AnimationThread animation;
   // Goes first: a running check uses the animation.
   struct CheckStop {
-    ~CheckStop() { g_app.StopCheck(); }
+    ~CheckStop() {
+      g_app.StopCheck();
+      g_popup.ForgetCaller();
+    }
   } checkStop;
   return g_mainWindow.RunMessageLoop(hello);
 }

@@ -36,6 +36,10 @@ bool MainWindow::CreateMainWindow(const std::u16string& title) {
 
 void MainWindow::InitializeCom() { CoInitialize(nullptr); }
 
+void MainWindow::CreatePopup(bool hideLogo) {
+  if (popup_) popup_->Create(module_, Handle(), *app_, hideLogo);
+}
+
 void MainWindow::RegisterTaskbarCreated() {
   taskbarCreatedMsg_ = RegisterWindowMessageW(L"TaskbarCreated");
 }
@@ -75,6 +79,9 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case kMsgPopupFinished:
       app_->OnPopupFinished();
       return 0;
+    case WM_SETTINGCHANGE:
+      if (wParam == SPI_SETWORKAREA && popup_) popup_->RefreshWorkArea();
+      return Window::OnMessage(message, wParam, lParam);
     case kMsgTrayCallback:
       app_->OnTrayCallback(static_cast<unsigned>(lParam));
       return 0;

@@ -9,6 +9,7 @@
 #include "common/win32/window_win.h"
 #include "notifier/app/app_platform.h"
 #include "notifier/app/qptn_app.h"
+#include "notifier/popup/win32/notice_window_win.h"
 #include "notifier/tray/win32/tray_icon_win.h"
 
 namespace qptn {
@@ -18,10 +19,11 @@ inline constexpr wchar_t kMainWindowClass[] = L"QPTN";
 class MainWindow final : public qp::Window, public AppPlatform {
  public:
   // The tray icon is given the window as soon as it exists.
-  void Bind(QptnT& app, HINSTANCE module, TrayIcon& tray) {
+  void Bind(QptnT& app, HINSTANCE module, TrayIcon& tray, NoticeWindow& popup) {
     app_ = &app;
     module_ = module;
     tray_ = &tray;
+    popup_ = &popup;
   }
   // Start-up holds this lock from closing older instances until its own
   // window exists, so instances started together end with exactly one.
@@ -30,6 +32,7 @@ class MainWindow final : public qp::Window, public AppPlatform {
   bool CreateMainWindow(const std::u16string& title) override;
   void InitializeCom() override;
   void RegisterTaskbarCreated() override;
+  void CreatePopup(bool hideLogo) override;
   void SetTimer(unsigned id, unsigned milliseconds) override;
   void KillTimer(unsigned id) override;
   void PostQuit(int exitCode) override;
@@ -44,6 +47,7 @@ class MainWindow final : public qp::Window, public AppPlatform {
  private:
   QptnT* app_ = nullptr;
   TrayIcon* tray_ = nullptr;
+  NoticeWindow* popup_ = nullptr;
   HINSTANCE module_ = nullptr;
   UINT taskbarCreatedMsg_ = 0;
   qp::MutexLock* startupLock_ = nullptr;

@@ -15,8 +15,12 @@ bool CheckThread::Start(std::function<void()> body) {
   Join();
   try {
     thread_ = std::thread([body = std::move(body)] {
-      const qp::ComInitialization com;
-      body();
+      {
+        const qp::ComInitialization com;
+        body();
+      }
+      // For a debugger: one line per check, once it has ended.
+      OutputDebugStringW(L"qptn check: finished\n");
     });
   } catch (const std::system_error&) {
     return false;

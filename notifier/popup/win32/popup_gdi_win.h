@@ -1,0 +1,82 @@
+// The popup's fonts and bitmaps, and the surface one paint draws on.
+#pragma once
+
+#include <windows.h>
+
+#include <array>
+#include <map>
+
+#include "common/win32/gdi_win.h"
+#include "notifier/popup/popup_ports.h"
+
+namespace qptn {
+
+// The four Arial fonts; the body font of a paint is chosen separately.
+class PopupFonts {
+ public:
+  // `dpi` scales the cell heights (96 keeps 14 and 16 pixels).
+  bool Create(int dpi);
+  HFONT Get(FontRole role) const;  // kBody gives the normal font
+
+ private:
+  std::array<qp::UniqueFont, 4> fonts_;  // normal, bold, link, large
+};
+
+// A bitmap of the program's resources selected into a memory surface of
+// its own, ready to be copied.
+struct PopupBitmap {
+  qp::UniqueBitmap bitmap;
+  qp::UniqueMemoryDc dc;
+  HGDIOBJ previous = nullptr;
+  int width = 0;
+  int height = 0;
+
+  PopupBitmap() = default;
+  PopupBitmap(const PopupBitmap&) = delete;
+  PopupBitmap& operator=(const PopupBitmap&) = delete;
+  ~PopupBitmap() {
+    if (dc && previous) SelectObject(dc.Get(), previous);
+  }
+};
+
+class PopupBitmaps {
+ public:
+  // Loads every bitmap the popup draws; an id that cannot be loaded draws nothing.
+  void Load(HINSTANCE module);
+  const PopupBitmap* Find(int id) const;
+
+ private:
+  std::map<int, PopupBitmap> bitmaps_;
+};
+
+// One paint's surface. Text goes through DrawTextW without prefix
+// processing; the body font is the one chosen for this paint.
+class GdiCanvas final : public PopupCanvas {
+ public:
+  GdiCanvas(HDC dc, const PopupFonts& fonts, HFONT bodyFont, const PopupBitmaps& bitmaps);
+  ~GdiCanvas() override;
+  GdiCanvas(const GdiCanvas&) = delete;
+  GdiCanvas& operator=(const GdiCanvas&) = delete;
+
+  TextSize Measure(FontRole font, std::u16string_view text) override;
+  int LineHeight(FontRole font) override;
+  void FillWhite(const Rect& rect) override;
+  void FrameBox(const Rect& rect) override;
+  void FrameLine(Point from, Point to) override;
+  void DrawBitmap(int bitmap, int x, int y) override;
+  void StretchFirstColumn(int bitmap, int x, int y, int width) override;
+  void PutText(const Rect& rect, std::u16string_view text, const TextStyle& style) override;
+
+ private:
+  HFONT Font(FontRole role) const { return role == FontRole::kBody ? body_ : fonts_.Get(role); }
+
+  HDC dc_;
+  const PopupFonts& fonts_;
+  HFONT body_;
+  const PopupBitmaps& bitmaps_;
+  qp::UniquePen pen_;
+  qp::UniqueBrush brush_;
+  HGDIOBJ previousFont_;
+};
+
+}  // namespace qptn
