@@ -113,12 +113,13 @@ def vertical_gradient(top, bottom, y0, y1):
     return paint
 
 
-def render(size, layers):
-    """Paints layers (shape, paint) bottom to top; returns rows of RGBA."""
+def render(size, layers, height=None):
+    """Paints layers (shape, paint) bottom to top on a size x size canvas, or
+    size wide and height high; returns rows of RGBA."""
     n = SUPERSAMPLE
     offsets = [(i + 0.5) / n for i in range(n)]
     rows = []
-    for py in range(size):
+    for py in range(size if height is None else height):
         row = []
         for px in range(size):
             live = [(s, p) for s, p in layers

@@ -45,5 +45,6 @@
 #define IDB_POPUP_PREVIOUS 151
 #define IDB_POPUP_NEXT 153
 #define IDB_POPUP_CLOSE 158
+#define IDB_DIALOG_HELP 159  // the dialogs' help image
 #define IDB_POPUP_MARK_READ 162
 #define IDB_POPUP_MARK_SPAM 163
