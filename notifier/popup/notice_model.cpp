@@ -34,6 +34,8 @@ void NoticeModel::ShowMessage(unsigned account, const std::optional<std::u16stri
   summaryMode_ = false;
   account_ = account;
   message_ = &message;
+  sender_ = message.fromDisplay;
+  subject_ = message.subject;
   MessageTexts texts;
   if (to) texts.to = *to;
   texts.fromDisplay = message.fromDisplay;
@@ -161,6 +163,58 @@ bool NoticeModel::WantsHandCursor(Point p) const {
     if (area.rect.Contains(p)) return true;
   }
   return false;
+}
+
+bool NoticeModel::OnKey(PopupKey key) {
+  listener_.userActivity();
+  if (deleteResultShown_) return false;
+  int command = 0;
+  switch (key) {
+    case PopupKey::kEnter:
+      command = messageMode_ ? kPopupOpen : summaryMode_ ? kPopupLaunch : 0;
+      break;
+    case PopupKey::kDelete:
+      command = messageMode_ ? kPopupDelete : 0;
+      break;
+    case PopupKey::kEscape:
+      command = Mode() != PopupMode::kEmpty ? kPopupNext : 0;
+      break;
+    case PopupKey::kPrevious:
+      command = messageMode_ && hasPrevious_ ? kPopupPrevious : 0;
+      break;
+    case PopupKey::kNext:
+      command = messageMode_ && hasNext_ ? kPopupNext : 0;
+      break;
+  }
+  if (command == 0) return false;
+  Act(command);
+  return true;
+}
+
+std::u16string NoticeModel::AccessibleName() const {
+  if (messageMode_) return Title() + u" from " + sender_ + u": " + subject_;
+  const std::u16string shown = AccessibleDescription();
+  if (shown.empty()) return Title();
+  return Title() + u": " + shown.substr(0, shown.find(u'\n'));
+}
+
+std::u16string NoticeModel::AccessibleDescription() const {
+  if (summaryMode_) {
+    return kSummaryLead + SummaryCount(count_) + kSummaryTail + u"\n" + kLaunchText;
+  }
+  std::u16string text;
+  bool lineStart = true;
+  for (const TextRun& run : body_.Runs()) {
+    if (run.kind == RunKind::kLineBreak) {
+      text += u'\n';
+      lineStart = true;
+    } else if (!run.text.empty()) {
+      if (!lineStart) text += u' ';
+      text += run.text;
+      lineStart = false;
+    }
+  }
+  return text;
 }
 
 template <typename Action>

@@ -29,6 +29,9 @@ inline constexpr unsigned kDeleteResultMs = 1500;
 
 enum class PopupMode { kEmpty, kMessage, kSummary };
 
+// The keys the popup answers while it has the focus.
+enum class PopupKey { kEnter, kDelete, kEscape, kPrevious, kNext };
+
 class NoticeModel {
  public:
   // `homePage` is what the logo opens; with `hideLogo` there is no logo.
@@ -69,6 +72,17 @@ class NoticeModel {
   void OnLeftButtonDoubleClick(Point p);
   // The hand cursor over a link or a clickable area, else the arrow.
   bool WantsHandCursor(Point p) const;
+  // Enter opens the message (or launches the web mail from a summary),
+  // Delete deletes it, Escape closes as the close button does, the arrows
+  // go to the previous or next message where there is one. True when the
+  // key did something.
+  bool OnKey(PopupKey key);
+
+  // What a screen reader reads: a one-line name ("New Message from Ann:
+  // Lunch", "New Messages: You have 7 new messages.") and the shown text,
+  // its lines separated by line feeds.
+  std::u16string AccessibleName() const;
+  std::u16string AccessibleDescription() const;
 
   PopupMode Mode() const;
   std::u16string Title() const { return PopupTitle(messageMode_); }
@@ -106,6 +120,7 @@ class NoticeModel {
   RunList body_;
   unsigned account_ = 0;
   QueuedMessage* message_ = nullptr;
+  std::u16string sender_, subject_;  // copies: the caller may be forgotten
   unsigned count_ = 0;
   bool messageMode_ = false;
   bool summaryMode_ = false;

@@ -254,6 +254,87 @@ TEST_F(NoticeModelTest, AForgottenCallerIsNotTouched) {
   EXPECT_EQ(log.Take(), kClose);
 }
 
+TEST_F(NoticeModelTest, KeysReachTheActions) {
+  struct Case {
+    const char* name;
+    PopupKey key;
+    bool isFirst, isLast;
+    Calls calls;  // before the close, if any
+    bool handled, closing, fast, previousSet;
+  };
+  const Calls none;
+  const Case cases[] = {
+      {"enter opens", PopupKey::kEnter, false, false, {"openMessage 0 u1"}, true, true, false,
+       false},
+      {"escape closes", PopupKey::kEscape, false, false, none, true, true, true, false},
+      {"escape closes the last one too", PopupKey::kEscape, false, true, none, true, true, true,
+       false},
+      {"previous", PopupKey::kPrevious, false, false, none, true, true, true, true},
+      {"no previous before the first", PopupKey::kPrevious, true, false, none, false, false,
+       false, false},
+      {"next", PopupKey::kNext, false, false, none, true, true, true, false},
+      {"no next after the last", PopupKey::kNext, false, true, none, false, false, false, false},
+  };
+  for (const Case& c : cases) {
+    NoticeModel m{listener, window, false, u"https://home.example/"};
+    m.SetWorkArea({0, 0, 1024, 738});
+    mail = Mail(u"u1", u"text");
+    previous = false;
+    m.ShowMessage(0, std::nullopt, mail, c.isFirst, c.isLast, &deleted, &previous);
+    log.Take();
+    EXPECT_EQ(m.OnKey(c.key), c.handled) << c.name;
+    Calls expected = c.calls;
+    if (c.closing) expected.insert(expected.end(), kClose.begin(), kClose.end());
+    EXPECT_EQ(log.Take(), expected) << c.name;
+    EXPECT_EQ(m.Fader().Alpha(), c.fast ? kFastCloseAlpha : 0) << c.name;
+    EXPECT_EQ(previous, c.previousSet) << c.name;
+  }
+
+  // Delete runs the delete procedure; then the popup takes no keys.
+  ShowAndPaint();
+  EXPECT_TRUE(model.OnKey(PopupKey::kDelete));
+  EXPECT_EQ(log.Take(), (Calls{"deleteMessage 0 u1", "repaint", "set 5 1500"}));
+  EXPECT_TRUE(deleted);
+  EXPECT_FALSE(model.OnKey(PopupKey::kEscape));
+  EXPECT_EQ(log.Take(), Calls{});
+
+  // A summary: Enter launches the web mail and the popup stays; Delete and
+  // the arrows do nothing.
+  model.OnTimer(kTimerDeleteResult);
+  model.ShowSummary(7);
+  log.Take();
+  EXPECT_FALSE(model.OnKey(PopupKey::kDelete));
+  EXPECT_FALSE(model.OnKey(PopupKey::kNext));
+  EXPECT_TRUE(model.OnKey(PopupKey::kEnter));
+  EXPECT_EQ(log.Take(), Calls{"launchMail"});
+}
+
+TEST_F(NoticeModelTest, WhatAScreenReaderReads) {
+  mail = Mail(u"u1", u"Shall we meet  at noon?\r\nSee http://x.example");
+  mail.fromDisplay = u"Ann Example";
+  mail.subject = u"Lunch on Friday?";
+  model.ShowMessage(0, u"me@quillpost.com", mail, true, true, &deleted, &previous);
+  EXPECT_EQ(model.AccessibleName(), u"New Message from Ann Example: Lunch on Friday?");
+  EXPECT_EQ(model.AccessibleDescription(),
+            u"To: me@quillpost.com\nFrom: Ann Example\nSubject: Lunch on Friday?\n\n"
+            u"Message: Shall we meet at noon? See http://x.example");
+  // The name is the popup's own: it outlives the caller's message.
+  model.ForgetCaller();
+  mail.fromDisplay = u"changed";
+  EXPECT_EQ(model.AccessibleName(), u"New Message from Ann Example: Lunch on Friday?");
+
+  Paint();
+  listener.deleteSucceeds = false;
+  model.OnLeftButtonDown({170, 160});
+  EXPECT_EQ(model.AccessibleName(), u"New Messages: Unable to delete the message.");
+  EXPECT_EQ(model.AccessibleDescription(), u"Unable to delete the message.");
+
+  model.OnTimer(kTimerDeleteResult);
+  model.ShowSummary(7);
+  EXPECT_EQ(model.AccessibleName(), u"New Messages: You have 7 new messages.");
+  EXPECT_EQ(model.AccessibleDescription(), u"You have 7 new messages.\nLaunch Quillpost");
+}
+
 // The mail check's port in front of the model, as the Windows popup will
 // hold it: the flags are set when the owner hears of the end.
 class DirectPopup : public PopupPort {

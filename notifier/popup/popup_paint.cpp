@@ -68,7 +68,7 @@ class Painter {
     const int band = PopupBitmapSize(IDB_POPUP_FOOTER_BAND).height;
     canvas_.StretchFirstColumn(IDB_POPUP_FOOTER_BAND, f_.L + 1, f_.B - band, f_.R - f_.L - 2);
     const int top = f_.T + PopupBitmapSize(IDB_POPUP_HEADER).height + 28;
-    const std::u16string count = ToDecimal(state_.count);
+    const std::u16string count = SummaryCount(state_.count);
     const std::u16string_view pieces[] = {kSummaryLead, count, kSummaryTail};
     Rect rects[3];
     int x = 0;
@@ -126,11 +126,6 @@ class Painter {
   PaintResult Take() { return std::move(result_); }
 
  private:
-  static std::u16string ToDecimal(unsigned n) {
-    const std::string digits = std::to_string(n);
-    return std::u16string(digits.begin(), digits.end());
-  }
-
   void DrawAndAdd(PopupButtonIndex index, bool tooltip = false) {
     const ButtonSpec& spec = kPopupButtons[index];
     result_.hotAreas.push_back({buttons_[index].rect, spec.command});
@@ -189,6 +184,11 @@ void Painter::Links(bool fitted) {
 }
 
 }  // namespace
+
+std::u16string SummaryCount(unsigned count) {
+  const std::string digits = std::to_string(count);
+  return std::u16string(digits.begin(), digits.end());
+}
 
 std::u16string PopupTitle(bool messageMode) {
   const std::u16string title = kTitleText;

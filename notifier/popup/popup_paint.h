@@ -51,6 +51,9 @@ struct PaintResult {
   std::vector<BodyLink> links;    // of the body, tested before the hot areas
 };
 
+// The summary's count as drawn, in decimal.
+std::u16string SummaryCount(unsigned count);
+
 // The title as drawn: "New Message" in message mode, else "New Messages".
 std::u16string PopupTitle(bool messageMode);
 

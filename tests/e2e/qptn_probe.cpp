@@ -2,6 +2,7 @@
 // notifier the way other programs and the shell can. Prints plain lines;
 // exit code 0 on success, 1 on a negative answer, 2 on bad usage.
 #include <windows.h>
+#include <oleacc.h>
 #include <shellapi.h>
 
 #include <cstdio>
@@ -234,6 +235,81 @@ int Popup() {
   return 0;
 }
 
+void PrintUtf8(const std::wstring& text) {
+  const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                    nullptr, 0, nullptr, nullptr);
+  std::string bytes(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), n,
+                      nullptr, nullptr);
+  std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+}
+
+// IAccessible's id; the import library's IID_IAccessible is a thunk address.
+constexpr IID kIidAccessible = {
+    0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+
+// What a screen reader gets from the popup's client object: "name: ...",
+// "role: N", "action: ..." and "description:" followed by its lines.
+int PopupAccessible() {
+  HWND w = FindWindowW(L"QPTNOTIFY", nullptr);
+  if (w == nullptr || FAILED(CoInitialize(nullptr))) return 1;
+  IAccessible* object = nullptr;
+  int rc = 1;
+  const HRESULT found = AccessibleObjectFromWindow(w, OBJID_CLIENT, kIidAccessible,
+                                                   reinterpret_cast<void**>(&object));
+  if (FAILED(found) || !object) std::printf("no object: 0x%08lx\n", static_cast<long>(found));
+  if (SUCCEEDED(found) && object) {
+    VARIANT self;
+    VariantInit(&self);
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR name = nullptr, description = nullptr, action = nullptr;
+    VARIANT role;
+    VariantInit(&role);
+    const HRESULT named = object->get_accName(self, &name);
+    const HRESULT described = object->get_accDescription(self, &description);
+    const HRESULT roled = object->get_accRole(self, &role);
+    if (FAILED(named) || FAILED(described) || FAILED(roled)) {
+      std::printf("unanswered: name 0x%08lx description 0x%08lx role 0x%08lx\n",
+                  static_cast<long>(named), static_cast<long>(described),
+                  static_cast<long>(roled));
+    } else {
+      object->get_accDefaultAction(self, &action);
+      PrintUtf8(L"name: " + std::wstring(name ? name : L"") + L"\n");
+      std::printf("role: %ld\n", role.vt == VT_I4 ? role.lVal : -1L);
+      PrintUtf8(L"action: " + std::wstring(action ? action : L"") + L"\n");
+      PrintUtf8(L"description:\n" + std::wstring(description ? description : L"") + L"\n");
+      rc = 0;
+    }
+    SysFreeString(name);
+    SysFreeString(description);
+    SysFreeString(action);
+    object->Release();
+  }
+  CoUninitialize();
+  return rc;
+}
+
+// A press and release of the left button at a point of the popup's client
+// area, or a key pressed while the popup has the focus.
+int PopupClick(int x, int y) {
+  HWND w = FindWindowW(L"QPTNOTIFY", nullptr);
+  if (w == nullptr) return 1;
+  const LPARAM at = MAKELPARAM(x, y);
+  PostMessageW(w, WM_MOUSEMOVE, 0, at);
+  PostMessageW(w, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  PostMessageW(w, WM_LBUTTONUP, 0, at);
+  return 0;
+}
+
+int PopupKey(WPARAM key) {
+  HWND w = FindWindowW(L"QPTNOTIFY", nullptr);
+  if (w == nullptr) return 1;
+  PostMessageW(w, WM_KEYDOWN, key, 1);
+  PostMessageW(w, WM_KEYUP, key, 0xC0000001);
+  return 0;
+}
+
 // Attaches as a debugger and prints what the process tells debuggers
 // (OutputDebugString), a line each, until the process ends. Exceptions
 // are passed back untouched, so the process runs as it would alone; the
@@ -316,6 +392,9 @@ int wmain(int argc, wchar_t** argv) {
   if (verb == L"taskbar-created") return TaskbarCreated();
   if (verb == L"nudge") return Nudge();
   if (verb == L"popup") return Popup();
+  if (verb == L"popup-accessible") return PopupAccessible();
+  if (verb == L"popup-click" && argc == 4) return PopupClick(_wtoi(argv[2]), _wtoi(argv[3]));
+  if (verb == L"popup-key" && argc == 3) return PopupKey(static_cast<WPARAM>(_wtoi(argv[2])));
   if (verb == L"hold") {
     // Keeps the Wine server and the virtual desktop up between scenarios,
     // so that no start races a desktop that is starting or shutting down.

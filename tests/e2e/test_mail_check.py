@@ -140,6 +140,42 @@ def popup_state(visible, alpha):
     return state if state['visible'] == visible and state['alpha'] == alpha else None
 
 
+def popup_reads():
+    """What a screen reader gets from the popup: name, role, action and
+    description (its lines joined by line feeds); what the probe said when
+    it could not read them."""
+    done = winenv.run(probe.exe, 'popup-accessible')
+    if done.returncode != 0:
+        return {'failed': done.returncode, 'said': done.stdout + done.stderr}
+    head, _, description = done.stdout.partition('description:\n')
+    fields = dict(line.split(': ', 1) for line in head.splitlines() if ': ' in line)
+    fields['description'] = description.rstrip('\n')
+    return fields
+
+
+def popup_named(name):
+    """Waits until the popup is fully shown and reads `name`; what it reads."""
+    seen = {}
+
+    def shown():
+        seen['reads'] = popup_reads()
+        seen['state'] = popup_state(True, 255)
+        return seen['reads'] if seen['reads'].get('name') == name and seen['state'] else None
+    try:
+        return winenv.wait_until(shown, what=f'the popup reading "{name}"')
+    except AssertionError as e:
+        raise AssertionError(f'{e}\nlast read: {seen}') from None
+
+
+# Places in a message popup of 297 x 190 (client coordinates): the centres
+# of Previous, Delete and Next in the footer strip.
+PREVIOUS_BUTTON = ('14', '168')
+DELETE_BUTTON = ('179', '168')
+NEXT_BUTTON = ('283', '168')
+VK_ESCAPE, VK_LEFT, VK_RIGHT = '27', '37', '39'
+ROLE_SYSTEM_ALERT = '8'
+
+
 HANDED = re.compile(r'qptn popup: message account=(\d+) date=(-?\d+) first=(\d) last=(\d)')
 
 
@@ -295,6 +331,95 @@ class MailCheckScenarios(winenv.Scenario):
         self.check_now(hwnd)
         self.assertIn('qptn popup: summary count=7', ''.join(traced))
         self.assertEqual(len(handed(traced, 0)), 4, 'no message shown one by one beside it')
+
+    def test_next_previous_keys_and_a_screen_reader_walk_the_sequence(self):
+        qpsettings('set', 'show', '30')
+        address = self.account()
+        _, hwnd = self.start()
+        traced = self.traced
+        winenv.wait_until(lambda: checks(address) == [0], timeout=60, what='the first check')
+        senders = ('Ann Example', 'Bo Example', 'Cy Example')
+        for n, sender in enumerate(senders):
+            admin('/admin/deliver', {'to': address, 'from': f'{sender} <m{n}@example.org>',
+                                     'subject': f'Subject {n}', 'body': f'Body number {n}',
+                                     'date': 1_700_000_000 + n})
+
+        def reads(n):
+            return popup_named(f'New Message from {senders[n]}: Subject {n}')
+
+        self.check_now(hwnd, 'the first message', until=lambda: handed(traced, 1))
+        first = reads(0)
+        self.assertEqual(first['role'], ROLE_SYSTEM_ALERT)
+        self.assertEqual(first['action'], 'Open')
+        self.assertEqual(first['description'],
+                         'From: Ann Example\nSubject: Subject 0\n\nMessage: Body number 0')
+        steps = (('click Next', lambda: probe.call('popup-click', *NEXT_BUTTON), 1),
+                 ('click Previous', lambda: probe.call('popup-click', *PREVIOUS_BUTTON), 0),
+                 ('the right arrow', lambda: probe.call('popup-key', VK_RIGHT), 1),
+                 ('the right arrow again', lambda: probe.call('popup-key', VK_RIGHT), 2),
+                 ('the left arrow', lambda: probe.call('popup-key', VK_LEFT), 1))
+        for count, (what, step, shows) in enumerate(steps, start=2):
+            with self.subTest(step=what):
+                self.assertEqual(step(), 0)
+                winenv.wait_until(lambda: handed(traced, count), what=what)
+                reads(shows)
+        self.assertEqual([date - 1_700_000_000 for _, date, _, _ in handed(traced, 6)],
+                         [0, 1, 0, 1, 2, 1])
+        # Escape closes each one; the sequence goes on to its end.
+        before = self.finished()
+        self.assertEqual(probe.call('popup-key', VK_ESCAPE), 0)
+        winenv.wait_until(lambda: handed(traced, 7), what='Escape')
+        reads(2)
+        self.assertEqual(probe.call('popup-key', VK_ESCAPE), 0)
+        winenv.wait_until(lambda: self.finished() > before, what='the end of the sequence')
+
+    def test_delete_in_the_popup_shows_its_result_then_closes(self):
+        qpsettings('set', 'show', '30')
+        address = self.account()
+        _, hwnd = self.start()
+        winenv.wait_until(lambda: checks(address) == [0], timeout=60, what='the first check')
+        self.deliver(address, 'to be deleted')
+        self.check_now(hwnd, 'the popup', until=lambda: handed(self.traced, 1))
+        popup_named('New Message from Bo Example: to be deleted')
+        before = self.finished()
+        self.assertEqual(probe.call('popup-click', *DELETE_BUTTON), 0)
+        # The message actions answer "not done" until they are built, and the
+        # popup says so; the result stays on screen, then the popup closes.
+        shown = popup_named('New Messages: Unable to delete the message.')
+        self.assertEqual(shown['description'], 'Unable to delete the message.')
+        winenv.wait_until(lambda: self.finished() > before, what='the popup to close')
+        self.assertIsNone(popup_state(visible=True, alpha=255))
+
+    def test_many_new_messages_show_the_summary(self):
+        qpsettings('set', 'show', '30')
+        qpsettings('set', 'showLimit', '5')
+        address = self.account()
+        _, hwnd = self.start()
+        winenv.wait_until(lambda: checks(address) == [0], timeout=60, what='the first check')
+        for n in range(7):
+            self.deliver(address, f'one of seven ({n})')
+        self.check_now(hwnd, 'the summary',
+                       until=lambda: 'summary count=7' in ''.join(self.traced))
+        shown = popup_named('New Messages: You have 7 new messages.')
+        self.assertEqual(shown['description'], 'You have 7 new messages.\nLaunch Quillpost')
+        state = popup_state(visible=True, alpha=255)
+        left, top, right, bottom = state['rect']
+        self.assertEqual((right - left, bottom - top), (297, 130))
+        self.assertEqual((right, bottom), (state['workarea'][2] - 2, state['workarea'][3] - 2))
+        winenv.save_screenshot(os.path.join(SCREENSHOTS, 'popup-summary.png'))
+
+    def test_words_of_several_scripts_are_drawn(self):
+        qpsettings('set', 'show', '30')
+        address = self.account()
+        _, hwnd = self.start()
+        winenv.wait_until(lambda: checks(address) == [0], timeout=60, what='the first check')
+        words = 'Καλημέρα Здравствуйте 你好世界 مرحبا'
+        admin('/admin/deliver', {'to': address, 'from': 'Ann Example <ann@example.org>',
+                                 'subject': 'Greetings', 'body': words})
+        self.check_now(hwnd, 'the popup', until=lambda: handed(self.traced, 1))
+        shown = popup_named('New Message from Ann Example: Greetings')
+        self.assertTrue(shown['description'].endswith('Message: ' + words), shown)
+        winenv.save_screenshot(os.path.join(SCREENSHOTS, 'popup-scripts.png'))
 
     def test_no_new_mail_rings_nothing(self):
         address = self.account()

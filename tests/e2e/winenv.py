@@ -72,7 +72,7 @@ def start_piped(exe, *args):
 def run(exe, *args, timeout=60):
     """Runs a program to its end and captures what it prints."""
     return subprocess.run(['wine', exe, *args], env=wine_env(), capture_output=True,
-                          text=True, timeout=timeout)
+                          encoding='utf-8', errors='replace', timeout=timeout)
 
 
 def run_quietly(exe, *args, timeout=60):

@@ -46,6 +46,7 @@ Point ClientPoint(LPARAM lParam) {
 }  // namespace
 
 NoticeWindow::~NoticeWindow() {
+  if (accessible_) accessible_->Disconnect();
   if (tooltip_) DestroyWindow(tooltip_);
 }
 
@@ -184,14 +185,49 @@ LRESULT NoticeWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_MOUSELEAVE:
       model_->OnMouseLeave();
       return 0;
+    case WM_KEYDOWN:
+      return OnKey(wParam) ? 0 : Window::OnMessage(message, wParam, lParam);
+    case WM_GETOBJECT:
+      return AccessibleObject(wParam, lParam);
     case kMsgTakeRequest:
       TakeRequest();
       return 0;
     case WM_DESTROY:
+      if (accessible_) accessible_->Disconnect();
       return 0;
     default:
       return Window::OnMessage(message, wParam, lParam);
   }
+}
+
+bool NoticeWindow::OnKey(WPARAM key) {
+  switch (key) {
+    case VK_RETURN:
+      return model_->OnKey(PopupKey::kEnter);
+    case VK_DELETE:
+      return model_->OnKey(PopupKey::kDelete);
+    case VK_ESCAPE:
+      return model_->OnKey(PopupKey::kEscape);
+    case VK_LEFT:
+    case VK_UP:
+      return model_->OnKey(PopupKey::kPrevious);
+    case VK_RIGHT:
+    case VK_DOWN:
+      return model_->OnKey(PopupKey::kNext);
+    default:
+      return false;
+  }
+}
+
+LRESULT NoticeWindow::AccessibleObject(WPARAM wParam, LPARAM lParam) {
+  if (static_cast<LONG>(lParam) != OBJID_CLIENT) {
+    return Window::OnMessage(WM_GETOBJECT, wParam, lParam);
+  }
+  if (!accessible_) {
+    accessible_ = qp::ComPtr<PopupAccessible>::Adopt(PopupAccessible::Create(Handle(), *model_));
+    if (!accessible_) return Window::OnMessage(WM_GETOBJECT, wParam, lParam);
+  }
+  return LresultFromObject(kIidAccessible, wParam, accessible_.Get());
 }
 
 void NoticeWindow::Paint() {
@@ -217,7 +253,11 @@ void NoticeWindow::SetTimer(unsigned id, unsigned milliseconds) {
 
 void NoticeWindow::KillTimer(unsigned id) { ::KillTimer(Handle(), id); }
 
-void NoticeWindow::Show() { ShowWindow(Handle(), SW_SHOW); }
+void NoticeWindow::Show() {
+  ShowWindow(Handle(), SW_SHOW);
+  // Screen readers announce the popup as it appears.
+  NotifyWinEvent(EVENT_SYSTEM_ALERT, Handle(), OBJID_CLIENT, CHILDID_SELF);
+}
 
 void NoticeWindow::Hide() { ShowWindow(Handle(), SW_HIDE); }
 

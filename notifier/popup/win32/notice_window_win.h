@@ -10,10 +10,12 @@
 #include <optional>
 #include <string>
 
+#include "common/win32/com_ptr_win.h"
 #include "common/win32/window_win.h"
 #include "notifier/check/check_ports.h"
 #include "notifier/popup/notice_model.h"
 #include "notifier/popup/win32/font_link_win.h"
+#include "notifier/popup/win32/popup_accessible_win.h"
 #include "notifier/popup/win32/popup_gdi_win.h"
 
 namespace qptn {
@@ -78,6 +80,8 @@ class NoticeWindow final : public qp::Window, public PopupWindowPort, public Pop
   void TakeRequest();
   void Paint();
   void CreateTooltip(HINSTANCE module);
+  LRESULT AccessibleObject(WPARAM wParam, LPARAM lParam);
+  bool OnKey(WPARAM key);
 
   HWND owner_ = nullptr;
   std::unique_ptr<NoticeModel> model_;
@@ -85,6 +89,7 @@ class NoticeWindow final : public qp::Window, public PopupWindowPort, public Pop
   PopupFonts fonts_;
   PopupBitmaps bitmaps_;
   HWND tooltip_ = nullptr;
+  qp::ComPtr<PopupAccessible> accessible_;  // made when first asked for
   std::atomic<unsigned> displayMs_{kDefaultDisplayMs};
   std::mutex requestLock_;
   std::optional<Request> request_;
