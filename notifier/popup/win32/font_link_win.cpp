@@ -1,5 +1,8 @@
 #include "notifier/popup/win32/font_link_win.h"
 
+#include <algorithm>
+#include <vector>
+
 #include <limits>
 
 #include "common/win32/wide_win.h"
@@ -48,6 +51,37 @@ HFONT FontLink::Choose(HDC dc, HFONT normal) {
 
 void FontLink::Release(HFONT chosen, HFONT normal) {
   if (chosen && chosen != normal && link_) link_->ReleaseFont(chosen);
+}
+
+HFONT FontLink::ForWord(HDC dc, HFONT body, std::u16string_view word) {
+  if (!link_ || word.empty() || word.size() > 1024) return body;
+  const HGDIOBJ previous = SelectObject(dc, body);
+  std::vector<WORD> glyphs(word.size());
+  const DWORD found = GetGlyphIndicesW(dc, qp::Wide(word.data()), static_cast<int>(word.size()),
+                                       glyphs.data(), GGI_MARK_NONEXISTING_GLYPHS);
+  SelectObject(dc, previous);
+  if (found == GDI_ERROR ||
+      std::find(glyphs.begin(), glyphs.end(), WORD{0xffff}) == glyphs.end()) {
+    return body;
+  }
+  LONG done = 0;
+  DWORD pages = 0;
+  if (FAILED(link_->GetStrCodePages(qp::Wide(word.data()), static_cast<LONG>(word.size()), 0,
+                                    &pages, &done)) ||
+      pages == 0) {
+    return body;
+  }
+  auto known = wordFonts_.find(pages);
+  if (known != wordFonts_.end()) return known->second;
+  HFONT mapped = nullptr;
+  if (FAILED(link_->MapFont(dc, pages, body, &mapped)) || !mapped) return body;
+  wordFonts_[pages] = mapped;
+  return mapped;
+}
+
+void FontLink::ReleaseWordFonts() {
+  for (const auto& [pages, font] : wordFonts_) link_->ReleaseFont(font);
+  wordFonts_.clear();
 }
 
 }  // namespace qptn

@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <mlang.h>
 
+#include <map>
 #include <string_view>
 
 #include "common/win32/com_ptr_win.h"
@@ -28,10 +29,19 @@ class FontLink {
   HFONT Choose(HDC dc, HFONT normal);
   void Release(HFONT chosen, HFONT normal);
 
+  // One plain word in `body`, the paint's chosen font: that font when it
+  // has a glyph for each of the word's characters, else a font mapped for
+  // the word's own code pages, so that a body mixing scripts that no one
+  // code page holds (Greek, Chinese and Arabic, say) shows every word.
+  // Mapped fonts are kept for the paint and given back by ReleaseWordFonts.
+  HFONT ForWord(HDC dc, HFONT body, std::u16string_view word);
+  void ReleaseWordFonts();
+
  private:
   qp::ComPtr<IMultiLanguage> language_;
   qp::ComPtr<IMLangFontLink> link_;
   DWORD codePages_ = 0;
+  std::map<DWORD, HFONT> wordFonts_;  // by code-page mask, for one paint
 };
 
 }  // namespace qptn

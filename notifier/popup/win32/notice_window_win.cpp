@@ -238,10 +238,13 @@ void NoticeWindow::Paint() {
   const HFONT normal = fonts_.Get(FontRole::kNormal);
   const HFONT body = fontLink_ ? fontLink_->Choose(dc, normal) : normal;
   {
-    GdiCanvas canvas(dc, fonts_, body, bitmaps_);
+    GdiCanvas canvas(dc, fonts_, body, bitmaps_, fontLink_.get());
     model_->Paint(canvas, {client.right - client.left, client.bottom - client.top});
   }
-  if (fontLink_) fontLink_->Release(body, normal);
+  if (fontLink_) {
+    fontLink_->ReleaseWordFonts();
+    fontLink_->Release(body, normal);
+  }
   EndPaint(Handle(), &ps);
 }
 

@@ -3,6 +3,7 @@
 #include "common/win32/wide_win.h"
 #include "notifier/popup/popup_art.h"
 #include "notifier/popup/popup_placement.h"
+#include "notifier/popup/win32/font_link_win.h"
 
 namespace qptn {
 
@@ -77,19 +78,26 @@ const PopupBitmap* PopupBitmaps::Find(int id) const {
   return it != bitmaps_.end() && it->second.dc ? &it->second : nullptr;
 }
 
-GdiCanvas::GdiCanvas(HDC dc, const PopupFonts& fonts, HFONT bodyFont, const PopupBitmaps& bitmaps)
+GdiCanvas::GdiCanvas(HDC dc, const PopupFonts& fonts, HFONT bodyFont, const PopupBitmaps& bitmaps,
+                     FontLink* link)
     : dc_(dc),
       fonts_(fonts),
       body_(bodyFont),
       bitmaps_(bitmaps),
+      link_(link),
       pen_(CreatePen(PS_SOLID, 1, Colour(kFramePen))),
       brush_(CreateSolidBrush(Colour(kFrameBrush))),
       previousFont_(GetCurrentObject(dc, OBJ_FONT)) {}
 
 GdiCanvas::~GdiCanvas() { SelectObject(dc_, previousFont_); }
 
+HFONT GdiCanvas::Font(FontRole role, std::u16string_view text) const {
+  if (role != FontRole::kBody || !link_) return Font(role);
+  return link_->ForWord(dc_, body_, text);
+}
+
 TextSize GdiCanvas::Measure(FontRole font, std::u16string_view text) {
-  SelectObject(dc_, Font(font));
+  SelectObject(dc_, Font(font, text));
   RECT r{0, 0, 0, 0};
   ::DrawTextW(dc_, qp::Wide(text.data()), static_cast<int>(text.size()), &r,
             DT_CALCRECT | DT_NOPREFIX | DT_SINGLELINE);
@@ -135,7 +143,7 @@ void GdiCanvas::StretchFirstColumn(int bitmap, int x, int y, int width) {
 }
 
 void GdiCanvas::PutText(const Rect& rect, std::u16string_view text, const TextStyle& style) {
-  SelectObject(dc_, Font(style.font));
+  SelectObject(dc_, Font(style.font, text));
   SetTextColor(dc_, style.ink == Ink::kBlue ? RGB(0, 0, 255) : RGB(0, 0, 0));
   SetBkMode(dc_, style.opaque ? OPAQUE : TRANSPARENT);
   SetBkColor(dc_, RGB(255, 255, 255));

@@ -49,11 +49,15 @@ class PopupBitmaps {
   std::map<int, PopupBitmap> bitmaps_;
 };
 
+class FontLink;
+
 // One paint's surface. Text goes through DrawTextW without prefix
-// processing; the body font is the one chosen for this paint.
+// processing; the body font is the one chosen for this paint, and with
+// `link` a plain word that font has no glyphs for gets a linked font.
 class GdiCanvas final : public PopupCanvas {
  public:
-  GdiCanvas(HDC dc, const PopupFonts& fonts, HFONT bodyFont, const PopupBitmaps& bitmaps);
+  GdiCanvas(HDC dc, const PopupFonts& fonts, HFONT bodyFont, const PopupBitmaps& bitmaps,
+            FontLink* link = nullptr);
   ~GdiCanvas() override;
   GdiCanvas(const GdiCanvas&) = delete;
   GdiCanvas& operator=(const GdiCanvas&) = delete;
@@ -69,11 +73,13 @@ class GdiCanvas final : public PopupCanvas {
 
  private:
   HFONT Font(FontRole role) const { return role == FontRole::kBody ? body_ : fonts_.Get(role); }
+  HFONT Font(FontRole role, std::u16string_view text) const;
 
   HDC dc_;
   const PopupFonts& fonts_;
   HFONT body_;
   const PopupBitmaps& bitmaps_;
+  FontLink* link_;
   qp::UniquePen pen_;
   qp::UniqueBrush brush_;
   HGDIOBJ previousFont_;
