@@ -23,6 +23,29 @@ int ScaleForDpi(int value, int dpi) {
   return static_cast<int>(product < 0 ? -magnitude : magnitude);
 }
 
+namespace {
+
+int64_t FloorDiv(int64_t a, int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
+
+int Clamp(int64_t v) {
+  return static_cast<int>(v < INT32_MIN ? INT32_MIN : v > INT32_MAX ? INT32_MAX : v);
+}
+
+}  // namespace
+
+Point ToBasePixels(Point device, int dpi) {
+  if (dpi < 1) dpi = kBaseDpi;
+  return {Clamp(FloorDiv(int64_t{device.x} * kBaseDpi, dpi)),
+          Clamp(FloorDiv(int64_t{device.y} * kBaseDpi, dpi))};
+}
+
+Rect ToDevicePixels(const Rect& base, int dpi) {
+  if (dpi < 1) dpi = kBaseDpi;
+  auto down = [dpi](int v) { return Clamp(FloorDiv(int64_t{v} * dpi, kBaseDpi)); };
+  auto up = [dpi](int v) { return Clamp(-FloorDiv(-int64_t{v} * dpi, kBaseDpi)); };
+  return {down(base.left), down(base.top), up(base.right), up(base.bottom)};
+}
+
 PixelSize PopupSize(PopupShape shape, int dpi) {
   const int width = shape.expanded ? kExpandedWidth : kCollapsedWidth;
   int height = shape.expanded ? kExpandedHeight : kCollapsedHeight;

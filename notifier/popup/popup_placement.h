@@ -13,6 +13,13 @@ inline constexpr int kBaseDpi = 96;
 // counts as 96.
 int ScaleForDpi(int value, int dpi);
 
+// The popup paints in pixels of a 96-DPI screen and the window scales them.
+// A device point in such pixels (rounded down, so it lands in the pixel
+// that holds it), and a rectangle in such pixels as the device pixels that
+// cover it (rounded outward, so nothing drawn in it is left out).
+Point ToBasePixels(Point device, int dpi);
+Rect ToDevicePixels(const Rect& base, int dpi);
+
 // The taskbar is at the top when the work area does not start at 0; a
 // taskbar at the left or right is treated like one at the bottom.
 inline bool TaskbarAtTop(const Rect& workArea) { return workArea.top > 0; }

@@ -58,6 +58,42 @@ TEST(PopupPlacement, ScaledForTheDpi) {
   }
 }
 
+TEST(PopupPixels, DeviceAndBasePixels) {
+  struct PointCase {
+    Point device;
+    int dpi;
+    Point base;
+  };
+  const PointCase points[] = {
+      {{283, 168}, 96, {283, 168}},  // at 96 DPI nothing changes
+      {{424, 252}, 144, {282, 168}},  // 282.67: the pixel that holds it
+      {{425, 253}, 144, {283, 168}},
+      {{0, 0}, 144, {0, 0}},
+      {{-1, -2}, 144, {-1, -2}},  // outside to the left stays outside
+      {{300, 300}, 0, {300, 300}},  // unknown DPI: 96
+      {{INT_MAX, INT_MIN}, 48, {INT_MAX, INT_MIN}},  // clamped, not wrapped
+  };
+  for (const PointCase& c : points) {
+    const Point p = ToBasePixels(c.device, c.dpi);
+    EXPECT_EQ(p.x, c.base.x) << c.device.x << " at " << c.dpi;
+    EXPECT_EQ(p.y, c.base.y) << c.device.y << " at " << c.dpi;
+  }
+  struct RectCase {
+    Rect base;
+    int dpi;
+    Rect device;
+  };
+  const RectCase rects[] = {
+      {{275, 156, 292, 181}, 96, {275, 156, 292, 181}},
+      {{275, 156, 292, 181}, 144, {412, 234, 438, 272}},  // 412.5 down, 271.5 up
+      {{3, 3, 294, 187}, 120, {3, 3, 368, 234}},          // 3.75 down, 367.5 up
+      {{-3, -1, 1, 1}, 144, {-5, -2, 2, 2}},
+  };
+  for (const RectCase& c : rects) {
+    EXPECT_EQ(Show(ToDevicePixels(c.base, c.dpi)), Show(c.device)) << c.dpi;
+  }
+}
+
 TEST(ScaleForDpi, RoundsAsMulDiv) {
   struct Case {
     int value, dpi, expected;

@@ -421,6 +421,32 @@ class MailCheckScenarios(winenv.Scenario):
         self.assertTrue(shown['description'].endswith('Message: ' + words), shown)
         winenv.save_screenshot(os.path.join(SCREENSHOTS, 'popup-scripts.png'))
 
+    def test_at_144_dpi_the_popup_is_half_as_large_again(self):
+        desktop = r'HKCU\Control Panel\Desktop'
+        reg('add', desktop, '/v', 'LogPixels', '/t', 'REG_DWORD', '/d', '144', '/f')
+        self.addCleanup(reg, 'delete', desktop, '/v', 'LogPixels', '/f')
+        qpsettings('set', 'show', '30')
+        address = self.account()
+        _, hwnd = self.start()
+        winenv.wait_until(lambda: checks(address) == [0], timeout=60, what='the first check')
+        admin('/admin/deliver', {'to': address, 'from': 'Ann Example <ann@example.org>',
+                                 'subject': 'Lunch on Friday?',
+                                 'body': 'Shall we meet at noon? See https://example.org/menu'})
+        self.check_now(hwnd, 'the popup', until=lambda: handed(self.traced, 1))
+        shown = popup_named('New Message from Ann Example: Lunch on Friday?')
+        state = popup_state(visible=True, alpha=255)
+        left, top, right, bottom = state['rect']
+        # 297 x 190 and the 2-pixel gaps, times 1.5 and rounded as MulDiv rounds.
+        self.assertEqual((right - left, bottom - top), (446, 285), state)
+        self.assertEqual((right, bottom), (state['workarea'][2] - 3, state['workarea'][3] - 3))
+        winenv.save_screenshot(os.path.join(SCREENSHOTS, 'popup-144dpi.png'))
+        # Clicks land where the scaled buttons are: the close button, at
+        # (282, 15) on a 96-DPI screen, is at 1.5 times that place.
+        before = self.finished()
+        self.assertEqual(probe.call('popup-click', '423', '22'), 0)
+        winenv.wait_until(lambda: self.finished() > before, what='the close button')
+        self.assertEqual(shown['role'], ROLE_SYSTEM_ALERT)
+
     def test_no_new_mail_rings_nothing(self):
         address = self.account()
         _, hwnd = self.start()

@@ -43,6 +43,14 @@ Point ClientPoint(LPARAM lParam) {
   return {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
 }
 
+// The screen's DPI; the program declares itself DPI-aware, so this is the
+// real one and not a 96 that the system would then stretch.
+int ScreenDpi() {
+  qp::WindowDc screen(nullptr);
+  const int dpi = screen.Get() ? GetDeviceCaps(screen.Get(), LOGPIXELSX) : kBaseDpi;
+  return dpi > 0 ? dpi : kBaseDpi;
+}
+
 }  // namespace
 
 NoticeWindow::~NoticeWindow() {
@@ -53,6 +61,8 @@ NoticeWindow::~NoticeWindow() {
 bool NoticeWindow::Create(HINSTANCE module, HWND owner, EmailCommand& listener, bool hideLogo) {
   owner_ = owner;
   model_ = std::make_unique<NoticeModel>(listener, *this, hideLogo, kVendorHomePage);
+  dpi_ = ScreenDpi();
+  model_->SetDpi(dpi_);
   model_->SetWorkArea(WorkArea());
   model_->SetDisplayTime(displayMs_);
   WNDCLASSEXW wc{};
@@ -63,13 +73,15 @@ bool NoticeWindow::Create(HINSTANCE module, HWND owner, EmailCommand& listener, 
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
   wc.lpszClassName = qp::Wide(kPopupClassName);
   qp::Window::RegisterClass(wc);
-  const Rect at = model_->WindowRect();
+  const Rect at = model_->WindowRect();  // already in the screen's pixels
   if (!qp::Window::Create(WS_EX_LAYERED | WS_EX_TOPMOST, qp::Wide(kPopupClassName),
                           qp::Wide(kPopupWindowTitle), WS_POPUP, at.left, at.top, at.Width(),
                           at.Height(), owner, module)) {
     model_.reset();
     return false;
   }
+  // The fonts keep their 96-DPI cell heights: each paint maps the model's
+  // pixels onto the screen's, text and bitmaps included (Paint).
   fonts_.Create(kBaseDpi);
   bitmaps_.Load(module);
   fontLink_ = std::make_unique<FontLink>();
@@ -165,22 +177,21 @@ LRESULT NoticeWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       POINT p{};
       GetCursorPos(&p);
       ScreenToClient(Handle(), &p);
-      SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(
-                                         model_->WantsHandCursor({p.x, p.y}) ? IDC_HAND
-                                                                             : IDC_ARROW)));
+      const bool hand = model_->WantsHandCursor(ToBasePixels({p.x, p.y}, dpi_));
+      SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(hand ? IDC_HAND : IDC_ARROW)));
       return TRUE;
     }
     case WM_TIMER:
       model_->OnTimer(static_cast<unsigned>(wParam));
       return 0;
     case WM_MOUSEMOVE:
-      model_->OnMouseMove(ClientPoint(lParam));
+      model_->OnMouseMove(BasePoint(lParam));
       return 0;
     case WM_LBUTTONDOWN:
-      model_->OnLeftButtonDown(ClientPoint(lParam));
+      model_->OnLeftButtonDown(BasePoint(lParam));
       return 0;
     case WM_LBUTTONDBLCLK:
-      model_->OnLeftButtonDoubleClick(ClientPoint(lParam));
+      model_->OnLeftButtonDoubleClick(BasePoint(lParam));
       return 0;
     case WM_MOUSELEAVE:
       model_->OnMouseLeave();
@@ -230,11 +241,26 @@ LRESULT NoticeWindow::AccessibleObject(WPARAM wParam, LPARAM lParam) {
   return LresultFromObject(kIidAccessible, wParam, accessible_.Get());
 }
 
+Point NoticeWindow::BasePoint(LPARAM lParam) const {
+  return ToBasePixels(ClientPoint(lParam), dpi_);
+}
+
+// The model paints in 96-DPI pixels. On another screen the device context
+// maps them onto the screen's: fonts are made at the mapped size, so text
+// stays sharp, and bitmaps are stretched with smoothing.
 void NoticeWindow::Paint() {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(Handle(), &ps);
   RECT client{};
   GetClientRect(Handle(), &client);
+  if (dpi_ != kBaseDpi) {
+    SetMapMode(dc, MM_ANISOTROPIC);
+    SetWindowExtEx(dc, kBaseDpi, kBaseDpi, nullptr);
+    SetViewportExtEx(dc, dpi_, dpi_, nullptr);
+    SetStretchBltMode(dc, HALFTONE);
+    SetBrushOrgEx(dc, 0, 0, nullptr);
+    DPtoLP(dc, reinterpret_cast<POINT*>(&client), 2);
+  }
   const HFONT normal = fonts_.Get(FontRole::kNormal);
   const HFONT body = fontLink_ ? fontLink_->Choose(dc, normal) : normal;
   {
@@ -288,7 +314,8 @@ void NoticeWindow::TrackMouseLeave() {
 }
 
 void NoticeWindow::Invalidate(const Rect& client) {
-  const RECT r{client.left, client.top, client.right, client.bottom};
+  const Rect device = ToDevicePixels(client, dpi_);
+  const RECT r{device.left, device.top, device.right, device.bottom};
   InvalidateRect(Handle(), &r, FALSE);
 }
 
@@ -329,7 +356,8 @@ void NoticeWindow::AddTooltip(int id, const Rect& rect, std::u16string_view text
   tool.uFlags = TTF_SUBCLASS | TTF_TRANSPARENT;
   tool.hwnd = Handle();
   tool.uId = static_cast<UINT_PTR>(id);
-  tool.rect = {rect.left, rect.top, rect.right, rect.bottom};
+  const Rect device = ToDevicePixels(rect, dpi_);
+  tool.rect = {device.left, device.top, device.right, device.bottom};
   tool.lpszText = const_cast<wchar_t*>(qp::Wide(copy));
   SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
 }

@@ -81,9 +81,12 @@ class NoticeWindow final : public qp::Window, public PopupWindowPort, public Pop
   void Paint();
   void CreateTooltip(HINSTANCE module);
   LRESULT AccessibleObject(WPARAM wParam, LPARAM lParam);
+  // A client point of a mouse message in the model's 96-DPI pixels.
+  Point BasePoint(LPARAM lParam) const;
   bool OnKey(WPARAM key);
 
   HWND owner_ = nullptr;
+  int dpi_ = kBaseDpi;  // the screen's, read once the window is made
   std::unique_ptr<NoticeModel> model_;
   std::unique_ptr<FontLink> fontLink_;
   PopupFonts fonts_;
