@@ -82,10 +82,6 @@ def admin(path, body=None):
     return winenv.host_admin(port, path, body)
 
 
-def calls_of(operation):
-    return [e for e in admin('/admin/log') if e.get('operation') == operation]
-
-
 def checks(address):
     """The header numbers of the get_new_messages calls made for `address`."""
     return [e['params']['header_num'] for e in admin('/admin/log')
@@ -176,6 +172,9 @@ VK_ESCAPE, VK_LEFT, VK_RIGHT = '27', '37', '39'
 ROLE_SYSTEM_ALERT = '8'
 
 
+LUNCH = {'from': 'Ann Example <ann@example.org>', 'subject': 'Lunch on Friday?',
+         'body': 'Shall we meet at noon? See https://example.org/menu'}
+
 HANDED = re.compile(r'qptn popup: message account=(\d+) date=(-?\d+) first=(\d) last=(\d)')
 
 
@@ -207,6 +206,15 @@ class MailCheckScenarios(winenv.Scenario):
                 pass
         super().tearDown()
 
+    def running_with_an_account(self):
+        """One account, each popup shown for 30 seconds, the notifier
+        started and its first check done: (address, window)."""
+        qpsettings('set', 'show', '30')
+        address = self.account()
+        _, hwnd = self.start()
+        winenv.wait_until(lambda: checks(address) == [0], timeout=60, what='the first check')
+        return address, hwnd
+
     def account(self, password='secret'):
         address = unique_address()
         admin('/admin/accounts', {'address': address, 'password': password})
@@ -233,21 +241,29 @@ class MailCheckScenarios(winenv.Scenario):
         """How many checks have ended, their popup sequences included."""
         return ''.join(self.traced).count('qptn check: finished')
 
+    def checks_started(self):
+        """How many checks have started."""
+        return ''.join(self.traced).count('qptn check: started')
+
     def check_now(self, hwnd, what='Check Email Now', until=None):
-        """Check Email Now; returns when the check has ended, its popup
-        sequence included (or when `until` gives a true value, which is
-        returned). A command that arrives while the check before it
-        is still ending is ignored, so it is sent again while the host has
-        not been asked since."""
-        before = self.finished()
-        state = {'asked': len(calls_of('get_new_messages')), 'sent': 0.0}
+        """Check Email Now; returns once a check that started after it has
+        ended, its popup sequence included, and no other check runs (or
+        when `until` gives a true value, which is returned). A command that
+        arrives while the check before it is still ending is ignored, so it
+        is sent again while no check has started since."""
+        started_before = self.checks_started()
+        state = {'sent': 0.0}
 
         def ended():
-            reached = until() if until else self.finished() > before
-            if reached:
-                return reached
+            started = self.checks_started()
+            if until:
+                reached = until()
+                if reached:
+                    return reached
+            elif started > started_before and self.finished() >= started:
+                return True
             now = time.monotonic()
-            if now - state['sent'] > 3 and len(calls_of('get_new_messages')) == state['asked']:
+            if started == started_before and now - state['sent'] > 5:
                 self.assertEqual(probe.call('command', hwnd, CHECK_NOW), 0)
                 state['sent'] = now
             return False
@@ -289,13 +305,8 @@ class MailCheckScenarios(winenv.Scenario):
         return lines
 
     def test_new_mail_shows_the_popup_in_the_corner_of_the_work_area(self):
-        qpsettings('set', 'show', '30')
-        address = self.account()
-        _, hwnd = self.start()
-        winenv.wait_until(lambda: checks(address) == [0], timeout=60, what='the first check')
-        admin('/admin/deliver', {'to': address, 'from': 'Ann Example <ann@example.org>',
-                                 'subject': 'Lunch on Friday?',
-                                 'body': 'Shall we meet at noon? See https://example.org/menu'})
+        address, hwnd = self.running_with_an_account()
+        admin('/admin/deliver', dict(LUNCH, to=address))
         shown = self.check_now(hwnd, 'the popup, fully opaque',
                                until=lambda: popup_state(visible=True, alpha=255))
         left, top, right, bottom = shown['rect']
@@ -333,11 +344,8 @@ class MailCheckScenarios(winenv.Scenario):
         self.assertEqual(len(handed(traced, 0)), 4, 'no message shown one by one beside it')
 
     def test_next_previous_keys_and_a_screen_reader_walk_the_sequence(self):
-        qpsettings('set', 'show', '30')
-        address = self.account()
-        _, hwnd = self.start()
+        address, hwnd = self.running_with_an_account()
         traced = self.traced
-        winenv.wait_until(lambda: checks(address) == [0], timeout=60, what='the first check')
         senders = ('Ann Example', 'Bo Example', 'Cy Example')
         for n, sender in enumerate(senders):
             admin('/admin/deliver', {'to': address, 'from': f'{sender} <m{n}@example.org>',
@@ -374,10 +382,7 @@ class MailCheckScenarios(winenv.Scenario):
         winenv.wait_until(lambda: self.finished() > before, what='the end of the sequence')
 
     def test_delete_in_the_popup_shows_its_result_then_closes(self):
-        qpsettings('set', 'show', '30')
-        address = self.account()
-        _, hwnd = self.start()
-        winenv.wait_until(lambda: checks(address) == [0], timeout=60, what='the first check')
+        address, hwnd = self.running_with_an_account()
         self.deliver(address, 'to be deleted')
         self.check_now(hwnd, 'the popup', until=lambda: handed(self.traced, 1))
         popup_named('New Message from Bo Example: to be deleted')
@@ -391,11 +396,8 @@ class MailCheckScenarios(winenv.Scenario):
         self.assertIsNone(popup_state(visible=True, alpha=255))
 
     def test_many_new_messages_show_the_summary(self):
-        qpsettings('set', 'show', '30')
         qpsettings('set', 'showLimit', '5')
-        address = self.account()
-        _, hwnd = self.start()
-        winenv.wait_until(lambda: checks(address) == [0], timeout=60, what='the first check')
+        address, hwnd = self.running_with_an_account()
         for n in range(7):
             self.deliver(address, f'one of seven ({n})')
         self.check_now(hwnd, 'the summary',
@@ -409,10 +411,7 @@ class MailCheckScenarios(winenv.Scenario):
         winenv.save_screenshot(os.path.join(SCREENSHOTS, 'popup-summary.png'))
 
     def test_words_of_several_scripts_are_drawn(self):
-        qpsettings('set', 'show', '30')
-        address = self.account()
-        _, hwnd = self.start()
-        winenv.wait_until(lambda: checks(address) == [0], timeout=60, what='the first check')
+        address, hwnd = self.running_with_an_account()
         words = 'Καλημέρα Здравствуйте 你好世界 مرحبا'
         admin('/admin/deliver', {'to': address, 'from': 'Ann Example <ann@example.org>',
                                  'subject': 'Greetings', 'body': words})
@@ -425,13 +424,8 @@ class MailCheckScenarios(winenv.Scenario):
         desktop = r'HKCU\Control Panel\Desktop'
         reg('add', desktop, '/v', 'LogPixels', '/t', 'REG_DWORD', '/d', '144', '/f')
         self.addCleanup(reg, 'delete', desktop, '/v', 'LogPixels', '/f')
-        qpsettings('set', 'show', '30')
-        address = self.account()
-        _, hwnd = self.start()
-        winenv.wait_until(lambda: checks(address) == [0], timeout=60, what='the first check')
-        admin('/admin/deliver', {'to': address, 'from': 'Ann Example <ann@example.org>',
-                                 'subject': 'Lunch on Friday?',
-                                 'body': 'Shall we meet at noon? See https://example.org/menu'})
+        address, hwnd = self.running_with_an_account()
+        admin('/admin/deliver', dict(LUNCH, to=address))
         self.check_now(hwnd, 'the popup', until=lambda: handed(self.traced, 1))
         shown = popup_named('New Message from Ann Example: Lunch on Friday?')
         state = popup_state(visible=True, alpha=255)

@@ -15,11 +15,12 @@ bool CheckThread::Start(std::function<void()> body) {
   Join();
   try {
     thread_ = std::thread([body = std::move(body)] {
+      // For a debugger: a line as each check starts and one once it has ended.
+      OutputDebugStringW(L"qptn check: started\n");
       {
         const qp::ComInitialization com;
         body();
       }
-      // For a debugger: one line per check, once it has ended.
       OutputDebugStringW(L"qptn check: finished\n");
     });
   } catch (const std::system_error&) {
