@@ -11,7 +11,8 @@ QptnT::QptnT(const AppPorts& ports)
       status_(ports.tray),
       animation_(ports.tray),
       check_(CheckPorts{mail_, *this, *this, ports.popup, ports.sound, ports.presence,
-                        ports.platform, ports.worker, ports.settingsDialog, *this}) {}
+                        ports.platform, ports.worker, ports.settingsDialog, *this}),
+      actions_(pages_, ports.browser, *this, kDefaultWebMailStart) {}
 
 QptnT::~QptnT() { status_.Remove(); }
 
@@ -88,8 +89,9 @@ void QptnT::OnTrayCallback(unsigned notification) {
   }
 }
 
-void QptnT::ShowError(unsigned account, const char16_t* text, const QPTSoap::SoapFault& fault) {
-  status_.ShowError(check_.TimerCheck(), fault, Addresses(), account, text);
+void QptnT::ShowError(unsigned account, const std::u16string& text,
+                      const QPTSoap::SoapFault& fault) {
+  status_.ShowError(check_.TimerCheck(), fault, Addresses(), account, text.c_str());
 }
 
 std::vector<std::u16string> QptnT::Addresses() const {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "notifier/actions/message_actions.h"
 #include "notifier/app/app_platform.h"
 #include "notifier/app/email_command.h"
 #include "notifier/check/check_ports.h"
@@ -36,12 +37,14 @@ struct AppPorts {
   CheckWorker& worker;
   SettingsDialogPort& settingsDialog;
   UpdateUi& updateUi;
+  PageBrowser& browser;
 };
 
 class QptnT : public EmailCommand,
               private CheckAccounts,
               private CheckTray,
-              private UpdatePort {
+              private UpdatePort,
+              private ActionsHost {
  public:
   static constexpr unsigned kSlots = kMaxAccounts;
 
@@ -65,26 +68,35 @@ class QptnT : public EmailCommand,
   void OnPopupFinished() { check_.OnPopupFinished(); }
   void OnTimer(unsigned id) { check_.OnTimer(id); }
 
-  // An error balloon for an action on the window thread; `fault` is the
-  // failed call's, `account` kNoAccount for no single account.
-  void ShowError(unsigned account, const char16_t* text, const QPTSoap::SoapFault& fault);
-
   // The animation thread's body, and the stop that lets its owner join it.
   void RunAnimation() { animation_.Run(); }
   void StopAnimation() { animation_.Stop(); }
   // Ends a running check and joins its thread.
   void StopCheck() { check_.Stop(); }
 
-  // The message actions land with the actions room; the popup and the tray
-  // ask for them through EmailCommand.
-  void launchMail() override {}
-  void openMessage(unsigned, QPTSoapNS::Message*) override {}
-  void quickView(unsigned, QPTSoapNS::Message*) override {}
-  void reply(unsigned, QPTSoapNS::Message*, bool) override {}
-  void forward(unsigned, QPTSoapNS::Message*) override {}
-  bool deleteMessage(unsigned, QPTSoapNS::Message*) override { return false; }
-  void markRead(unsigned, QPTSoapNS::Message*) override {}
-  void markSpam(unsigned, QPTSoapNS::Message*) override {}
+  // The message actions of the popup and the tray (notifier/actions/).
+  void launchMail() override { actions_.LaunchMail(); }
+  void openMessage(unsigned account, QPTSoapNS::Message* message) override {
+    actions_.OpenPage(account, message, MessagePage::kView);
+  }
+  void quickView(unsigned account, QPTSoapNS::Message* message) override {
+    actions_.OpenPage(account, message, MessagePage::kQuickView);
+  }
+  void reply(unsigned account, QPTSoapNS::Message* message, bool toAll) override {
+    actions_.OpenPage(account, message, toAll ? MessagePage::kReplyAll : MessagePage::kReply);
+  }
+  void forward(unsigned account, QPTSoapNS::Message* message) override {
+    actions_.OpenPage(account, message, MessagePage::kForward);
+  }
+  bool deleteMessage(unsigned account, QPTSoapNS::Message* message) override {
+    return actions_.Delete(account, message);
+  }
+  void markRead(unsigned account, QPTSoapNS::Message* message) override {
+    actions_.MarkRead(account, message);
+  }
+  void markSpam(unsigned account, QPTSoapNS::Message* message) override {
+    actions_.MarkSpam(account, message);
+  }
   void userActivity() override { check_.ClearNewMailFlag(); }
 
   // The loaded accounts' addresses, in slot order (window thread, or with
@@ -113,6 +125,12 @@ class QptnT : public EmailCommand,
                  const QPTSoap::SoapFault& fault) override;
   // UpdatePort
   bool CheckForUpdate() override;
+  // ActionsHost (Account is CheckAccounts')
+  unsigned AccountCount() override { return accountCount_; }
+  unsigned SelectedAccount() override { return check_.SelectedAccount(); }
+  void DecrementUnread() override { check_.DecrementUnread(); }
+  void ShowError(unsigned account, const std::u16string& text,
+                 const QPTSoap::SoapFault& fault) override;
 
   // With the settings lock held, or before any other thread runs.
   void LoadAccounts();
@@ -141,6 +159,8 @@ class QptnT : public EmailCommand,
   TrayStatus status_;
   IconAnimation animation_;
   MailCheck check_;
+  ClientPageService pages_{shared_};
+  MessageActions actions_;
 };
 
 }  // namespace qptn

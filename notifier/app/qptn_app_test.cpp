@@ -60,6 +60,25 @@ class RegistryBinding {
   RegistryBinding& operator=(const RegistryBinding&) = delete;
 };
 
+class FakeBrowser : public PageBrowser {
+ public:
+  explicit FakeBrowser(CallLog& log) : log_(log) {}
+  bool OpenMailWindow(const std::u16string& address) override {
+    log_.calls.push_back("mail window " + Narrow(address));
+    return true;
+  }
+  bool OpenUrl(const std::u16string& address) override {
+    log_.calls.push_back("url " + Narrow(address));
+    return true;
+  }
+  void OpenWithShell(const std::u16string& address) override {
+    log_.calls.push_back("shell " + Narrow(address));
+  }
+
+ private:
+  CallLog& log_;
+};
+
 class FakeUpdateUi : public UpdateUi {
  public:
   explicit FakeUpdateUi(CallLog& log) : log_(log) {}
@@ -139,7 +158,9 @@ class AppTest : public ::testing::Test {
   testing::FakeWorker worker;
   testing::FakeDialog dialog{log};
   FakeUpdateUi updateUi{log};
-  AppPorts ports{platform, tray, transport, popup, sound, presence, worker, dialog, updateUi};
+  FakeBrowser browser{log};
+  AppPorts ports{platform, tray, transport, popup, sound, presence, worker, dialog, updateUi,
+                 browser};
   std::unique_ptr<QptnT> app = std::make_unique<QptnT>(ports);
 };
 
@@ -221,7 +242,10 @@ TEST_F(AppTest, CommandTable) {
       {kCmdShowNew, {"KillTimer 2", "SetTimer 2 600000"}, 7, 1},
       {kCmdSettings, {"KillTimer 2", "settings dialog", "display 4000", "SetTimer 2 600000"}, 7, 0},
       {kCmdLaunch, {}, 7, 0},
-      {32790, {}, 0, 0},
+      {32790,
+       {"Error Couldn't obtain Quillpost URL from the server.", "shell https://mail.quillpost.com/"},
+       0,
+       0},
       {32794, {}, 4, 0},
       {32799, {}, 9, 0},
       {32789, {}, 7, 0},
@@ -261,7 +285,9 @@ TEST_F(AppTest, TrayCallbacks) {
       {kTrayRightUp, {"SetTip 1 unread message.", "SetIcon 109", "Menu idle"}, false},
       {kTrayContextMenu, {"SetTip 1 unread message.", "SetIcon 109", "Menu idle"}, false},
       {kTrayLeftDown, {"SetTip 1 unread message.", "SetIcon 109"}, false},
-      {kTrayLeftDouble, {}, true},
+      {kTrayLeftDouble,
+       {"Error Couldn't obtain Quillpost URL from the server.", "shell https://mail.quillpost.com/"},
+       true},
       {0x0200 /* WM_MOUSEMOVE */, {}, true},
   };
   for (const Case& c : cases) {
@@ -330,17 +356,42 @@ TEST_F(AppTest, UserActivityClearsTheNewMailStateOnce) {
   EXPECT_TRUE(log.Take().empty());
 }
 
-TEST_F(AppTest, ShowErrorTakesTheCallsFaultAndTheLoadedAccounts) {
+TEST_F(AppTest, MessageActionsAskTheServiceAndOpenThePage) {
+  TimerCheckFinds(2, 1);
+  QPTSoapNS::Message m;
+  m.uidstr.path = u"INBOX";
+  m.uidstr.uid = u"7";
+  app->userActivity();  // the popup's click reports the user first
+  log.Take();
+  transport.Queue(200, Response("<url>https://h/compose.php?uid=7</url>"));
+  app->reply(0, &m, true);
+  EXPECT_NE(transport.sent.back().body.find("replyall"), std::string::npos);
+  EXPECT_EQ(log.Take(), (Calls{"SetTip 1 unread message.", "SetIcon 109",
+                               "url https://h/compose.php?uid=7"}));
+  EXPECT_EQ(app->Check().UnreadTotal(), 1u);
+
+  // Without an answer: the balloon, nothing opened, the count kept.
+  transport.QueueSendFailure();
+  app->forward(0, &m);
+  EXPECT_EQ(log.Take(), (Calls{"Error Couldn't obtain Quillpost URL from the server."}));
+  EXPECT_EQ(app->Check().UnreadTotal(), 1u);
+
+  // The unread count never goes below 0.
+  for (int i = 0; i < 2; ++i) {
+    transport.Queue(200, Response("<url>https://h/view.php</url>"));
+    app->openMessage(0, &m);
+  }
+  EXPECT_EQ(app->Check().UnreadTotal(), 0u);
+  EXPECT_EQ(log.calls.back(), "url https://h/view.php");
+  EXPECT_EQ(log.calls[log.calls.size() - 2], "SetTip No unread messages.");
+}
+
+TEST_F(AppTest, LaunchFallsBackToTheStartPage) {
   StartWith({u"a@x.example", u"b@x.example"});
-  QPTSoap::SoapFault fault;
-  fault.code = QPTSoap::kFaultClient;
-  fault.faultstring = u"Wrong password";
-  app->ShowError(1, u"Cannot connect", fault);
-  EXPECT_EQ(log.Take(), (Calls{"Error b@x.example|Wrong password"}));
-  app->ShowError(kNoAccount, nullptr, fault);
-  EXPECT_EQ(log.Take(), (Calls{"Error Wrong password"}));
-  app->ShowError(0, u"Cannot connect", QPTSoap::SoapFault{});
-  EXPECT_EQ(log.Take(), (Calls{"Error a@x.example|Cannot connect"}));
+  app->OnCommand(kCmdAccountFirst + 1);
+  EXPECT_NE(transport.sent.back().body.find("b@x.example"), std::string::npos);
+  EXPECT_EQ(log.Take(), (Calls{"Error Couldn't obtain Quillpost URL from the server.",
+                               "shell https://mail.quillpost.com/"}));
 }
 
 TEST_F(AppTest, TaskbarRestartReaddsTheCurrentIcon) {
@@ -365,7 +416,11 @@ TEST(QptnLifetime, DestructionRemovesTheIcon) {
   testing::FakeWorker worker;
   testing::FakeDialog dialog{log};
   FakeUpdateUi updateUi{log};
-  { QptnT app(AppPorts{platform, tray, transport, popup, sound, presence, worker, dialog, updateUi}); }
+  FakeBrowser browser{log};
+  {
+    QptnT app(
+        AppPorts{platform, tray, transport, popup, sound, presence, worker, dialog, updateUi, browser});
+  }
   EXPECT_EQ(log.calls, (Calls{"Remove"}));
 }
 

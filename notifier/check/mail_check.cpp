@@ -112,6 +112,13 @@ void MailCheck::ClearNewMailFlag() {
   if (newMailFlag_.exchange(false)) p_.tray.RefreshTip(unreadTotal_, false);
 }
 
+void MailCheck::DecrementUnread() {
+  unsigned unread = unreadTotal_;
+  while (unread > 0 && !unreadTotal_.compare_exchange_weak(unread, unread - 1)) {
+  }
+  p_.tray.RefreshTip(unreadTotal_, newMailFlag_);
+}
+
 void MailCheck::Stop() {
   stopping_ = true;
   popupDone_.Interrupt();

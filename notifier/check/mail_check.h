@@ -75,6 +75,8 @@ class MailCheck {
   void SelectAccount(unsigned slot) { selectedAccount_ = slot; }
   // Clears the "You have mail!" state and shows what is left.
   void ClearNewMailFlag();
+  // A message action took one message off the unread ones (never below 0).
+  void DecrementUnread();
 
   // --- the check thread ------------------------------------------------------
   void CheckAllAccounts();

@@ -1,30 +1,6 @@
 #include "notifier/check/mail_service.h"
 
 namespace qptn {
-namespace {
-
-// The auth record of one call. Its copy of the password is overwritten with
-// bytes of value 1 before it is released.
-class CallAuth {
- public:
-  explicit CallAuth(const Credentials& account) {
-    auth_.user_id = account.address;
-    auth_.password = account.password;
-  }
-  ~CallAuth() {
-    if (auth_.password) {
-      for (char16_t& c : *auth_.password) c = u'\x0101';
-    }
-  }
-  CallAuth(const CallAuth&) = delete;
-  CallAuth& operator=(const CallAuth&) = delete;
-  const QPTSoapNS::auth& Get() const { return auth_; }
-
- private:
-  QPTSoapNS::auth auth_;
-};
-
-}  // namespace
 
 CallOutcome ClientMailService::GetNewMessages(const Credentials& account, int32_t headerNum,
                                               const std::u16string& hostKey, int32_t max,

@@ -22,6 +22,27 @@ struct Credentials {
   }
 };
 
+// The auth record of one call. Its copy of the password is overwritten with
+// bytes of value 1 before it is released.
+class CallAuth {
+ public:
+  explicit CallAuth(const Credentials& account) {
+    auth_.user_id = account.address;
+    auth_.password = account.password;
+  }
+  ~CallAuth() {
+    if (auth_.password) {
+      for (char16_t& c : *auth_.password) c = u'\x0101';
+    }
+  }
+  CallAuth(const CallAuth&) = delete;
+  CallAuth& operator=(const CallAuth&) = delete;
+  const QPTSoapNS::auth& Get() const { return auth_; }
+
+ private:
+  QPTSoapNS::auth auth_;
+};
+
 // What get_new_messages answered.
 struct NewMail {
   int32_t newHeaderNum = 0;

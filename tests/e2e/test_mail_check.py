@@ -305,10 +305,18 @@ class MailCheckScenarios(winenv.Scenario):
         return lines
 
     def test_new_mail_shows_the_popup_in_the_corner_of_the_work_area(self):
+        other = self.account()
         address, hwnd = self.running_with_an_account()
-        admin('/admin/deliver', dict(LUNCH, to=address))
+        winenv.wait_until(lambda: checks(other) == [0], timeout=60, what='the first check')
+        # Mail for both accounts; the older, shown first, names its account.
+        admin('/admin/deliver', dict(LUNCH, to=address, date=1_700_000_100))
+        self.deliver(other, 'later', 1_700_000_200)
         shown = self.check_now(hwnd, 'the popup, fully opaque',
                                until=lambda: popup_state(visible=True, alpha=255))
+        reads = popup_named('New Message from Ann Example: Lunch on Friday?')
+        self.assertEqual(reads['description'],
+                         f'To: {address}\nFrom: Ann Example\nSubject: Lunch on Friday?\n\n'
+                         'Message: Shall we meet at noon? See https://example.org/menu')
         left, top, right, bottom = shown['rect']
         area_left, area_top, area_right, area_bottom = shown['workarea']
         # A message popup of 297 x 190, 2 pixels from the right edge and

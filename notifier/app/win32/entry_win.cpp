@@ -9,6 +9,7 @@
 #include "common/win32/handle_win.h"
 #include "common/win32/registry_win.h"
 #include "common/win32/wide_win.h"
+#include "notifier/actions/win32/browser_win.h"
 #include "notifier/app/command_line.h"
 #include "notifier/app/qptn_app.h"
 #include "notifier/app/win32/instances_win.h"
@@ -41,8 +42,10 @@ qptn::SystemPresence g_presence;  // records the desktop of the main thread
 qptn::CheckThread g_checkThread;
 qptn::NoSettingsDialog g_settingsDialog;
 qptn::UpdateUiWin g_updateUi(g_mainWindow);
+qptn::WindowsPageBrowser g_browser;
 qptn::QptnT g_app(qptn::AppPorts{g_mainWindow, g_trayIcon, g_transport, g_popup, g_sound,
-                                 g_presence, g_checkThread, g_settingsDialog, g_updateUi});
+                                 g_presence, g_checkThread, g_settingsDialog, g_updateUi,
+                                 g_browser});
 
 // The running program file as the system reports it.
 std::u16string ProgramPath() {
@@ -94,6 +97,7 @@ int NormalRun(HINSTANCE module, bool hello) {
   g_mainWindow.Bind(g_app, module, g_trayIcon, g_popup);
   g_mainWindow.ReleaseOnWindow(&startupLock);
   if (!g_app.Startup()) return 0;
+  g_browser.SetOwner(g_mainWindow.Handle());
 
   AnimationThread animation;
   // Goes first: a running check uses the animation.
