@@ -90,6 +90,17 @@ void MessageActions::MarkSpam(unsigned account, const QPTSoapNS::Message* messag
   Mark(account, message, u"markSpam");
 }
 
+void OpenComposePage(PageService& service, PageBrowser& browser,
+                     const std::optional<Credentials>& account, const std::u16string& link) {
+  if (!account || link.empty()) return;
+  OptString url;
+  const QPTSoapNS::UIDSTR none;  // no message: both parts null
+  if (!service.GetMessageUrl(*account, none, u"compose", url).Ok() || !url || url->empty()) {
+    return;
+  }
+  browser.OpenUrl(ComposeAddressFor(*url, link));
+}
+
 // --- the calls over the shared client ------------------------------------------
 
 CallOutcome ClientPageService::GetAuthUrl(const Credentials& account, const std::u16string& type,

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "notifier/check/mail_service.h"
@@ -84,6 +85,13 @@ class MessageActions {
   ActionsHost& host_;
   const std::u16string startPage_;
 };
+
+// The mailto: hand-off: the compose page of `account` (the first stored
+// one) with the link's recipients, subject and body, in a new browser
+// window. Without an account, a link or a compose address nothing opens;
+// nothing is reported either way.
+void OpenComposePage(PageService& service, PageBrowser& browser,
+                     const std::optional<Credentials>& account, const std::u16string& link);
 
 // The delete action for what "no_trash" answered.
 std::u16string DeleteActionFor(const CallOutcome& outcome, const OptString& noTrash);

@@ -206,5 +206,38 @@ TEST(MessageActions, LaunchOpensTheIndexOrTheStartPage) {
                               "shell https://start/"}));
 }
 
+TEST(OpenComposePage, TheLinkGoesToTheFirstAccountsComposePage) {
+  Fakes f;
+  f.url = std::u16string(u"https://h/compose.php?user=a");
+  const Credentials first{u"a0@q", u"pw"};
+  OpenComposePage(f, f, first, u"mailto:ann@example.org?subject=Hi&body=50%");
+  EXPECT_EQ(f.log, (Log{"get_message_url a0@q null compose",
+                        "url https://h/compose.php?user=a&compose_args=sendto%3Dann@example.org"
+                        "%26subject%3DHi%26body%3D50%25"}));
+  struct Case {
+    const char* name;
+    bool withAccount;
+    std::u16string link;
+    bool callSucceeds;
+    OptString url;
+    size_t calls;
+  };
+  const Case quiet[] = {
+      {"no account", false, u"mailto:x", true, std::u16string(u"https://h/c"), 0},
+      {"no link", true, u"", true, std::u16string(u"https://h/c"), 0},
+      {"service failure", true, u"mailto:x", false, std::u16string(u"https://h/c"), 1},
+      {"no address", true, u"mailto:x", true, std::nullopt, 1},
+      {"empty address", true, u"mailto:x", true, std::u16string(), 1},
+  };
+  for (const Case& c : quiet) {
+    Fakes g;
+    g.callsSucceed = c.callSucceeds;
+    g.url = c.url;
+    OpenComposePage(g, g, c.withAccount ? std::optional<Credentials>(first) : std::nullopt,
+                    c.link);
+    EXPECT_EQ(g.log.size(), c.calls) << c.name;
+  }
+}
+
 }  // namespace
 }  // namespace qptn

@@ -2,10 +2,12 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <optional>
 #include <system_error>
 #include <thread>
 #include <vector>
 
+#include "common/win32/com_init_win.h"
 #include "common/win32/handle_win.h"
 #include "common/win32/registry_win.h"
 #include "common/win32/wide_win.h"
@@ -18,6 +20,8 @@
 #include "notifier/check/win32/check_platform_win.h"
 #include "notifier/popup/win32/notice_window_win.h"
 #include "notifier/service/win32/wininet_client_win.h"
+#include "notifier/service/service_address.h"
+#include "notifier/settings/accessors.h"
 #include "notifier/settings/settings.h"
 #include "notifier/settings/shell_entries.h"
 #include "notifier/tray/win32/tray_icon_win.h"
@@ -110,6 +114,31 @@ int NormalRun(HINSTANCE module, bool hello) {
   return g_mainWindow.RunMessageLoop(hello);
 }
 
+// The mailto: hand-off: the first account's compose page with the link's
+// recipients, subject and body, in a new browser window. Its own service
+// client and host setting; no window, no icon, nothing shown on failure.
+void MailtoRun(const std::u16string& link) {
+  QPTSoap::WininetClient transport;
+  QPTSoap::ServiceClient client(transport);
+  QPTSoap::SharedClient shared(client);
+  const qptn::StringSetting host(u"host", qptn::kDefaultHost);
+  const qp::ComInitialization com;
+  shared.SetEndpoint(qptn::ServiceAddress(host.value));
+  std::u16string addresses[2];
+  std::u16string passwords[2];
+  bool internal = false;
+  std::optional<qptn::Credentials> first;
+  if (qptn::LoadAccounts(addresses, passwords, internal, 2) > 0) {
+    first = qptn::Credentials{addresses[0], passwords[0]};
+  }
+  for (std::u16string& password : passwords) {
+    for (char16_t& c : password) c = u'\x0101';
+  }
+  qptn::ClientPageService service(shared);
+  qptn::WindowsPageBrowser browser;
+  qptn::OpenComposePage(service, browser, first, link);
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE module, HINSTANCE, PWSTR, int) {
@@ -123,7 +152,7 @@ int WINAPI wWinMain(HINSTANCE module, HINSTANCE, PWSTR, int) {
       qptn::RelaunchWithHello();
       return 0;
     case qptn::RunMode::Mailto:
-      // The compose hand-off lands with the message actions.
+      MailtoRun(choice.mailtoUrl);
       return 0;
     case qptn::RunMode::Normal:
       break;
