@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "notifier/actions/win32/browser_win.h"
+
 namespace {
 
 constexpr UINT kExitCommand = 32771;
@@ -410,6 +412,15 @@ int wmain(int argc, wchar_t** argv) {
   if (verb == L"dialogs") return Dialogs(argv[2]);
   if (verb == L"dialog-ok") return Command(ParseWindow(argv[2]), L"1");
   if (verb == L"record") return Record(argv[2]);
+  // The notifier's own way of opening a page, as its actions call it.
+  if (verb == L"open-url" || verb == L"open-mail-window") {
+    qptn::WindowsPageBrowser browser;
+    const std::u16string address = reinterpret_cast<const char16_t*>(argv[2]);
+    const bool opened = verb == L"open-url" ? browser.OpenUrl(address)
+                                            : browser.OpenMailWindow(address);
+    std::printf("%s\n", opened ? "opened" : "not opened");
+    return opened ? 0 : 1;
+  }
   if (verb == L"debug-strings") return DebugStrings(static_cast<DWORD>(_wtoi(argv[2])));
   if (verb == L"command" && argc == 4) return Command(ParseWindow(argv[2]), argv[3]);
   if (verb == L"timer" && argc == 4) return Timer(ParseWindow(argv[2]), argv[3]);

@@ -8,9 +8,16 @@ import os
 import unittest
 
 import winenv
-from notifier_scenario import (DELETE_BUTTON, QPTN, NotifierScenario, admin, handed,
-                               host_port, popup_named, probe, qpsettings, urls_path)
+from notifier_scenario import (DELETE_BUTTON, QPTN, NotifierScenario, admin, drive_c,
+                               handed, host_port, popup_named, probe, qpsettings, reg,
+                               urls_path, windows_path)
 import notifier_scenario
+
+winenv.require_environment('FAKE_BROWSER')
+FAKE_BROWSER = os.environ['FAKE_BROWSER']
+DDE_KEY = r'HKCU\Software\Classes\http\shell\open\ddeexec'
+USER_COMMAND_KEY = r'HKCU\Software\Classes\http\shell\open\command'
+LAUNCH = '32787'
 
 # The centres of the action buttons in the footer strip of a 297 x 190
 # message popup (client coordinates).
@@ -110,6 +117,100 @@ class ActionScenarios(NotifierScenario):
             recorded())
         self.assertEqual([p['type'] for p in logged('get_message_url', address)], ['compose'])
         self.assertEqual(probe.windows(), [], 'the mode shows no window and no icon')
+
+
+class BrowserScenarios(NotifierScenario):
+    """Pages open over DDE where the browser offers it, else through the
+    browser's command line."""
+
+    def setUp(self):
+        super().setUp()
+        self.record = drive_c('qp-fake-browser.txt')
+        for path in (self.record, urls_path()):
+            if os.path.exists(path):
+                os.remove(path)
+
+    def fake_browser(self, service, title):
+        """Starts a DDE browser registered for http under `service`, with the
+        open topic WWW_OpenURL, showing a window titled `title`."""
+        browser = winenv.start_piped(FAKE_BROWSER, service, title, r'C:\qp-fake-browser.txt')
+        self.addCleanup(browser.kill)
+        self.assertEqual(browser.stdout.readline().strip(), 'ready')
+        self.addCleanup(winenv.run, 'reg', 'delete', DDE_KEY, '/f')
+        reg('add', DDE_KEY + r'\Application', '/ve', '/d', service, '/f')
+        reg('add', DDE_KEY + r'\Topic', '/ve', '/d', 'WWW_OpenURL', '/f')
+
+    def seen(self, at_least=1):
+        """What the DDE browser was asked, once there are `at_least` lines."""
+        if not os.path.exists(self.record):
+            return None
+        with open(self.record, encoding='utf-8') as f:
+            lines = f.read().splitlines()
+        return lines if len(lines) >= at_least else None
+
+    def test_reply_opens_a_new_window_over_dde(self):
+        self.fake_browser('QPFakeBrowser', 'Start Page - Fake Browser')
+        address, hwnd = self.running_with_an_account()
+        uid = admin('/admin/deliver', {'to': address, 'from': 'Bo Example <bo@example.org>',
+                                       'subject': 'to answer'})['uid']
+        self.check_now(hwnd, 'the popup', until=lambda: handed(self.traced, 1))
+        popup_named('New Message from Bo Example: to answer')
+        self.assertEqual(probe.call('popup-click', *REPLY_BUTTON), 0)
+        lines = winenv.wait_until(lambda: self.seen(3), what='the DDE browser to be asked')
+        page = (f'http://127.0.0.1:{host_port()}/compose.php?path=INBOX&uid={uid}&type=reply'
+                f'&user={address.replace("@", "%40")}')
+        self.assertEqual(lines, ['connect WWW_GetWindowInfo', 'connect WWW_OpenURL',
+                                 f'execute WWW_OpenURL "{page}",,-1,0,,,,'])
+        self.assertEqual(recorded(), [], 'no command line besides DDE')
+
+    def test_launch_brings_the_open_web_mail_to_the_front(self):
+        self.fake_browser('QPFakeBrowser', 'Quillpost :: Mail Index - Fake Browser')
+        _, hwnd = self.running_with_an_account()
+        self.assertEqual(probe.call('command', hwnd, LAUNCH), 0)
+        lines = winenv.wait_until(lambda: self.seen(3) if 'restored' in (self.seen() or [])
+                                  else None, what='the web-mail window to be restored')
+        self.assertEqual(lines[:2], ['connect WWW_GetWindowInfo', 'request WWW_GetWindowInfo 1,0'])
+        self.assertIn('activated', lines)
+        self.assertFalse([l for l in lines if l.startswith('execute')], 'nothing opened')
+        self.assertEqual(recorded(), [])
+
+    def test_internet_explorer_gets_its_own_topics(self):
+        self.fake_browser('IExplore', 'Quillpost :: Mail Index - Fake Browser')
+        winenv.run(probe.exe, 'open-mail-window', 'https://h.example/index.php')
+        winenv.run(probe.exe, 'open-url', 'https://h.example/view.php?uid=7')
+        lines = winenv.wait_until(lambda: self.seen(7), what='the DDE browser to be asked')
+        self.assertEqual([l for l in lines if l not in ('activated', 'restored')],
+                         ['connect WWW_GetWindowInfo', 'request WWW_GetWindowInfo 1,0',
+                          'connect WWW_Activate', 'execute WWW_Activate 1',
+                          'connect WWW_GetWindowInfo', 'connect WWW_OpenURLNewWindow',
+                          'execute WWW_OpenURLNewWindow "https://h.example/view.php?uid=7"'
+                          ',,-1,0,,,,'])
+
+    def test_without_dde_the_command_line_gets_the_address_as_one_argument(self):
+        recorder = f'"{windows_path(probe.exe)}" record C:\\qp-urls.txt'
+        hostile = 'http://a/" --x "c:\\evil.exe'
+        cases = (('with "%1"', None, f'{recorder} "http://a/%22%20--x%20%22c:\\evil.exe"'),
+                 ('without "%1"', recorder, f'{recorder} http://a/%22%20--x%20%22c:\\evil.exe'))
+        for name, template, expected in cases:
+            with self.subTest(template=name):
+                if os.path.exists(urls_path()):
+                    os.remove(urls_path())
+                if template:
+                    reg('add', USER_COMMAND_KEY, '/ve', '/d', template, '/f')
+                    self.addCleanup(winenv.run, 'reg', 'delete', USER_COMMAND_KEY, '/f')
+                winenv.run(probe.exe, 'open-url', hostile)
+                lines = winenv.wait_until(recorded, what='the browser to be started')
+                self.assertEqual(lines, [expected])
+        # A line feed cannot start a second line of arguments, and other
+        # schemes never reach the command line.
+        os.remove(urls_path())
+        winenv.run(probe.exe, 'open-url', 'http://a/\n--x')
+        winenv.wait_until(recorded, what='the browser to be started')
+        self.assertTrue(recorded()[0].endswith(' http://a/%0A--x'), recorded())
+        os.remove(urls_path())
+        done = winenv.run(probe.exe, 'open-url', 'file:///c:/windows/system32/calc.exe')
+        self.assertEqual(done.stdout.strip(), 'not opened')
+        self.assertEqual(recorded(), [])
 
 
 if __name__ == '__main__':
