@@ -5,10 +5,11 @@
 # no display) with the account stored by qpsettings, photographs the tray
 # icon with its greeting balloon, delivers a message, asks the notifier to
 # check now, photographs the popup announcing it and the tray showing unread
-# mail, reads the message
-# back through the service client (qpcall),
+# mail, reads the message back through the service client (qpcall),
 # registers the browser control and drives it from JScript, photographs one
-# of its themed message boxes, prints where the pictures are, and stops
+# of its themed message boxes, and ends by answering a new message with
+# Reply in the popup: a stand-in browser registered for DDE receives the
+# compose page's address. It prints where the pictures are and stops
 # everything it started.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -17,13 +18,14 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 out="$root/build/demo"
 mkdir -p "$out"
 cmake -S "$root" -B "$root/build/win64" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" >/dev/null
-cmake --build "$root/build/win64" -j "$(nproc)" --target qptn qptn_probe qpcall qpsettings GatherwickAX gatherwick_dialogs
+cmake --build "$root/build/win64" -j "$(nproc)" --target qptn qptn_probe qpcall qpsettings GatherwickAX gatherwick_dialogs fake_browser
 qptn="$root/build/win64/notifier/qptn.exe"
 probe="$root/build/win64/tests/e2e/qptn_probe.exe"
 qpcall="$root/build/win64/tools/qpcall/qpcall.exe"
 qpsettings="$root/build/win64/tools/qpsettings/qpsettings.exe"
 control="$root/build/win64/control/GatherwickAX.dll"
 dialogs="$root/build/win64/tests/e2e/gatherwick_dialogs.exe"
+fake_browser="$root/build/win64/tests/e2e/fake_browser.exe"
 
 run=$(mktemp -d "$out/run.XXXXXX")
 host_pid="" xvfb_pid=""
@@ -159,3 +161,41 @@ echo >&5
 wait "$box_pid" || true
 exec 5>&-
 wine regsvr32 /u /s "$dll"
+
+echo "== Reply from the popup"
+# A stand-in browser that takes pages over DDE and writes down what it gets.
+ddeexec='HKCU\Software\Classes\http\shell\open\ddeexec'
+wine reg add "$ddeexec\Application" /ve /d QPDemoBrowser /f >/dev/null 2>&1
+wine reg add "$ddeexec\Topic" /ve /d WWW_OpenURL /f >/dev/null 2>&1
+wine "$fake_browser" QPDemoBrowser "Start Page - Demo Browser" 'C:\demo-browser.txt' \
+  >"$run/browser.out" 2>/dev/null &
+for _ in $(seq 120); do grep -q '^ready' "$run/browser.out" 2>/dev/null && break; sleep 0.5; done
+grep -q '^ready' "$run/browser.out" || { echo "demo: the stand-in browser did not start" >&2; exit 1; }
+before=$(asked)
+wine "$qpsettings" set show 30 >/dev/null  # time to read the popup
+wine "$qptn" >/dev/null 2>&1 &
+hwnd=""
+for _ in $(seq 60); do
+  hwnd=$(wine "$probe" windows | awk 'NR==1 {print $1}')
+  [ -n "$hwnd" ] && break
+  sleep 0.5
+done
+[ -n "$hwnd" ] || { echo "demo: the notifier did not start again" >&2; exit 1; }
+for _ in $(seq 120); do [ "$(asked)" -gt "$before" ] && break; sleep 0.5; done
+curl_json /admin/deliver '{"to": "demo@quillpost.com", "from": "Bo Example <bo@example.org>",
+  "subject": "Your opinion?", "body": "Could you answer before Friday?"}' >/dev/null
+echo "delivered a message; Check Email Now, then Reply in the popup"
+wine "$probe" command "$hwnd" 32774
+for _ in $(seq 120); do [ "$(popup_opaque)" = yes ] && break; sleep 0.25; done
+[ "$(popup_opaque)" = yes ] || { echo "demo: the popup did not show" >&2; exit 1; }
+wine "$probe" popup-click 41 168  # the Reply button of the footer
+record="$run/prefix/drive_c/demo-browser.txt"
+for _ in $(seq 120); do grep -q '^execute' "$record" 2>/dev/null && break; sleep 0.25; done
+if grep -q '^execute' "$record" 2>/dev/null; then
+  echo "the browser was asked to open the compose page:"
+  grep '^execute' "$record" | sed 's/^execute [^ ]* /  /'
+else
+  echo "demo: the browser was not asked to open the compose page" >&2
+  exit 1
+fi
+wine "$probe" send-exit "$hwnd" >/dev/null || true
