@@ -11,7 +11,6 @@ import os
 import re
 import select
 import subprocess
-import sys
 import tempfile
 import threading
 import time
@@ -22,25 +21,18 @@ import winenv
 winenv.require_environment('QPTN_EXE', 'QPTN_PROBE', 'QPSETTINGS_EXE', 'QP_SOURCE_DIR')
 QPTN = os.environ['QPTN_EXE']
 QPSETTINGS = os.environ['QPSETTINGS_EXE']
-QPHOST = os.path.join(os.environ['QP_SOURCE_DIR'], 'devhost', 'qphost.py')
 probe = winenv.Probe(os.environ['QPTN_PROBE'])
 
 CHECK_NOW = '32774'
 PERIODIC_TIMER = '2'
-host = data_dir = port = None
+host = port = None
 
 
 def set_up():
-    global host, data_dir, port
+    global host, port
     winenv.warm_up(probe.exe)
-    data_dir = tempfile.TemporaryDirectory()
-    port_file = os.path.join(data_dir.name, 'port')
-    host = subprocess.Popen([sys.executable, QPHOST, '--port', '0', '--data', data_dir.name,
-                             '--port-file', port_file],
-                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    winenv.wait_until(lambda: os.path.exists(port_file), timeout=30, what='the host')
-    with open(port_file) as f:
-        port = int(f.read())
+    host = winenv.StandInHost()
+    port = host.port
     # The alert: "MailBeep" names a sound file whose opening the tests watch.
     with wave.open(beep_path(), 'wb') as w:
         w.setnchannels(1)
@@ -56,10 +48,7 @@ def set_up():
 
 def tear_down():
     if host:
-        host.terminate()
-        host.wait(timeout=30)
-    if data_dir:
-        data_dir.cleanup()
+        host.stop()
 
 
 def host_port():

@@ -7,8 +7,6 @@ adapter's own tests (wininet_tests.exe), which need the host."""
 import json
 import os
 import subprocess
-import sys
-import tempfile
 import time
 import unittest
 
@@ -18,36 +16,25 @@ winenv.require_environment('QPCALL_EXE', 'WININET_TESTS_EXE', 'QPTN_PROBE', 'QP_
 QPCALL = os.environ['QPCALL_EXE']
 WININET_TESTS = os.environ['WININET_TESTS_EXE']
 PROBE = os.environ['QPTN_PROBE']
-QPHOST = os.path.join(os.environ['QP_SOURCE_DIR'], 'devhost', 'qphost.py')
 
 USER = 'ann@quillpost.com'
 PASSWORD = 'pass word'
 AUTH = [f'auth.user_id={USER}', f'auth.password={PASSWORD}']
 
 host = None
-data_dir = None
 port = None
 
 
 def setUpModule():
-    global host, data_dir, port
+    global host, port
     winenv.warm_up(PROBE)
-    data_dir = tempfile.TemporaryDirectory()
-    port_file = os.path.join(data_dir.name, 'port')
-    host = subprocess.Popen([sys.executable, QPHOST, '--port', '0', '--data', data_dir.name,
-                             '--port-file', port_file],
-                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    winenv.wait_until(lambda: os.path.exists(port_file), timeout=30, what='the host')
-    with open(port_file) as f:
-        port = int(f.read())
+    host = winenv.StandInHost()
+    port = host.port
 
 
 def tearDownModule():
     if host:
-        host.terminate()
-        host.wait(timeout=30)
-    if data_dir:
-        data_dir.cleanup()
+        host.stop()
 
 
 def admin(path, body=None):

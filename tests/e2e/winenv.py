@@ -121,6 +121,27 @@ def _hold_desktop(probe_exe):
     raise AssertionError('the Wine desktop does not start')
 
 
+class StandInHost:
+    """The stand-in host (devhost/qphost.py) on a free port with a data
+    folder of its own, for one test module."""
+
+    def __init__(self):
+        self.data_dir = tempfile.TemporaryDirectory()
+        port_file = os.path.join(self.data_dir.name, 'port')
+        script = os.path.join(os.environ['QP_SOURCE_DIR'], 'devhost', 'qphost.py')
+        self.process = subprocess.Popen([sys.executable, script, '--port', '0', '--data',
+                                         self.data_dir.name, '--port-file', port_file],
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        wait_until(lambda: os.path.exists(port_file), timeout=30, what='the host')
+        with open(port_file) as f:
+            self.port = int(f.read())
+
+    def stop(self):
+        self.process.terminate()
+        self.process.wait(timeout=30)
+        self.data_dir.cleanup()
+
+
 def host_admin(port, path, body=None, timeout=60):
     """An admin request to the stand-in host on `port`: GET without a body,
     POST of `body` as JSON; the JSON answer."""
