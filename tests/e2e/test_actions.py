@@ -174,6 +174,17 @@ class BrowserScenarios(NotifierScenario):
         self.assertFalse([l for l in lines if l.startswith('execute')], 'nothing opened')
         self.assertEqual(recorded(), [])
 
+    def test_launch_without_the_web_mail_open_opens_the_index(self):
+        self.fake_browser('QPFakeBrowser', 'Start Page - Fake Browser')
+        _, hwnd = self.running_with_an_account()
+        self.assertEqual(probe.call('command', hwnd, LAUNCH), 0)
+        lines = winenv.wait_until(lambda: self.seen(4), what='the DDE browser to be asked')
+        self.assertEqual(lines[:3], ['connect WWW_GetWindowInfo', 'request WWW_GetWindowInfo 1,0',
+                                     'connect WWW_OpenURL'])
+        self.assertTrue(lines[3].startswith(f'execute WWW_OpenURL "http://127.0.0.1:{host_port()}/')
+                        and lines[3].endswith('",,-1,0,,,,'), lines)
+        self.assertNotIn('restored', lines)
+
     def test_internet_explorer_gets_its_own_topics(self):
         self.fake_browser('IExplore', 'Quillpost :: Mail Index - Fake Browser')
         winenv.run(probe.exe, 'open-mail-window', 'https://h.example/index.php')
