@@ -48,3 +48,27 @@
 #define IDB_DIALOG_HELP 159  // the dialogs' help image
 #define IDB_POPUP_MARK_READ 162
 #define IDB_POPUP_MARK_SPAM 163
+
+// The dialogs: the settings dialog, the account dialog and the confirmation.
+#define IDD_SETTINGS 134
+#define IDD_ACCOUNT 141
+#define IDD_CONFIRM 160
+
+// Controls of the settings dialog.
+#define IDC_ADD_ACCOUNT 1000
+#define IDC_RUN_AT_LOGIN 1001
+#define IDC_CHECK_EVERY 1002
+#define IDC_SHOW 1003
+#define IDC_DISPLAY_FOR 1007
+#define IDC_MAILTO_LINKS 1009
+#define IDC_NOTICE 1010
+#define IDC_CHECK_EVERY_LABEL 1011
+#define IDC_DISPLAY_FOR_LABEL 1012
+#define IDC_SHOW_LABEL 1013
+#define IDC_ALERT_SOUND 1014
+
+// Controls of the account dialog.
+#define IDC_AUTHENTICATING 1003
+#define IDC_AUTH_ERROR 1004
+#define IDC_ADDRESS 1005
+#define IDC_PASSWORD 1006
