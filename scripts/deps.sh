@@ -11,7 +11,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang-14 libclang-rt-14-dev libexpat1-dev
   wine wine64 xvfb xauth x11-utils imagemagick
-  fonts-dejavu-core fonts-wqy-microhei
+  fonts-dejavu-core fonts-liberation fonts-wqy-microhei
   python3
 )
 

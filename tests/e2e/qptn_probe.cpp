@@ -246,6 +246,97 @@ void PrintUtf8(const std::wstring& text) {
   std::fwrite(bytes.data(), 1, bytes.size(), stdout);
 }
 
+// --- driving the notifier's dialogs like a person --------------------------------
+
+// The visible dialog that holds a control with `id`: its handle, or 1.
+int DialogWith(int id) {
+  struct Search {
+    int id;
+    HWND found = nullptr;
+  } search{id};
+  EnumWindows(
+      [](HWND w, LPARAM param) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(param);
+        wchar_t cls[16] = {};
+        GetClassNameW(w, cls, 16);
+        if (!IsWindowVisible(w) || wcscmp(cls, L"#32770") != 0 || !GetDlgItem(w, s->id)) {
+          return TRUE;
+        }
+        s->found = w;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  if (!search.found) return 1;
+  std::printf("%lld\n", static_cast<long long>(reinterpret_cast<INT_PTR>(search.found)));
+  return 0;
+}
+
+// "visible enabled checked text" of a control; a combo box's text is its edit field's.
+int ControlState(HWND dialog, int id) {
+  HWND c = GetDlgItem(dialog, id);
+  if (!c) return 1;
+  wchar_t text[1024] = {};
+  DWORD_PTR copied = 0;  // WM_GETTEXT: a combo box answers with its edit field's text
+  SendMessageTimeoutW(c, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+                      5000, &copied);
+  const LRESULT checked = SendMessageW(c, BM_GETCHECK, 0, 0);
+  std::printf("%d %d %d ", IsWindowVisible(c) ? 1 : 0, IsWindowEnabled(c) ? 1 : 0,
+              checked == BST_CHECKED ? 1 : 0);
+  PrintUtf8(std::wstring(text) + L"\n");
+  return 0;
+}
+
+// A button pressed: its command posted, so a dialog it opens does not hold the probe.
+int Press(HWND dialog, int id) {
+  HWND c = GetDlgItem(dialog, id);
+  if (!c) return 1;
+  return PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(c))
+             ? 0
+             : 1;
+}
+
+// A check box clicked: its state flips and the dialog hears of it.
+int Toggle(HWND dialog, int id) {
+  HWND c = GetDlgItem(dialog, id);
+  if (!c) return 1;
+  SendMessageW(c, BM_CLICK, 0, 0);
+  return 0;
+}
+
+int SetText(HWND dialog, int id, const wchar_t* text) {
+  return SetDlgItemTextW(dialog, id, text) ? 0 : 1;
+}
+
+// A combo box item chosen from its list, by its exact text.
+int Pick(HWND dialog, int id, const wchar_t* text) {
+  HWND c = GetDlgItem(dialog, id);
+  const LRESULT index = c ? SendMessageW(c, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                         reinterpret_cast<LPARAM>(text))
+                          : CB_ERR;
+  if (index == CB_ERR) return 1;
+  SendMessageW(c, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(c));
+  return 0;
+}
+
+// Text typed into a combo box's edit field, then the focus leaving it.
+int Type(HWND dialog, int id, const wchar_t* text) {
+  HWND c = GetDlgItem(dialog, id);
+  if (!c) return 1;
+  SendMessageW(c, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+  SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_EDITCHANGE), reinterpret_cast<LPARAM>(c));
+  SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_KILLFOCUS), reinterpret_cast<LPARAM>(c));
+  return 0;
+}
+
+// A click at a point of the dialog's client area (the painted links).
+int ClickAt(HWND dialog, int x, int y) {
+  const LPARAM at = MAKELPARAM(x, y);
+  PostMessageW(dialog, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  PostMessageW(dialog, WM_LBUTTONUP, 0, at);
+  return 0;
+}
+
 // IAccessible's id; the import library's IID_IAccessible is a thunk address.
 constexpr IID kIidAccessible = {
     0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
@@ -395,6 +486,16 @@ int wmain(int argc, wchar_t** argv) {
   if (verb == L"nudge") return Nudge();
   if (verb == L"popup") return Popup();
   if (verb == L"popup-accessible") return PopupAccessible();
+  if (verb == L"dialog-with" && argc == 3) return DialogWith(_wtoi(argv[2]));
+  if (verb == L"control" && argc == 4) return ControlState(ParseWindow(argv[2]), _wtoi(argv[3]));
+  if (verb == L"press" && argc == 4) return Press(ParseWindow(argv[2]), _wtoi(argv[3]));
+  if (verb == L"toggle" && argc == 4) return Toggle(ParseWindow(argv[2]), _wtoi(argv[3]));
+  if (verb == L"set-text" && argc == 5) return SetText(ParseWindow(argv[2]), _wtoi(argv[3]), argv[4]);
+  if (verb == L"pick" && argc == 5) return Pick(ParseWindow(argv[2]), _wtoi(argv[3]), argv[4]);
+  if (verb == L"type" && argc == 5) return Type(ParseWindow(argv[2]), _wtoi(argv[3]), argv[4]);
+  if (verb == L"click-at" && argc == 5) {
+    return ClickAt(ParseWindow(argv[2]), _wtoi(argv[3]), _wtoi(argv[4]));
+  }
   if (verb == L"popup-click" && argc == 4) return PopupClick(_wtoi(argv[2]), _wtoi(argv[3]));
   if (verb == L"popup-key" && argc == 3) return PopupKey(static_cast<WPARAM>(_wtoi(argv[2])));
   if (verb == L"hold") {
@@ -423,6 +524,11 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (verb == L"debug-strings") return DebugStrings(static_cast<DWORD>(_wtoi(argv[2])));
   if (verb == L"command" && argc == 4) return Command(ParseWindow(argv[2]), argv[3]);
+  // A command whose handler runs a modal dialog: posted, not waited for.
+  if (verb == L"post-command" && argc == 4) {
+    const WPARAM id = static_cast<WPARAM>(wcstoul(argv[3], nullptr, 0));
+    return PostMessageW(ParseWindow(argv[2]), WM_COMMAND, id, 0) ? 0 : 1;
+  }
   if (verb == L"timer" && argc == 4) return Timer(ParseWindow(argv[2]), argv[3]);
   if (verb == L"tray-present") return TrayPresent(ParseWindow(argv[2]));
   if (verb == L"tray-delete") return TrayDelete(ParseWindow(argv[2]));

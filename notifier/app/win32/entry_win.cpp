@@ -16,8 +16,8 @@
 #include "notifier/app/qptn_app.h"
 #include "notifier/app/win32/instances_win.h"
 #include "notifier/app/win32/main_window_win.h"
-#include "notifier/app/win32/pending_rooms_win.h"
 #include "notifier/check/win32/check_platform_win.h"
+#include "notifier/dialogs/win32/settings_dialog_win.h"
 #include "notifier/popup/win32/notice_window_win.h"
 #include "notifier/service/win32/wininet_client_win.h"
 #include "notifier/service/service_address.h"
@@ -27,6 +27,13 @@
 #include "notifier/tray/win32/tray_icon_win.h"
 
 namespace {
+
+// The running program file as the system reports it.
+std::u16string ProgramPath() {
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  return qp::FromWide(path);
+}
 
 // The application object lives for the whole process, in every mode; it is
 // destroyed after the entry returns, which removes the tray icon and writes
@@ -44,19 +51,12 @@ qptn::NoticeWindow g_popup;
 qptn::SystemSound g_sound;
 qptn::SystemPresence g_presence;  // records the desktop of the main thread
 qptn::CheckThread g_checkThread;
-qptn::NoSettingsDialog g_settingsDialog;
+qptn::SettingsDialogWin g_settingsDialog(GetModuleHandleW(nullptr), g_registry, ProgramPath());
 qptn::UpdateUiWin g_updateUi(g_mainWindow);
 qptn::WindowsPageBrowser g_browser;
 qptn::QptnT g_app(qptn::AppPorts{g_mainWindow, g_trayIcon, g_transport, g_popup, g_sound,
                                  g_presence, g_checkThread, g_settingsDialog, g_updateUi,
                                  g_browser});
-
-// The running program file as the system reports it.
-std::u16string ProgramPath() {
-  wchar_t path[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, path, MAX_PATH);
-  return qp::FromWide(path);
-}
 
 std::vector<std::u16string> Arguments() {
   std::vector<std::u16string> args;
@@ -102,6 +102,8 @@ int NormalRun(HINSTANCE module, bool hello) {
   g_mainWindow.ReleaseOnWindow(&startupLock);
   if (!g_app.Startup()) return 0;
   g_browser.SetOwner(g_mainWindow.Handle());
+  qptn::ClientAccountService accountService(g_app.Service());
+  g_settingsDialog.Bind(accountService, g_popup.Handle());
 
   AnimationThread animation;
   // Goes first: a running check uses the animation.

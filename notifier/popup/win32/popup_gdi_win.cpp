@@ -57,8 +57,12 @@ HFONT PopupFonts::Get(FontRole role) const {
 }
 
 void PopupBitmaps::Load(HINSTANCE module) {
+  for (int id : kPopupBitmapIds) Load(module, {id});
+}
+
+void PopupBitmaps::Load(HINSTANCE module, std::initializer_list<int> ids) {
   qp::WindowDc screen(nullptr);
-  for (int id : kPopupBitmapIds) {
+  for (int id : ids) {
     PopupBitmap& b = bitmaps_[id];
     b.bitmap.Reset(LoadBitmapW(module, MAKEINTRESOURCEW(id)));
     if (!b.bitmap) continue;

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <array>
+#include <initializer_list>
 #include <map>
 
 #include "common/win32/gdi_win.h"
@@ -41,8 +42,10 @@ struct PopupBitmap {
 
 class PopupBitmaps {
  public:
-  // Loads every bitmap the popup draws; an id that cannot be loaded draws nothing.
+  // Loads every bitmap the popup draws, or those of `ids`; an id that
+  // cannot be loaded draws nothing.
   void Load(HINSTANCE module);
+  void Load(HINSTANCE module, std::initializer_list<int> ids);
   const PopupBitmap* Find(int id) const;
 
  private:

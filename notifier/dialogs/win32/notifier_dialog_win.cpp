@@ -1,0 +1,310 @@
+#include "notifier/dialogs/win32/notifier_dialog_win.h"
+
+#include <shellapi.h>
+
+#include <vector>
+
+#include "common/win32/wide_win.h"
+#include "notifier/app/constants.h"
+#include "notifier/resources/resource.h"
+
+namespace qptn {
+
+namespace {
+
+constexpr COLORREF kFrameColour = RGB(160, 160, 134);
+
+bool Inside(const RECT& r, int x, int y) {
+  return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
+}
+
+POINT CursorInClient(HWND window) {
+  POINT p{};
+  GetCursorPos(&p);
+  ScreenToClient(window, &p);
+  return p;
+}
+
+void MoveControlUp(HWND dialog, int id, int dy) {
+  HWND control = GetDlgItem(dialog, id);
+  RECT r{};
+  if (!control || !GetWindowRect(control, &r)) return;
+  POINT at{r.left, r.top};
+  ScreenToClient(dialog, &at);
+  SetWindowPos(control, nullptr, at.x, at.y - dy, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+}
+
+}  // namespace
+
+std::u16string ControlText(HWND dialog, int id) {
+  HWND control = GetDlgItem(dialog, id);
+  const int length = control ? GetWindowTextLengthW(control) : 0;
+  std::vector<wchar_t> text(static_cast<size_t>(length) + 1, L'\0');
+  if (control) GetWindowTextW(control, text.data(), length + 1);
+  return qp::FromWide(text.data());
+}
+
+// --- the dialog procedure ---------------------------------------------------------
+
+INT_PTR NotifierDialog::Run(HWND parent) {
+  positionOnInit_ = true;
+  return RunModal(module_, templateId_, parent);
+}
+
+INT_PTR NotifierDialog::OnInitDialog() {
+  initDialog();
+  return TRUE;
+}
+
+void NotifierDialog::initDialog() {
+  if (!positionOnInit_) return;
+  HWND parent = GetParent(Handle());
+  RECT own{};
+  GetWindowRect(Handle(), &own);
+  RECT outer{};
+  if (parent && GetWindowRect(parent, &outer)) {
+    const ScreenPoint at = DialogPlacement({outer.left, outer.top, outer.right, outer.bottom},
+                                           own.right - own.left, own.bottom - own.top);
+    SetWindowPos(Handle(), HWND_TOPMOST, at.x, at.y, 0, 0, SWP_NOSIZE);
+  } else {
+    SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
+  }
+}
+
+INT_PTR NotifierDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(Handle(), &ps);
+      RECT client{};
+      GetClientRect(Handle(), &client);
+      paint(dc, client);
+      EndPaint(Handle(), &ps);
+      return TRUE;
+    }
+    case WM_CLOSE:
+      End(2);
+      return TRUE;
+    case WM_ERASEBKGND: {
+      HDC dc = reinterpret_cast<HDC>(wParam);
+      RECT client{};
+      GetClientRect(Handle(), &client);
+      const COLORREF previous = SetBkColor(dc, RGB(255, 255, 255));
+      ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &client, L"", 0, nullptr);
+      SetBkColor(dc, previous);
+      return TRUE;
+    }
+    case WM_SETCURSOR: {
+      const bool handled = setCursor();
+      SetWindowLongPtrW(Handle(), DWLP_MSGRESULT, handled ? TRUE : FALSE);
+      return handled ? TRUE : FALSE;
+    }
+    case WM_COMMAND: {
+      const int id = LOWORD(wParam);
+      if (id == IDOK) {
+        ok();
+      } else if (id == IDCANCEL) {
+        End(2);
+      } else {
+        command(id, HIWORD(wParam));
+      }
+      return FALSE;
+    }
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+      return reinterpret_cast<INT_PTR>(
+          controlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam)));
+    case WM_LBUTTONDOWN:
+      leftButtonDown(static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
+      return TRUE;
+    case WM_LBUTTONUP:
+      leftButtonUp(static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}
+
+// --- the branded base ---------------------------------------------------------------
+
+QptnDlg::QptnDlg(HINSTANCE module, int templateId, bool hideLogo)
+    : NotifierDialog(module, templateId), hideLogo_(hideLogo) {
+  bitmaps_.Load(module, {IDB_POPUP_HEADER, IDB_POPUP_HEADER_BAND, IDB_POPUP_FOOTER_BAND,
+                         IDB_POPUP_LOGO, IDB_DIALOG_HELP});
+  struct Spec {
+    int height, weight;
+    bool underline;
+  };
+  const Spec specs[] = {{15, FW_NORMAL, false}, {15, FW_BOLD, false}, {15, FW_NORMAL, true},
+                        {22, FW_BOLD, false},   {12, FW_NORMAL, false}};
+  for (size_t i = 0; i < fonts_.size(); ++i) {
+    fonts_[i].Reset(CreateFontW(specs[i].height, 0, 0, 0, specs[i].weight, FALSE,
+                                specs[i].underline, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0, L"Arial"));
+  }
+}
+
+int QptnDlg::HeaderHeight() const {
+  const PopupBitmap* header = bitmaps_.Find(IDB_POPUP_HEADER);
+  return header ? header->height : 35;
+}
+
+void QptnDlg::PaintHeader(HDC dc, const RECT& client) {
+  const int w = client.right - client.left;
+  const int h = HeaderHeight();
+  qp::UniquePen pen(CreatePen(PS_SOLID, 1, kFrameColour));
+  const HGDIOBJ oldPen = SelectObject(dc, pen.Get());
+  const HGDIOBJ oldFont = SelectObject(dc, Get(kBold));
+  const HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(HOLLOW_BRUSH));
+  Rectangle(dc, client.left, client.top, client.right, client.bottom);
+  auto stretch = [&](int id, int x, int y, int height) {
+    if (const PopupBitmap* b = bitmaps_.Find(id)) {
+      StretchBlt(dc, x, y, w - 2, height < 0 ? b->height : height, b->dc.Get(), 0, 0, 1,
+                 b->height, SRCCOPY);
+    }
+  };
+  stretch(IDB_POPUP_HEADER, client.left + 1, client.top, h);
+  logoRect_ = {};
+  if (!hideLogo_) {
+    if (const PopupBitmap* logo = bitmaps_.Find(IDB_POPUP_LOGO)) {
+      logoRect_ = {client.right - logo->width - 1, client.top + 1, client.right - 1,
+                   client.top + 1 + logo->height};
+      BitBlt(dc, logoRect_.left, logoRect_.top, logo->width, logo->height, logo->dc.Get(), 0, 0,
+             SRCCOPY);
+    }
+  }
+  stretch(IDB_POPUP_HEADER_BAND, client.left + 1, client.top + h, -1);
+  if (const PopupBitmap* band = bitmaps_.Find(IDB_POPUP_FOOTER_BAND)) {
+    stretch(IDB_POPUP_FOOTER_BAND, client.left + 1, client.bottom - band->height - 1, -1);
+  }
+  MoveToEx(dc, client.left, h, nullptr);
+  LineTo(dc, client.right, h);
+  // The title, centred in the header's height, and the version after it.
+  SetBkMode(dc, TRANSPARENT);
+  RECT title{12, 0, 330, h};
+  RECT measured = title;
+  DrawTextW(dc, qp::Wide(kDialogTitle), -1, &measured, DT_CALCRECT | DT_NOPREFIX | DT_SINGLELINE);
+  const int down = (h - (measured.bottom - measured.top)) / 2;
+  OffsetRect(&measured, 0, down);
+  DrawTextW(dc, qp::Wide(kDialogTitle), -1, &measured, DT_NOPREFIX | DT_SINGLELINE);
+  SelectObject(dc, Get(kSmall));
+  RECT version{measured.right, measured.top, client.right, measured.bottom};
+  DrawTextW(dc, qp::Wide(kVersionText), -1, &version,
+            DT_NOPREFIX | DT_SINGLELINE | DT_BOTTOM);
+  helpRect_ = {};
+  if (const PopupBitmap* helpImage = bitmaps_.Find(IDB_DIALOG_HELP)) {
+    helpRect_ = {client.right - helpImage->width - 12, client.top + h + 8, client.right - 12,
+                 client.top + h + 8 + helpImage->height};
+    BitBlt(dc, helpRect_.left, helpRect_.top, helpImage->width, helpImage->height,
+           helpImage->dc.Get(), 0, 0, SRCCOPY);
+  }
+  SelectObject(dc, oldFont);
+  SelectObject(dc, oldBrush);
+  SelectObject(dc, oldPen);
+}
+
+void QptnDlg::PaintHeading(HDC dc, const RECT& client, const char16_t* heading) {
+  const HGDIOBJ oldFont = SelectObject(dc, Get(kLarge));
+  SetBkMode(dc, TRANSPARENT);
+  RECT r{12, HeaderHeight() + 12, client.right, client.bottom};
+  DrawTextW(dc, qp::Wide(heading), -1, &r, DT_NOPREFIX);
+  SelectObject(dc, oldFont);
+}
+
+void QptnDlg::leftButtonDown(int x, int y) {
+  if (Inside(helpRect_, x, y)) {
+    help(kHelpTopic);
+  } else if (!hideLogo_ && Inside(logoRect_, x, y)) {
+    ShellExecuteW(nullptr, L"open", qp::Wide(kVendorHomePage), nullptr, nullptr, SW_SHOWNORMAL);
+  }
+}
+
+HBRUSH QptnDlg::controlColor(HDC dc, HWND) {
+  SetBkMode(dc, TRANSPARENT);
+  return static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+}
+
+bool QptnDlg::setCursor() {
+  const POINT p = CursorInClient(Handle());
+  if (!Inside(helpRect_, p.x, p.y) && (hideLogo_ || !Inside(logoRect_, p.x, p.y))) return false;
+  SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_HAND)));
+  return true;
+}
+
+// --- the confirmation -----------------------------------------------------------------
+
+ConfirmDlg::ConfirmDlg(HINSTANCE module) : NotifierDialog(module, IDD_CONFIRM) {}
+
+void ConfirmDlg::paint(HDC dc, const RECT& client) {
+  qp::UniquePen pen(CreatePen(PS_SOLID, 1, kFrameColour));
+  const HGDIOBJ oldPen = SelectObject(dc, pen.Get());
+  Rectangle(dc, client.left + 3, client.top + 3, client.right - 3, client.bottom - 3);
+  SelectObject(dc, oldPen);
+}
+
+HBRUSH ConfirmDlg::controlColor(HDC dc, HWND) {
+  SetBkMode(dc, TRANSPARENT);
+  return static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+}
+
+// --- the account dialog -------------------------------------------------------------------
+
+EmailDlg::EmailDlg(HINSTANCE module, bool hideLogo, AccountService& service,
+                   std::u16string& address, std::u16string& password)
+    : QptnDlg(module, IDD_ACCOUNT, hideLogo),
+      service_(service),
+      address_(address),
+      password_(password) {}
+
+void EmailDlg::initDialog() {
+  NotifierDialog::initDialog();
+  SetDlgItemTextW(Handle(), IDC_ADDRESS, qp::Wide(address_));
+  SetDlgItemTextW(Handle(), IDC_PASSWORD, qp::Wide(password_));
+  ShowWindow(GetDlgItem(Handle(), IDC_AUTHENTICATING), SW_HIDE);
+  ShowWindow(GetDlgItem(Handle(), IDC_AUTH_ERROR), SW_HIDE);
+  // Over the settings dialog exactly, whatever height that has, with the
+  // buttons and texts at the template's distance from the bottom.
+  HWND parent = GetParent(Handle());
+  RECT own{};
+  RECT outer{};
+  if (!parent || !GetWindowRect(parent, &outer) || !GetWindowRect(Handle(), &own)) return;
+  const int dy = (own.bottom - own.top) - (outer.bottom - outer.top);
+  for (int id : {IDOK, IDCANCEL, IDC_AUTHENTICATING, IDC_AUTH_ERROR}) {
+    MoveControlUp(Handle(), id, dy);
+  }
+  SetWindowPos(Handle(), nullptr, outer.left, outer.top, outer.right - outer.left,
+               outer.bottom - outer.top, SWP_NOZORDER);
+}
+
+void EmailDlg::paint(HDC dc, const RECT& client) {
+  PaintHeader(dc, client);
+  PaintHeading(dc, client, kAccountHeading);
+}
+
+void EmailDlg::ok() {
+  ShowWindow(GetDlgItem(Handle(), IDC_AUTH_ERROR), SW_HIDE);
+  HWND busy = GetDlgItem(Handle(), IDC_AUTHENTICATING);
+  ShowWindow(busy, SW_SHOW);
+  UpdateWindow(busy);
+  const Credentials typed{ControlText(Handle(), IDC_ADDRESS), ControlText(Handle(), IDC_PASSWORD)};
+  QPTSoapNS::OptString status;
+  const CallOutcome outcome = service_.CheckAuth(typed, status);
+  ShowWindow(busy, SW_HIDE);
+  if (SignInAccepted(outcome, status)) {
+    address_ = typed.address;
+    password_ = typed.password;
+    End(1);
+    return;
+  }
+  ShowWindow(GetDlgItem(Handle(), IDC_AUTH_ERROR), SW_SHOW);
+}
+
+HBRUSH EmailDlg::controlColor(HDC dc, HWND control) {
+  if (GetDlgCtrlID(control) == IDC_AUTH_ERROR) SetTextColor(dc, RGB(255, 0, 0));
+  return QptnDlg::controlColor(dc, control);
+}
+
+}  // namespace qptn

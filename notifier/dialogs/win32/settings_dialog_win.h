@@ -1,0 +1,80 @@
+// The settings dialog: the accounts (added and changed through the account
+// dialog), how often to check, how long and how many popups, the alert
+// sound, start at login and the mailto: handler. Every change is written at
+// once; there is only Close.
+#pragma once
+
+#include <windows.h>
+
+#include <array>
+#include <string>
+
+#include "common/registry.h"
+#include "notifier/check/check_ports.h"
+#include "notifier/dialogs/settings_rules.h"
+#include "notifier/dialogs/win32/notifier_dialog_win.h"
+#include "notifier/settings/shell_entries.h"
+
+namespace qptn {
+
+template <unsigned kSlots>
+class SettingsDlg final : public QptnDlg {
+ public:
+  SettingsDlg(HINSTANCE module, bool hideLogo, AccountService& service,
+              qp::RegistryPort& registry, std::u16string programPath);
+
+ private:
+  void initDialog() override;
+  void paint(HDC dc, const RECT& client) override;
+  void leftButtonDown(int x, int y) override;
+  void command(int id, int code) override;
+  bool setCursor() override;
+  void help(const std::u16string& topic) override;
+
+  void FillCombo(int id, SettingsCombo combo);
+  void ShowCurrent(int id, SettingsCombo combo);
+  void ComboChanged(int id, SettingsCombo combo, int code);
+  void Store(SettingsCombo combo, const std::u16string& text);
+  void FitHeight();
+  void Add();
+  void Edit(unsigned row);
+  void Delete(unsigned row);
+  void SaveList();
+  void Repaint() { InvalidateRect(Handle(), nullptr, TRUE); }
+  bool& Edited(SettingsCombo combo) { return edited_[static_cast<size_t>(combo)]; }
+
+  AccountService& service_;
+  qp::RegistryPort& registry_;
+  const std::u16string programPath_;
+  RegistryEntry runAtLogin_;
+  std::array<AccountRow, kSlots> rows_{};
+  std::array<RECT, kSlots> editRects_{};
+  std::array<RECT, kSlots> deleteRects_{};
+  unsigned count_ = 0;
+  bool internalDomain_ = false;
+  std::array<bool, 3> edited_{};
+  RECT startWindow_{};
+  POINT startAdd_{}, startClose_{}, startNotice_{};
+};
+
+// The settings dialog as the mail check opens it, over the popup window.
+class SettingsDialogWin final : public SettingsDialogPort {
+ public:
+  SettingsDialogWin(HINSTANCE module, qp::RegistryPort& registry, std::u16string programPath)
+      : module_(module), registry_(registry), programPath_(std::move(programPath)) {}
+  // Before the first Run: the service the dialogs call and their parent.
+  void Bind(AccountService& service, HWND parent) {
+    service_ = &service;
+    parent_ = parent;
+  }
+  void Run() override;
+
+ private:
+  HINSTANCE module_;
+  qp::RegistryPort& registry_;
+  const std::u16string programPath_;
+  AccountService* service_ = nullptr;
+  HWND parent_ = nullptr;
+};
+
+}  // namespace qptn

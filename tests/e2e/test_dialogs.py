@@ -1,0 +1,157 @@
+"""The settings dialog and the account dialog of a real qptn.exe under Wine,
+driven like a person would through the probe: the first start opens them by
+themselves, a wrong password shows the red error and stores nothing, a right
+one stores the account, and the combos and check boxes write at once."""
+
+import os
+import unittest
+
+import winenv
+from notifier_scenario import (QPTN, SCREENSHOTS, NotifierScenario, admin, checks, probe,
+                               qpsettings, unique_address, windows_path)
+import notifier_scenario
+
+SETTINGS_COMMAND = '32772'
+# Controls of the settings dialog and of the account dialog.
+ADD, RUN_AT_LOGIN, CHECK_EVERY, SHOW, DISPLAY_FOR = '1000', '1001', '1002', '1003', '1007'
+MAILTO_LINKS, ALERT_SOUND, CLOSE = '1009', '1014', '2'
+ADDRESS, PASSWORD, AUTH_ERROR, OK = '1005', '1006', '1004', '1'
+RUN_KEY = r'HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
+MAILTO_KEY = r'HKCU\Software\Classes\mailto\shell\open\command'
+
+
+def setUpModule():
+    notifier_scenario.set_up()
+
+
+def tearDownModule():
+    notifier_scenario.tear_down()
+
+
+def dialog_with(control):
+    """The dialog that holds `control`, once one is showing."""
+    done = winenv.run(probe.exe, 'dialog-with', control)
+    return done.stdout.strip() if done.returncode == 0 else None
+
+
+def control(dialog, id):
+    """(visible, enabled, checked, text) of a control."""
+    out = winenv.run(probe.exe, 'control', dialog, id).stdout.rstrip('\r\n')
+    visible, enabled, checked, text = (out.split(' ', 3) + [''])[:4]
+    return visible == '1', enabled == '1', checked == '1', text
+
+
+def stored(name):
+    """A setting as qpsettings shows it."""
+    for line in qpsettings('show').splitlines():
+        if line.startswith(name + '='):
+            return line.split('=', 1)[1].strip()
+    return None
+
+
+def accounts():
+    return [line.split()[2] for line in qpsettings('account', 'list').splitlines()
+            if line.startswith('account ')]
+
+
+def reg_value(key, value=None):
+    args = ['query', key] + (['/v', value] if value else ['/ve'])
+    done = winenv.run('reg', *args)
+    return done.stdout if done.returncode == 0 else None
+
+
+class DialogScenarios(NotifierScenario):
+    def sign_in(self, dialog, address, password):
+        for id, text in ((ADDRESS, address), (PASSWORD, password)):
+            self.assertEqual(probe.call('set-text', dialog, id, text), 0)
+        self.assertEqual(probe.call('press', dialog, OK), 0)
+
+    def test_first_start_asks_for_an_account_and_signs_it_in(self):
+        address = unique_address()
+        admin('/admin/accounts', {'address': address, 'password': 'right'})
+        _, hwnd = self.start()
+        # Five seconds after start, with no account: the settings dialog,
+        # and at once, before it shows, the account dialog over it.
+        account = winenv.wait_until(lambda: dialog_with(ADDRESS), what='the account dialog')
+        self.sign_in(account, address, 'wrong')
+        winenv.wait_until(lambda: control(account, AUTH_ERROR)[0], what='the sign-in error')
+        self.assertEqual(control(account, AUTH_ERROR)[3], 'Incorrect email address or password.')
+        self.assertEqual(control(account, PASSWORD)[3], 'wrong', 'the fields keep what was typed')
+        self.assertEqual(accounts(), [], 'nothing stored')
+        winenv.save_screenshot(os.path.join(SCREENSHOTS, 'account-dialog-error.png'))
+
+        self.sign_in(account, address, 'right')
+        winenv.wait_until(lambda: dialog_with(ADDRESS) is None, what='the account dialog to close')
+        self.assertEqual(accounts(), [address])
+        auth = [e['params'] for e in admin('/admin/log') if e.get('operation') == 'check_auth'
+                and e['params']['auth']['user_id'] == address]
+        self.assertEqual([a['auth']['password'] for a in auth], ['wrong', 'right'])
+
+        # Two more through Add, then the list with three accounts.
+        settings = dialog_with(CHECK_EVERY)
+        more = [unique_address(), unique_address()]
+        for other in more:
+            admin('/admin/accounts', {'address': other, 'password': 'pw'})
+            self.assertEqual(probe.call('press', settings, ADD), 0)
+            dialog = winenv.wait_until(lambda: dialog_with(ADDRESS), what='the account dialog')
+            self.sign_in(dialog, other, 'pw')
+            winenv.wait_until(lambda: dialog_with(ADDRESS) is None, what='the sign-in')
+        self.assertEqual(accounts(), [address] + more)
+        winenv.wait_until(lambda: dialog_with(CHECK_EVERY), what='the settings dialog')
+        winenv.save_screenshot(os.path.join(SCREENSHOTS, 'settings-dialog.png'))
+
+        # After Close the next check asks for each new account from the start.
+        self.assertEqual(probe.call('press', settings, CLOSE), 0)
+        winenv.wait_until(lambda: dialog_with(CHECK_EVERY) is None, what='the dialog to close')
+        self.check_now(hwnd)
+        self.assertEqual([checks(each) for each in [address] + more], [[0], [0], [0]])
+
+    def test_combos_and_check_boxes_write_at_once(self):
+        other = '"C:\\Mail\\Other Mail.exe" /compose "%1"'
+        winenv.run('reg', 'add', MAILTO_KEY, '/ve', '/d', other, '/f')
+        self.addCleanup(winenv.run, 'reg', 'delete', MAILTO_KEY, '/f')
+        address = self.account()
+        _, hwnd = self.start()
+        winenv.wait_until(lambda: checks(address) == [0], timeout=60, what='the first check')
+        self.assertEqual(probe.call('post-command', hwnd, SETTINGS_COMMAND), 0)
+        settings = winenv.wait_until(lambda: dialog_with(CHECK_EVERY), what='the settings dialog')
+
+        cases = ((CHECK_EVERY, 'type', '1 hour', 'freq', '60', '1 Hour'),
+                 (CHECK_EVERY, 'pick', '15 Minutes', 'freq', '15', '15 Minutes'),
+                 # raised to the floor, 2 minutes for the operator's own domain
+                 (CHECK_EVERY, 'type', '90 seconds', 'freq', '2', '2 Minutes'),
+                 (SHOW, 'pick', '10 Messages', 'showLimit', '10', '10 Messages'),
+                 (SHOW, 'type', '2', 'showLimit', '2', '2 Messages'),
+                 (DISPLAY_FOR, 'type', '90', 'show', '30', '30 Seconds'),
+                 # no number: the current value comes back at once
+                 (DISPLAY_FOR, 'type', 'abc', 'show', '30', '30 Seconds'))
+        for id, how, text, setting, value, shown in cases:
+            with self.subTest(combo=id, text=text):
+                self.assertEqual(probe.call(how, settings, id, text), 0)
+                winenv.wait_until(lambda: stored(setting) == value,
+                                  what=f'{setting}={value} (now {stored(setting)})')
+                self.assertEqual(control(settings, id)[3], shown)
+
+        program = f'"{windows_path(QPTN)}"'
+        self.assertEqual(probe.call('toggle', settings, RUN_AT_LOGIN), 0)
+        winenv.wait_until(lambda: reg_value(RUN_KEY, 'qptn'), what='the Run value')
+        self.assertIn(program, reg_value(RUN_KEY, 'qptn'))
+        self.assertEqual(probe.call('toggle', settings, RUN_AT_LOGIN), 0)
+        winenv.wait_until(lambda: reg_value(RUN_KEY, 'qptn') is None, what='the Run value gone')
+
+        self.assertEqual(probe.call('toggle', settings, MAILTO_LINKS), 0)
+        winenv.wait_until(lambda: program + ' -mailto %1' in (reg_value(MAILTO_KEY) or ''),
+                          what='the mailto: handler')
+        self.assertEqual(probe.call('toggle', settings, MAILTO_LINKS), 0)
+        winenv.wait_until(lambda: other in (reg_value(MAILTO_KEY) or ''),
+                          what='the previous handler given back')
+
+        sound = stored('sound')
+        self.assertEqual(probe.call('toggle', settings, ALERT_SOUND), 0)
+        winenv.wait_until(lambda: stored('sound') != sound, what='the sound setting flipped')
+        self.assertEqual(probe.call('press', settings, CLOSE), 0)
+        winenv.wait_until(lambda: dialog_with(CHECK_EVERY) is None, what='the dialog to close')
+
+
+if __name__ == '__main__':
+    unittest.main()
