@@ -2,8 +2,9 @@
 # The demo: installs what is missing, builds the Windows programs, starts the
 # stand-in Quillpost host with a sample account, runs the notifier under Wine
 # in a virtual desktop with a taskbar (on a private Xvfb display when there is
-# no display) with the account stored by qpsettings, photographs the tray
-# icon with its greeting balloon, delivers a message, asks the notifier to
+# no display) with the host set by qpsettings, photographs the tray
+# icon with its greeting balloon, adds the account through the settings and
+# account dialogs (photographed), delivers a message, asks the notifier to
 # check now, photographs the popup announcing it and the tray showing unread
 # mail, reads the message back through the service client (qpcall),
 # registers the browser control and drives it from JScript, photographs one
@@ -72,10 +73,8 @@ coproc HOLD { exec wine "$probe" hold 2>/dev/null; }
 read -r -t 60 ready <&"${HOLD[0]}" || true
 ready=${ready%$'\r'}  # the console writes CR LF
 [ "${ready:-}" = ready ] || { echo "demo: the Wine desktop did not start" >&2; exit 1; }
-# The account, stored as the notifier stores it, and the host to ask.
+# The host to ask; the account is added in the notifier's own dialogs below.
 wine "$qpsettings" set host "127.0.0.1:$port" >/dev/null
-wine "$qpsettings" account add demo@quillpost.com demo-pass >/dev/null
-wine "$qpsettings" show | tr -d '\r'
 wine "$qptn" -Hello >/dev/null 2>&1 &
 for _ in $(seq 60); do
   hwnd=$(wine "$probe" windows | awk 'NR==1 {print $1}')
@@ -88,8 +87,36 @@ shot="$out/notifier-hello.png"
 import -window root "$shot"
 echo "screenshot: $shot"
 
+# With no account, the settings dialog opens by itself after five seconds,
+# and the account dialog over it: the demo signs in like a person would.
+dialog_with() { wine "$probe" dialog-with "$1" 2>/dev/null | tr -d '\r'; }
+account_dialog=""
+for _ in $(seq 120); do account_dialog=$(dialog_with 1005); [ -n "$account_dialog" ] && break; sleep 0.5; done
+[ -n "$account_dialog" ] || { echo "demo: the account dialog did not open" >&2; exit 1; }
+wine "$probe" set-text "$account_dialog" 1005 demo@quillpost.com
+wine "$probe" set-text "$account_dialog" 1006 demo-pass
+sleep 1  # let the fields repaint
+shot="$out/notifier-account-dialog.png"
+import -window root "$shot"
+echo "the account dialog; screenshot: $shot"
+wine "$probe" press "$account_dialog" 1
+settings_dialog=""
+for _ in $(seq 120); do
+  [ -z "$(dialog_with 1005)" ] && settings_dialog=$(dialog_with 1002) && [ -n "$settings_dialog" ] && break
+  sleep 0.5
+done
+[ -n "$settings_dialog" ] || { echo "demo: the sign-in did not return to the settings" >&2; exit 1; }
+sleep 1  # let the account list repaint
+shot="$out/notifier-settings-dialog.png"
+import -window root "$shot"
+echo "signed in against the stand-in host; the settings dialog: $shot"
+wine "$qpsettings" show | tr -d '\r'
+wine "$probe" press "$settings_dialog" 2
+for _ in $(seq 60); do [ -z "$(dialog_with 1002)" ] && break; sleep 0.5; done
+
 # The notifier's first check learns where the mailbox stands; mail that
 # arrives after it is announced.
+wine "$probe" command "$hwnd" 32774
 asked() {  # how many mail checks the host has answered
   python3 - "$port" <<'PY'
 import json, sys, urllib.request
