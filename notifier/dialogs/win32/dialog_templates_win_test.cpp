@@ -168,7 +168,7 @@ TEST(DialogTemplates, Settings) {
                      {1003, "combo", "", 180, 62, 70, 36, kCombo},
                      {1000, "button", "Add Email Address", 137, 150, 77, 11, 0},
                      {2, "button", "Close", 216, 150, 34, 11, BS_DEFPUSHBUTTON},
-                     {1010, "static", "Quillpost Desktop Notifier by Vantrell", 7, 153, 116, 8, 0},
+                     {1010, "static", "Quillpost by Vantrell", 7, 153, 116, 8, 0},
                  });
 }
 
