@@ -17,4 +17,21 @@ inline std::u16string Truncated(const std::u16string& text, size_t limit) {
   return text.size() <= limit ? text : text.substr(0, limit);
 }
 
+// ASCII letters compared without regard to case; every other unit as it is.
+inline char16_t LowerAscii(char16_t c) {
+  return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + (u'a' - u'A')) : c;
+}
+
+inline bool EqualsAsciiNoCase(std::u16string_view a, std::u16string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+  }
+  return true;
+}
+
+inline bool StartsWithAsciiNoCase(std::u16string_view text, std::u16string_view prefix) {
+  return text.size() >= prefix.size() && EqualsAsciiNoCase(text.substr(0, prefix.size()), prefix);
+}
+
 }  // namespace qp

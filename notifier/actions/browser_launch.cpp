@@ -1,22 +1,10 @@
 #include "notifier/actions/browser_launch.h"
 
+#include "common/text.h"
+
 namespace qptn {
 
 namespace {
-
-char16_t LowerAscii(char16_t c) { return c >= u'A' && c <= u'Z' ? c + (u'a' - u'A') : c; }
-
-bool EqualNoCase(std::u16string_view a, std::u16string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-  }
-  return true;
-}
-
-bool StartsWithNoCase(std::u16string_view text, std::u16string_view prefix) {
-  return text.size() >= prefix.size() && EqualNoCase(text.substr(0, prefix.size()), prefix);
-}
 
 // The DDE instance for the length of one opening.
 class DdeSession {
@@ -67,7 +55,7 @@ bool Open(BrowserSystem& system, std::u16string_view address, bool reuseMailWind
     }
     system.Disconnect();
   }
-  const bool isIE = service && EqualNoCase(*service, kExplorerService);
+  const bool isIE = service && qp::EqualsAsciiNoCase(*service, kExplorerService);
   if (mailWindowOpen) {
     if (isIE) {
       if (system.Connect(service, kActivateTopic)) {
@@ -98,7 +86,7 @@ std::optional<std::u16string> DdeOpenCommand(std::u16string_view address, size_t
 
 std::optional<std::u16string> BrowserCommandLine(std::u16string_view commandTemplate,
                                                  std::u16string_view address) {
-  if (!StartsWithNoCase(address, u"http://") && !StartsWithNoCase(address, u"https://")) {
+  if (!qp::StartsWithAsciiNoCase(address, u"http://") && !qp::StartsWithAsciiNoCase(address, u"https://")) {
     return std::nullopt;
   }
   std::u16string encoded;

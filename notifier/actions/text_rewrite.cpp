@@ -1,16 +1,16 @@
 #include "notifier/actions/text_rewrite.h"
 
+#include "common/text.h"
+
 namespace qptn {
 
 namespace {
-
-char16_t LowerAscii(char16_t c) { return c >= u'A' && c <= u'Z' ? c + (u'a' - u'A') : c; }
 
 size_t FindNoCase(const std::u16string& text, std::u16string_view find) {
   if (find.empty() || find.size() > text.size()) return std::u16string::npos;
   for (size_t at = 0; at + find.size() <= text.size(); ++at) {
     size_t i = 0;
-    while (i < find.size() && LowerAscii(text[at + i]) == LowerAscii(find[i])) ++i;
+    while (i < find.size() && qp::LowerAscii(text[at + i]) == qp::LowerAscii(find[i])) ++i;
     if (i == find.size()) return at;
   }
   return std::u16string::npos;

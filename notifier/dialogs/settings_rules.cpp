@@ -3,19 +3,11 @@
 #include <climits>
 #include <string>
 
+#include "common/text.h"
+
 namespace qptn {
 
 namespace {
-
-char16_t LowerAscii(char16_t c) { return c >= u'A' && c <= u'Z' ? c + (u'a' - u'A') : c; }
-
-bool EqualNoCase(std::u16string_view a, std::u16string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-  }
-  return true;
-}
 
 std::u16string Number(int32_t n) {
   const std::string digits = std::to_string(n);
@@ -69,7 +61,7 @@ std::u16string ShownText(SettingsCombo combo, int32_t value) {
 
 size_t SelectOrAdd(std::vector<std::u16string>& items, std::u16string_view text) {
   for (size_t i = 0; i < items.size(); ++i) {
-    if (items[i].size() >= text.size() && EqualNoCase(std::u16string_view(items[i]).substr(0, text.size()), text)) {
+    if (items[i].size() >= text.size() && qp::EqualsAsciiNoCase(std::u16string_view(items[i]).substr(0, text.size()), text)) {
       return i;
     }
   }
@@ -104,8 +96,8 @@ int32_t StoredValue(SettingsCombo combo, std::u16string_view text) {
   }
   if (i == 0) return n;
   const std::u16string_view unit = text.substr(i);
-  if (EqualNoCase(unit, u"seconds") || EqualNoCase(unit, u"second")) return n / 60;
-  if (EqualNoCase(unit, u"hours") || EqualNoCase(unit, u"hour")) {
+  if (qp::EqualsAsciiNoCase(unit, u"seconds") || qp::EqualsAsciiNoCase(unit, u"second")) return n / 60;
+  if (qp::EqualsAsciiNoCase(unit, u"hours") || qp::EqualsAsciiNoCase(unit, u"hour")) {
     const int64_t minutes = int64_t{n} * 60;
     return minutes > INT32_MAX ? INT32_MAX : minutes < INT32_MIN ? INT32_MIN : int32_t(minutes);
   }

@@ -214,9 +214,15 @@ class NotifierScenario(winenv.Scenario):
         winenv.wait_until(lambda: checks(address) == [0], timeout=60, what='the first check')
         return address, hwnd
 
-    def account(self, password='secret'):
+    def host_account(self, password='secret'):
+        """A new account on the host only."""
         address = unique_address()
         admin('/admin/accounts', {'address': address, 'password': password})
+        return address
+
+    def account(self, password='secret'):
+        """A new account on the host, stored in the notifier's settings."""
+        address = self.host_account(password)
         qpsettings('account', 'add', address, password)
         return address
 

@@ -329,6 +329,14 @@ int Type(HWND dialog, int id, const wchar_t* text) {
   return 0;
 }
 
+// "left top right bottom" of a window on the screen.
+int WindowRect(HWND window) {
+  RECT r{};
+  if (!GetWindowRect(window, &r)) return 1;
+  std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom);
+  return 0;
+}
+
 // A click at a point of the dialog's client area (the painted links).
 int ClickAt(HWND dialog, int x, int y) {
   const LPARAM at = MAKELPARAM(x, y);
@@ -493,6 +501,7 @@ int wmain(int argc, wchar_t** argv) {
   if (verb == L"set-text" && argc == 5) return SetText(ParseWindow(argv[2]), _wtoi(argv[3]), argv[4]);
   if (verb == L"pick" && argc == 5) return Pick(ParseWindow(argv[2]), _wtoi(argv[3]), argv[4]);
   if (verb == L"type" && argc == 5) return Type(ParseWindow(argv[2]), _wtoi(argv[3]), argv[4]);
+  if (verb == L"window-rect" && argc == 3) return WindowRect(ParseWindow(argv[2]));
   if (verb == L"click-at" && argc == 5) {
     return ClickAt(ParseWindow(argv[2]), _wtoi(argv[3]), _wtoi(argv[4]));
   }

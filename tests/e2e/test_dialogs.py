@@ -8,7 +8,7 @@ import unittest
 
 import winenv
 from notifier_scenario import (QPTN, SCREENSHOTS, NotifierScenario, admin, checks, probe,
-                               qpsettings, unique_address, windows_path)
+                               qpsettings, windows_path)
 import notifier_scenario
 
 SETTINGS_COMMAND = '32772'
@@ -67,8 +67,7 @@ class DialogScenarios(NotifierScenario):
         self.assertEqual(probe.call('press', dialog, OK), 0)
 
     def test_first_start_asks_for_an_account_and_signs_it_in(self):
-        address = unique_address()
-        admin('/admin/accounts', {'address': address, 'password': 'right'})
+        address = self.host_account('right')
         _, hwnd = self.start()
         # Five seconds after start, with no account: the settings dialog,
         # and at once, before it shows, the account dialog over it.
@@ -89,9 +88,8 @@ class DialogScenarios(NotifierScenario):
 
         # Two more through Add, then the list with three accounts.
         settings = dialog_with(CHECK_EVERY)
-        more = [unique_address(), unique_address()]
+        more = [self.host_account('pw'), self.host_account('pw')]
         for other in more:
-            admin('/admin/accounts', {'address': other, 'password': 'pw'})
             self.assertEqual(probe.call('press', settings, ADD), 0)
             dialog = winenv.wait_until(lambda: dialog_with(ADDRESS), what='the account dialog')
             self.sign_in(dialog, other, 'pw')
@@ -151,6 +149,70 @@ class DialogScenarios(NotifierScenario):
         winenv.wait_until(lambda: stored('sound') != sound, what='the sound setting flipped')
         self.assertEqual(probe.call('press', settings, CLOSE), 0)
         winenv.wait_until(lambda: dialog_with(CHECK_EVERY) is None, what='the dialog to close')
+
+
+def list_row_top(settings, count, row):
+    """The top of an account row of the settings dialog's list, in client
+    pixels: the list starts at 17/40 of the dialog's height as it opened
+    (before it was fitted to `count` accounts), each row 20 pixels lower."""
+    left, top, right, bottom = (int(x) for x in
+                                winenv.run(probe.exe, 'window-rect', settings).stdout.split())
+    shrunk = (5 - (2 if count == 0 else min(count + 1, 5))) * 20
+    return (bottom - top + shrunk) * 17 // 40 + 20 * (row + 1)
+
+
+# Where "Edit" and "Delete" of a row are drawn: from 12 pixels into the
+# actions column (x 329), in the 15-pixel underlined Arial.
+EDIT_X, DELETE_X = 346, 392
+
+
+class AccountListScenarios(NotifierScenario):
+    def open_settings(self, hwnd):
+        self.assertEqual(probe.call('post-command', hwnd, SETTINGS_COMMAND), 0)
+        return winenv.wait_until(lambda: dialog_with(CHECK_EVERY), what='the settings dialog')
+
+    def click_link(self, settings, count, row, x):
+        y = list_row_top(settings, count, row) + 9
+        self.assertEqual(probe.call('click-at', settings, str(x), str(y)), 0)
+
+    def test_edit_delete_with_confirmation_and_five_accounts(self):
+        first, second, third = self.account('pw'), self.account('pw'), self.account('pw')
+        _, hwnd = self.start()
+        winenv.wait_until(lambda: checks(first) == [0], timeout=60, what='the first check')
+        settings = self.open_settings(hwnd)
+
+        # Delete, then Cancel in the question: nothing changes.
+        self.click_link(settings, 3, 0, DELETE_X)
+        question = winenv.wait_until(lambda: dialog_with(OK), what='the question')
+        self.assertEqual(probe.call('press', question, CLOSE), 0)
+        winenv.wait_until(lambda: dialog_with(OK) is None, what='the question to close')
+        self.assertEqual(accounts(), [first, second, third])
+        # Delete, then OK: the later rows move up and two are stored.
+        self.click_link(settings, 3, 0, DELETE_X)
+        question = winenv.wait_until(lambda: dialog_with(OK), what='the question')
+        self.assertEqual(probe.call('press', question, OK), 0)
+        winenv.wait_until(lambda: accounts() == [second, third], what='the account deleted')
+
+        # Edit opens the account dialog on the row's address and password.
+        self.click_link(settings, 3, 1, EDIT_X)  # the height is not fitted after a delete
+        account = winenv.wait_until(lambda: dialog_with(ADDRESS), what='the account dialog')
+        self.assertEqual(control(account, ADDRESS)[3], third)
+        self.assertEqual(control(account, PASSWORD)[3], 'pw')
+        self.assertEqual(probe.call('press', account, CLOSE), 0)
+        winenv.wait_until(lambda: dialog_with(ADDRESS) is None, what='the account dialog closed')
+
+        # Up to five through Add; then Add is greyed.
+        for n in range(3):
+            other = self.host_account('pw')
+            self.assertEqual(probe.call('press', settings, ADD), 0)
+            dialog = winenv.wait_until(lambda: dialog_with(ADDRESS), what='the account dialog')
+            for id, text in ((ADDRESS, other), (PASSWORD, 'pw')):
+                self.assertEqual(probe.call('set-text', dialog, id, text), 0)
+            self.assertEqual(probe.call('press', dialog, OK), 0)
+            winenv.wait_until(lambda: dialog_with(ADDRESS) is None, what='the sign-in')
+        self.assertEqual(len(accounts()), 5)
+        self.assertFalse(control(settings, ADD)[1], 'Add is greyed with five accounts')
+        self.assertEqual(probe.call('press', settings, CLOSE), 0)
 
 
 if __name__ == '__main__':
