@@ -8,7 +8,7 @@ import unittest
 
 import winenv
 from notifier_scenario import (QPTN, SCREENSHOTS, NotifierScenario, admin, checks, probe,
-                               qpsettings, windows_path)
+                               qpsettings, urls_path, windows_path)
 import notifier_scenario
 
 SETTINGS_COMMAND = '32772'
@@ -143,6 +143,17 @@ class DialogScenarios(NotifierScenario):
         self.assertEqual(probe.call('toggle', settings, MAILTO_LINKS), 0)
         winenv.wait_until(lambda: other in (reg_value(MAILTO_KEY) or ''),
                           what='the previous handler given back')
+
+        # The help image asks the service for the help page and opens it.
+        if os.path.exists(urls_path()):
+            os.remove(urls_path())
+        left, _, right, _ = (int(x) for x in
+                             winenv.run(probe.exe, 'window-rect', settings).stdout.split())
+        # 12 pixels in from the right edge, 8 below the 35-pixel header; 20 x 20.
+        self.assertEqual(probe.call('click-at', settings, str(right - left - 6 - 12 - 10), '53'), 0)
+        winenv.wait_until(lambda: os.path.exists(urls_path()), what='the help page to open')
+        with open(urls_path(), encoding='utf-8') as f:
+            self.assertIn('/help.php?topic=3831', f.read())
 
         sound = stored('sound')
         self.assertEqual(probe.call('toggle', settings, ALERT_SOUND), 0)
