@@ -100,6 +100,9 @@ class ActionScenarios(NotifierScenario):
                          [('markRead', ''), ('markSpam', ''), ('delete', None)])
         # Every action took one unread message off: none is left.
         winenv.wait_until(lambda: winenv.tray_icon() == 'no_mail', what='the resting icon')
+        tips = [line for line in ''.join(self.traced).splitlines()
+                if line.startswith('qptn tray: tip=')]
+        self.assertEqual(tips[-1], 'qptn tray: tip=No unread messages.', tips)
 
     def test_mailto_opens_the_compose_page_with_the_links_arguments(self):
         link = 'mailto:ann@example.org?subject=Hi&body=50%'

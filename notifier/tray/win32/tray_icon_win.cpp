@@ -1,6 +1,7 @@
 #include "notifier/tray/win32/tray_icon_win.h"
 
 #include <cwchar>
+#include <string>
 
 #include "common/text.h"
 #include "common/win32/wide_win.h"
@@ -66,6 +67,9 @@ void TrayIcon::SetTip(const std::u16string& text) {
   data_.uFlags = NIF_TIP;
   CopyCut(data_.szTip, text);
   Shell_NotifyIconW(NIM_MODIFY, &data_);
+  // For a debugger: the tip as the icon shows it (counts and states only).
+  const std::wstring line = L"qptn tray: tip=" + std::wstring(data_.szTip) + L"\n";
+  OutputDebugStringW(line.c_str());
 }
 
 void TrayIcon::Balloon(const std::u16string& text, bool error) {
