@@ -12,14 +12,17 @@ namespace qptn {
 
 using QPTSoap::CallOutcome;
 
+// Overwrites a copy of a password with bytes of value 1 before it is released.
+inline void WipePassword(std::u16string& password) {
+  for (char16_t& c : password) c = u'\x0101';
+}
+
 // One account's sign-in, copied for the length of a call; the copy of the
 // password is overwritten before it is released.
 struct Credentials {
   std::u16string address;
   std::u16string password;
-  ~Credentials() {
-    for (char16_t& c : password) c = u'\x0101';
-  }
+  ~Credentials() { WipePassword(password); }
 };
 
 // The auth record of one call. Its copy of the password is overwritten with
@@ -31,9 +34,7 @@ class CallAuth {
     auth_.password = account.password;
   }
   ~CallAuth() {
-    if (auth_.password) {
-      for (char16_t& c : *auth_.password) c = u'\x0101';
-    }
+    if (auth_.password) WipePassword(*auth_.password);
   }
   CallAuth(const CallAuth&) = delete;
   CallAuth& operator=(const CallAuth&) = delete;

@@ -133,9 +133,7 @@ void MailtoRun(const std::u16string& link) {
   if (qptn::LoadAccounts(addresses, passwords, internal, 2) > 0) {
     first = qptn::Credentials{addresses[0], passwords[0]};
   }
-  for (std::u16string& password : passwords) {
-    for (char16_t& c : password) c = u'\x0101';
-  }
+  for (std::u16string& password : passwords) qptn::WipePassword(password);
   qptn::ClientPageService service(shared);
   qptn::WindowsPageBrowser browser;
   qptn::OpenComposePage(service, browser, first, link);

@@ -14,17 +14,6 @@ namespace {
 
 constexpr COLORREF kFrameColour = RGB(160, 160, 134);
 
-bool Inside(const RECT& r, int x, int y) {
-  return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
-}
-
-POINT CursorInClient(HWND window) {
-  POINT p{};
-  GetCursorPos(&p);
-  ScreenToClient(window, &p);
-  return p;
-}
-
 void MoveControlUp(HWND dialog, int id, int dy) {
   HWND control = GetDlgItem(dialog, id);
   RECT r{};
@@ -35,6 +24,17 @@ void MoveControlUp(HWND dialog, int id, int dy) {
 }
 
 }  // namespace
+
+bool Inside(const RECT& r, int x, int y) {
+  return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
+}
+
+POINT CursorInClient(HWND window) {
+  POINT p{};
+  GetCursorPos(&p);
+  ScreenToClient(window, &p);
+  return p;
+}
 
 std::u16string ControlText(HWND dialog, int id) {
   HWND control = GetDlgItem(dialog, id);

@@ -103,5 +103,9 @@ class EmailDlg final : public QptnDlg {
 
 // The text of a dialog control.
 std::u16string ControlText(HWND dialog, int id);
+// Whether (x, y) lies in `r`, right and bottom edges excluded.
+bool Inside(const RECT& r, int x, int y);
+// The cursor's position in `window`'s client coordinates.
+POINT CursorInClient(HWND window);
 
 }  // namespace qptn

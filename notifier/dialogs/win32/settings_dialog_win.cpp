@@ -19,10 +19,6 @@ constexpr int kFontedControls[] = {IDC_RUN_AT_LOGIN,      IDC_MAILTO_LINKS,     
                                    IDC_ADD_ACCOUNT,       IDCANCEL,             IDC_NOTICE,
                                    IDC_CHECK_EVERY_LABEL, IDC_DISPLAY_FOR_LABEL, IDC_SHOW_LABEL};
 
-bool Inside(const RECT& r, int x, int y) {
-  return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
-}
-
 POINT ClientPosition(HWND dialog, int id) {
   RECT r{};
   GetWindowRect(GetDlgItem(dialog, id), &r);
@@ -85,9 +81,7 @@ void SettingsDlg<kSlots>::initDialog() {
   std::array<std::u16string, kSlots> passwords{};
   count_ = LoadAccounts(addresses.data(), passwords.data(), internalDomain_, kSlots);
   for (unsigned i = 0; i < kSlots; ++i) rows_[i] = {addresses[i], passwords[i]};
-  for (std::u16string& p : passwords) {
-    for (char16_t& c : p) c = u'\x0101';
-  }
+  for (std::u16string& p : passwords) WipePassword(p);
   EnableWindow(GetDlgItem(Handle(), IDC_ADD_ACCOUNT), count_ < kSlots);
 
   RegistryEntry mailto(registry_, kMailtoCommandKey, std::nullopt, programPath_,
@@ -211,9 +205,7 @@ void SettingsDlg<kSlots>::SaveList() {
     passwords[i] = rows_[i].password;
   }
   SaveAccounts(passwords.data(), addresses.data(), count_);
-  for (std::u16string& p : passwords) {
-    for (char16_t& c : p) c = u'\x0101';
-  }
+  for (std::u16string& p : passwords) WipePassword(p);
 }
 
 template <unsigned kSlots>
@@ -317,9 +309,7 @@ void SettingsDlg<kSlots>::leftButtonDown(int x, int y) {
 
 template <unsigned kSlots>
 bool SettingsDlg<kSlots>::setCursor() {
-  POINT p{};
-  GetCursorPos(&p);
-  ScreenToClient(Handle(), &p);
+  const POINT p = CursorInClient(Handle());
   for (unsigned i = 0; i < count_; ++i) {
     if (Inside(editRects_[i], p.x, p.y) || Inside(deleteRects_[i], p.x, p.y)) {
       SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_HAND)));
