@@ -5,15 +5,20 @@
 
 namespace gwax {
 
-// The product's domain: pages on it and on its subdomains may drive the
-// control, and clipboard uploads may go there.
+// The product's domain: https pages on it and on its subdomains may drive
+// the control, and clipboard uploads may go there.
 inline constexpr char16_t kAllowedDomain[] = u"quillpost.com";
 
-// Administrators may allow further hosts machine-wide (a test or staging
-// host, for example "127.0.0.1") in
+// The staging host: it and its subdomains serve pages and take uploads over
+// plain http, except below "www.staging...", which is served over https.
+inline constexpr char16_t kStagingHost[] = u"staging.quillpost.com";
+
+// Administrators may allow further hosts machine-wide (a test host, the
+// stand-in host's "127.0.0.1") in
 //   HKEY_LOCAL_MACHINE\Software\Vantrell\GatherwickAX, value "AllowedHosts",
-// a REG_SZ or REG_MULTI_SZ of host names separated by ";", "," or blanks.
-// Each entry matches that host exactly (any port), without its subdomains.
+// a REG_SZ, REG_EXPAND_SZ or REG_MULTI_SZ of host names separated by ";",
+// ",", blanks or (REG_MULTI_SZ) the strings' ends. Each entry matches that
+// host or address exactly (any port, http or https), without its subdomains.
 inline constexpr char16_t kPolicyKey[] = u"Software\\Vantrell\\GatherwickAX";
 inline constexpr char16_t kAllowedHostsValue[] = u"AllowedHosts";
 

@@ -1,21 +1,38 @@
-// Page addresses come from the container's moniker, upload hosts from the
-// page's script and the allowed-host list from the registry: all outside
-// input. The input is read as UTF-16 and given to each parser.
+// Page addresses come from the container's moniker or the document, upload
+// hosts from the page's script and the allowed-host list from the
+// registry: all outside input. The input is read as UTF-16 and given to
+// each parser.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "control/object/host_policy.h"
+#include "control/object/ip_literal.h"
 
 namespace {
 
+// Lower-case labels or a bracketed IPv6 text; no character that could end
+// or redirect an authority.
 bool IsComparedForm(const std::u16string& host) {
   if (host.empty() || host.back() == u'.') return false;
   for (char16_t c : host) {
     if (c >= u'A' && c <= u'Z') return false;
     if (c > 0x7E || c <= u' ' || c == u'@' || c == u'%' || c == u'\\' || c == u'/') return false;
   }
-  return true;
+  // The compared form is a fixed point.
+  const auto again = gwax::NormalisedHost(host);
+  return again && *again == host;
+}
+
+void Check(bool condition) {
+  if (!condition) __builtin_trap();
+}
+
+bool OnProductDomain(const std::u16string& host) {
+  const std::u16string domain = u"quillpost.com";
+  return host == domain || (host.size() > domain.size() &&
+                            host.compare(host.size() - domain.size() - 1, std::u16string::npos,
+                                         u"." + domain) == 0);
 }
 
 }  // namespace
@@ -25,27 +42,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (size_t i = 0; i + 1 < size; i += 2) {
     text.push_back(static_cast<char16_t>(data[i] | (data[i + 1] << 8)));
   }
-  const auto extra = gwax::ParseAllowedHosts(text);
-  for (const auto& host : extra) {
-    if (!IsComparedForm(host)) __builtin_trap();
+  for (const auto& host : gwax::ParseAllowedHosts(text)) Check(IsComparedForm(host));
+  const auto page = gwax::ParsePageAddress(text);
+  if (page) Check(IsComparedForm(page->host));
+  const auto upload = gwax::ParseUploadHost(text);
+  if (upload) {
+    Check(IsComparedForm(upload->host));
+    // The base address names the same host again.
+    const std::u16string base = gwax::UploadBaseAddress(*upload);
+    const auto reparsed = gwax::ParsePageAddress(base + u"/saveFile.php");
+    Check(reparsed && reparsed->host == upload->host);
   }
-  if (auto host = gwax::PageHost(text)) {
-    if (!IsComparedForm(*host)) __builtin_trap();
+  if (auto v4 = gwax::CanonicalIpv4(text)) Check(gwax::CanonicalIpv4(*v4) == v4);
+  if (auto v6 = gwax::CanonicalIpv6(text)) Check(gwax::CanonicalIpv6(*v6) == v6);
+  // The product's domain is allowed only as whole trailing labels, and its
+  // pages only over https.
+  if (gwax::IsAllowedPage(text, {})) {
+    Check(page && OnProductDomain(page->host) && (page->secure || gwax::IsDevelopmentHost(page->host)));
   }
-  if (auto host = gwax::UploadHost(text)) {
-    if (!IsComparedForm(*host)) __builtin_trap();
-  }
-  // The product's domain is allowed only as whole trailing labels.
-  if (gwax::IsAllowedPage(text, {}) || gwax::IsAllowedUploadHost(text, {})) {
-    auto host = gwax::PageHost(text);
-    if (!host) host = gwax::UploadHost(text);
-    if (!host) __builtin_trap();
-    const std::u16string domain = u"quillpost.com";
-    if (*host != domain && (host->size() <= domain.size() ||
-                            host->compare(host->size() - domain.size() - 1, std::u16string::npos,
-                                          u"." + domain) != 0)) {
-      __builtin_trap();
-    }
-  }
+  if (gwax::IsAllowedUploadHost(text, {})) Check(upload && OnProductDomain(upload->host));
   return 0;
 }

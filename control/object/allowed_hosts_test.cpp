@@ -17,6 +17,14 @@ std::string Bytes(const std::u16string& text) {
   return std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2);
 }
 
+// %TESTHOST% stands for "test.example"; the rest stays.
+std::u16string Expand(std::u16string_view text) {
+  std::u16string out(text);
+  const std::u16string name = u"%TESTHOST%";
+  for (size_t at; (at = out.find(name)) != std::u16string::npos;) out.replace(at, name.size(), u"test.example");
+  return out;
+}
+
 std::u16string Repeated(const std::u16string& text, size_t times) {
   std::u16string out;
   for (size_t i = 0; i < times; ++i) out += text;
@@ -36,7 +44,12 @@ TEST(AllowedHosts, TakesStringValuesOfAtMost64KiB) {
        {u"intranet.example", u"127.0.0.1"}},
       {"REG_SZ without its terminator", qp::RegType::kString, Bytes(u"a.example"), {u"a.example"}},
       {"REG_MULTI_SZ", qp::RegType::kMultiString, Bytes(multi), {u"a.example", u"b.example"}},
-      {"REG_EXPAND_SZ", qp::RegType::kExpandString, Bytes(u"a.example"), {}},
+      {"REG_EXPAND_SZ", qp::RegType::kExpandString,
+       Bytes(u"a.example;%TESTHOST%;%UNSET%" + std::u16string(1, 0)), {u"a.example", u"test.example"}},
+      {"REG_EXPAND_SZ without its terminator", qp::RegType::kExpandString, Bytes(u"%TESTHOST%"),
+       {u"test.example"}},
+      {"REG_MULTI_SZ of addresses", qp::RegType::kMultiString,
+       Bytes(std::u16string(u"127.1\0[0::1]\0\0", 14)), {u"127.0.0.1", u"[::1]"}},
       {"REG_BINARY", qp::RegType::kBinary, Bytes(u"a.example"), {}},
       {"REG_DWORD", qp::RegType::kDword, std::string(4, '\1'), {}},
       // 3,276 entries of ten units and eight more units: 65,536 bytes.
@@ -53,18 +66,18 @@ TEST(AllowedHosts, TakesStringValuesOfAtMost64KiB) {
   for (const Case& c : cases) {
     qp::MemoryRegistry registry;
     registry.Put(kMachine, kKey, u"AllowedHosts", c.type, c.bytes);
-    EXPECT_EQ(ReadAllowedHosts(registry), c.hosts) << c.label;
+    EXPECT_EQ(ReadAllowedHosts(registry, Expand), c.hosts) << c.label;
     EXPECT_EQ(registry.openKeys, 0) << c.label << ": the key stayed open";
   }
 }
 
 TEST(AllowedHosts, NothingWithoutTheKeyOrTheValueOrBelowAnotherRoot) {
   qp::MemoryRegistry registry;
-  EXPECT_TRUE(ReadAllowedHosts(registry).empty());
+  EXPECT_TRUE(ReadAllowedHosts(registry, Expand).empty());
   registry.PutString(kMachine, kKey, u"Other", u"a.example");
-  EXPECT_TRUE(ReadAllowedHosts(registry).empty());
+  EXPECT_TRUE(ReadAllowedHosts(registry, Expand).empty());
   registry.PutString(qp::RegistryRoot::kCurrentUser, kKey, u"AllowedHosts", u"a.example");
-  EXPECT_TRUE(ReadAllowedHosts(registry).empty()) << "only the machine-wide value counts";
+  EXPECT_TRUE(ReadAllowedHosts(registry, Expand).empty()) << "only the machine-wide value counts";
 }
 
 }  // namespace

@@ -15,17 +15,14 @@ void CallerPolicy::OnClientSite(bool given) {
   if (given) bound_ = true;
 }
 
-void CallerPolicy::OnObjectSite(bool given, bool pageFound, std::u16string_view processImagePath) {
-  if (given && (pageFound || !IsScriptHostProgram(processImagePath))) bound_ = true;
-}
-
-bool CallerPolicy::WantsPageAgain(std::u16string_view pageAddress) const {
-  return bound_ && pageAddress.empty();
+void CallerPolicy::OnObjectSite(bool given, bool pageFound) {
+  if (given && (pageFound || !inScriptHost_)) bound_ = true;
 }
 
 bool CallerPolicy::Allows(std::u16string_view pageAddress,
                           std::optional<std::u16string_view> uploadHost,
                           const std::vector<std::u16string>& extraHosts) const {
+  if (!bound_ && !inScriptHost_) return false;
   const bool pageAllowed = !bound_ || (!pageAddress.empty() && IsAllowedPage(pageAddress, extraHosts));
   const bool hostAllowed = !uploadHost || IsAllowedUploadHost(*uploadHost, extraHosts);
   return pageAllowed && hostAllowed;

@@ -43,40 +43,58 @@ TEST(CallerPolicy, AnySiteBindsTheControlForGood) {
     bool embedding;  // IOleObject::SetClientSite, else IObjectWithSite::SetSite
     bool given;
     bool pageFound;
-    const char16_t* process;
   };
   struct Case {
     const char* label;
+    const char16_t* process;
     std::vector<Site> sites;
     bool bound;
   };
   const Case cases[] = {
-      {"no site", {}, false},
-      {"embedded", {{true, true, false, kBrowser}}, true},
-      {"embedded in a script host", {{true, true, false, kCscript}}, true},
-      {"embedding site taken away", {{true, true, true, kBrowser}, {true, false, false, kBrowser}}, true},
-      {"only a null client site", {{true, false, false, kBrowser}}, false},
-      {"browser site with a page", {{false, true, true, kBrowser}}, true},
-      {"browser site without a page", {{false, true, false, kBrowser}}, true},
-      {"script host's site, no page", {{false, true, false, kCscript}}, false},
-      {"script host's site leading to a page", {{false, true, true, kCscript}}, true},
-      {"only a null object site", {{false, false, false, kBrowser}}, false},
-      {"browser site taken away", {{false, true, false, kBrowser}, {false, false, false, kBrowser}}, true},
-      {"script host's site, then embedded", {{false, true, false, kCscript}, {true, true, false, kCscript}}, true},
+      {"no site", kBrowser, {}, false},
+      {"embedded", kBrowser, {{true, true, false}}, true},
+      {"embedded in a script host", kCscript, {{true, true, false}}, true},
+      {"embedding site taken away", kBrowser, {{true, true, true}, {true, false, false}}, true},
+      {"only a null client site", kBrowser, {{true, false, false}}, false},
+      {"browser site with a page", kBrowser, {{false, true, true}}, true},
+      {"browser site without a page", kBrowser, {{false, true, false}}, true},
+      {"script host's site, no page", kCscript, {{false, true, false}}, false},
+      {"script host's site leading to a page", kCscript, {{false, true, true}}, true},
+      {"only a null object site", kBrowser, {{false, false, false}}, false},
+      {"browser site taken away", kBrowser, {{false, true, false}, {false, false, false}}, true},
+      {"script host's site, then embedded", kCscript, {{false, true, false}, {true, true, false}}, true},
   };
   for (const auto& c : cases) {
-    CallerPolicy policy;
+    CallerPolicy policy(c.process);
     for (const auto& site : c.sites) {
       if (site.embedding) {
         policy.OnClientSite(site.given);
       } else {
-        policy.OnObjectSite(site.given, site.pageFound, site.process);
+        policy.OnObjectSite(site.given, site.pageFound);
       }
     }
-    // A bound control without a page is refused; an unbound one is not.
-    EXPECT_EQ(policy.Allows(u"", std::nullopt, {}), !c.bound) << c.label;
-    EXPECT_EQ(policy.WantsPageAgain(u""), c.bound) << c.label;
-    EXPECT_FALSE(policy.WantsPageAgain(u"https://mail.quillpost.com/read.php")) << c.label;
+    // A bound control follows its page, whatever the process; an unbound
+    // one serves a script host only.
+    const bool scriptHost = IsScriptHostProgram(c.process);
+    EXPECT_EQ(policy.Allows(u"", std::nullopt, {}), !c.bound && scriptHost) << c.label;
+    EXPECT_EQ(policy.Allows(u"https://mail.quillpost.com/read.php", std::nullopt, {}),
+              c.bound || scriptHost)
+        << c.label;
+  }
+}
+
+// A control that never got a site, in a program that is no script host
+// (an Office document, a downloaded program that loads the library): only
+// Version and ProtectedMode, which ask nothing.
+TEST(CallerPolicy, UnsitedControlOutsideScriptHostsRefusesEverything) {
+  for (const char16_t* process : {kBrowser, u"C:\\users\\me\\Downloads\\invoice.exe", u""}) {
+    CallerPolicy policy(process);
+    EXPECT_FALSE(policy.Allows(u"", std::nullopt, {})) << Narrow(process);
+    EXPECT_FALSE(policy.Allows(u"https://mail.quillpost.com/read.php", std::nullopt, {})) << Narrow(process);
+    EXPECT_FALSE(policy.Allows(u"", u"mail.quillpost.com", {u"127.0.0.1"})) << Narrow(process);
+    policy.OnObjectSite(false, false);
+    policy.OnClientSite(false);
+    EXPECT_FALSE(policy.Allows(u"", std::nullopt, {})) << Narrow(process) << ": null sites change nothing";
   }
 }
 
@@ -100,6 +118,7 @@ TEST(CallerPolicy, PageAndUploadHostDecideTogether) {
       {false, u"", u"127.0.0.1:8080", false, false},
       {false, u"", u"127.0.0.1:8080", true, true},
       {false, u"https://evil.example/", nullptr, false, true},  // no site: no page rule
+      {false, u"", u"mail.quillpost.com/upload", false, false},
       {true, u"", nullptr, false, false},
       {true, u"", u"mail.quillpost.com", false, false},
       {true, kProduct, nullptr, false, true},
@@ -110,12 +129,14 @@ TEST(CallerPolicy, PageAndUploadHostDecideTogether) {
       {true, u"https://mail.quillpost.com.evil.example/read.php", nullptr, false, false},
       {true, u"about:blank", nullptr, false, false},
       {true, kLocal, nullptr, false, false},
+      {true, u"http://mail.quillpost.com/mail/read.php", nullptr, false, false},
+      {true, u"http://mail.quillpost.com/mail/read.php", u"mail.quillpost.com", false, false},
       {true, kLocal, nullptr, true, true},
       {true, kLocal, u"127.0.0.1:8080", true, true},
       {true, kLocal, u"evil.example", true, false},
   };
   for (const auto& c : cases) {
-    CallerPolicy policy;
+    CallerPolicy policy(kCscript);
     if (c.bound) policy.OnClientSite(true);
     const std::vector<std::u16string> extra =
         c.listed ? std::vector<std::u16string>{u"127.0.0.1"} : std::vector<std::u16string>{};

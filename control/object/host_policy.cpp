@@ -2,6 +2,7 @@
 
 #include "control/ascii_case.h"
 #include "control/constants.h"
+#include "control/object/ip_literal.h"
 
 namespace gwax {
 namespace {
@@ -10,59 +11,80 @@ constexpr size_t kMaxHostLength = 253;
 constexpr size_t kMaxLabelLength = 63;
 
 bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
-bool IsHex(char16_t c) { return IsDigit(c) || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F'); }
 bool IsLabelChar(char16_t c) {
   return IsDigit(c) || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || c == u'-' || c == u'_';
 }
 
 bool StartsWithNoCase(std::u16string_view text, std::u16string_view prefix) {
-  if (text.size() < prefix.size()) return false;
-  for (size_t i = 0; i < prefix.size(); ++i) {
-    if (LowerAscii(text[i]) != prefix[i]) return false;
-  }
-  return true;
+  return text.size() >= prefix.size() && EqualNoCaseAscii(text.substr(0, prefix.size()), prefix);
 }
 
-// ":digits" or ":" or nothing.
-bool IsPortPart(std::u16string_view rest) {
-  if (rest.empty()) return true;
-  if (rest[0] != u':' || rest.size() > 6) return false;
-  for (size_t i = 1; i < rest.size(); ++i) {
-    if (!IsDigit(rest[i])) return false;
-  }
-  return true;
+// `host` is `domain` or one of its subdomains (both in compared form).
+bool IsWithin(std::u16string_view host, std::u16string_view domain) {
+  if (host == domain) return true;
+  return host.size() > domain.size() && host.substr(host.size() - domain.size()) == domain &&
+         host[host.size() - domain.size() - 1] == u'.';
 }
 
-// Splits "host[:port]" and normalises the host.
-std::optional<std::u16string> HostOfHostPort(std::u16string_view hostPort) {
+bool IsListed(std::u16string_view host, const std::vector<std::u16string>& extraHosts) {
+  for (const auto& extra : extraHosts) {
+    if (host == extra) return true;
+  }
+  return false;
+}
+
+// A port of decimal digits: its value, or nothing above 65535.
+std::optional<uint32_t> PortValue(std::u16string_view digits) {
+  uint32_t value = 0;
+  for (char16_t c : digits) {
+    if (!IsDigit(c)) return std::nullopt;
+    value = value * 10 + (c - u'0');
+    if (value > 65535) return std::nullopt;
+  }
+  return value;
+}
+
+// "host[:port]" split: the host as written and the port's digits (empty
+// without a port); nothing when the brackets don't close.
+struct HostPort {
+  std::u16string_view host;
+  std::u16string_view port;
+  bool hasPort = false;
+};
+std::optional<HostPort> SplitHostPort(std::u16string_view text) {
   size_t hostEnd;
-  if (!hostPort.empty() && hostPort[0] == u'[') {
-    hostEnd = hostPort.find(u']');
+  if (!text.empty() && text[0] == u'[') {
+    hostEnd = text.find(u']');
     if (hostEnd == std::u16string_view::npos) return std::nullopt;
     ++hostEnd;
+    if (hostEnd < text.size() && text[hostEnd] != u':') return std::nullopt;
   } else {
-    hostEnd = hostPort.find(u':');
-    if (hostEnd == std::u16string_view::npos) hostEnd = hostPort.size();
+    hostEnd = text.find(u':');
+    if (hostEnd == std::u16string_view::npos) hostEnd = text.size();
   }
-  if (!IsPortPart(hostPort.substr(hostEnd))) return std::nullopt;
-  return NormalisedHost(hostPort.substr(0, hostEnd));
+  HostPort split;
+  split.host = text.substr(0, hostEnd);
+  if (hostEnd < text.size()) {
+    split.hasPort = true;
+    split.port = text.substr(hostEnd + 1);
+  }
+  return split;
 }
 
 }  // namespace
 
 std::optional<std::u16string> NormalisedHost(std::u16string_view host) {
   if (host.empty() || host.size() > kMaxHostLength + 1) return std::nullopt;
-  std::u16string out;
   if (host.front() == u'[') {
     if (host.size() < 4 || host.back() != u']') return std::nullopt;
-    for (char16_t c : host.substr(1, host.size() - 2)) {
-      if (!IsHex(c) && c != u':' && c != u'.') return std::nullopt;
-    }
-    for (char16_t c : host) out.push_back(LowerAscii(c));
-    return out;
+    const auto address = CanonicalIpv6(host.substr(1, host.size() - 2));
+    if (!address) return std::nullopt;
+    return u"[" + *address + u"]";
   }
-  if (host.back() == u'.') host.remove_suffix(1);
+  const bool trailingDot = host.back() == u'.';
+  if (trailingDot) host.remove_suffix(1);
   if (host.empty() || host.size() > kMaxHostLength) return std::nullopt;
+  std::u16string out;
   size_t labelLength = 0;
   for (char16_t c : host) {
     if (c == u'.') {
@@ -76,15 +98,23 @@ std::optional<std::u16string> NormalisedHost(std::u16string_view host) {
     out.push_back(LowerAscii(c));
   }
   if (labelLength == 0) return std::nullopt;
+  // A browser reads a host whose last label is a number as an IPv4
+  // address, or refuses it.
+  if (EndsInNumber(out)) {
+    if (trailingDot) return std::nullopt;
+    return CanonicalIpv4(out);
+  }
   return out;
 }
 
-std::optional<std::u16string> PageHost(std::u16string_view address) {
+std::optional<PageOrigin> ParsePageAddress(std::u16string_view address) {
+  PageOrigin origin;
   size_t start;
   if (StartsWithNoCase(address, u"http://")) {
     start = 7;
   } else if (StartsWithNoCase(address, u"https://")) {
     start = 8;
+    origin.secure = true;
   } else {
     return std::nullopt;
   }
@@ -99,23 +129,55 @@ std::optional<std::u16string> PageHost(std::u16string_view address) {
     }
   }
   const size_t at = authority.rfind(u'@');
-  if (at != std::u16string_view::npos) authority.remove_prefix(at + 1);
-  return HostOfHostPort(authority);
+  if (at != std::u16string_view::npos) {
+    // Brackets belong to an IPv6 host: in the user information they make
+    // parsers disagree on where the host starts.
+    if (authority.substr(0, at).find_first_of(u"[]") != std::u16string_view::npos) return std::nullopt;
+    authority.remove_prefix(at + 1);
+  }
+  const auto split = SplitHostPort(authority);
+  if (!split || !PortValue(split->port)) return std::nullopt;
+  auto host = NormalisedHost(split->host);
+  if (!host) return std::nullopt;
+  origin.host = std::move(*host);
+  return origin;
 }
 
-std::optional<std::u16string> UploadHost(std::u16string_view hostArgument) {
-  size_t slash = hostArgument.find(u'/');
-  if (slash == std::u16string_view::npos) slash = hostArgument.size();
-  // The path goes into the upload address as it stands: nothing in it may
-  // end the authority differently for the HTTP client.
-  for (char16_t c : hostArgument.substr(slash)) {
-    if (!IsLabelChar(c) && c != u'/' && c != u'.' && c != u'~') return std::nullopt;
+std::optional<UploadHost> ParseUploadHost(std::u16string_view hostArgument) {
+  const auto split = SplitHostPort(hostArgument);
+  if (!split) return std::nullopt;
+  UploadHost target;
+  if (split->hasPort) {
+    const auto port = PortValue(split->port);
+    if (split->port.empty() || !port || *port == 0) return std::nullopt;
+    target.port = static_cast<uint16_t>(*port);
   }
-  std::u16string_view hostPort = hostArgument.substr(0, slash);
-  for (char16_t c : hostPort) {
-    if (!IsLabelChar(c) && c != u'.' && c != u':' && c != u'[' && c != u']') return std::nullopt;
+  auto host = NormalisedHost(split->host);
+  if (!host) return std::nullopt;
+  const bool isName = split->host.front() != u'[' && !EndsInNumber(*host);
+  // A name keeps the page's spelling, which its picture addresses share.
+  target.written = isName ? std::u16string(split->host) : *host;
+  target.host = std::move(*host);
+  return target;
+}
+
+bool IsDevelopmentHost(std::u16string_view host) {
+  if (host == u"localhost" || host == u"[::1]") return true;
+  if (host.substr(0, 4) == u"127." && EndsInNumber(host)) return true;
+  return IsWithin(host, kStagingHost) && !IsWithin(host, std::u16string(u"www.") + kStagingHost);
+}
+
+std::u16string UploadBaseAddress(const UploadHost& target) {
+  std::u16string address = IsDevelopmentHost(target.host) ? u"http://" : u"https://";
+  address += target.written;
+  if (target.port != 0) {
+    std::u16string digits;
+    for (uint32_t port = target.port; port != 0; port /= 10) {
+      digits.insert(digits.begin(), static_cast<char16_t>(u'0' + port % 10));
+    }
+    address += u":" + digits;
   }
-  return HostOfHostPort(hostPort);
+  return address;
 }
 
 std::vector<std::u16string> ParseAllowedHosts(std::u16string_view value) {
@@ -133,27 +195,19 @@ std::vector<std::u16string> ParseAllowedHosts(std::u16string_view value) {
 }
 
 bool IsAllowedHost(std::u16string_view host, const std::vector<std::u16string>& extraHosts) {
-  const std::u16string_view domain = kAllowedDomain;
-  if (host == domain) return true;
-  if (host.size() > domain.size() && host.substr(host.size() - domain.size()) == domain &&
-      host[host.size() - domain.size() - 1] == u'.') {
-    return true;
-  }
-  for (const auto& extra : extraHosts) {
-    if (host == extra) return true;
-  }
-  return false;
+  return IsWithin(host, kAllowedDomain) || IsListed(host, extraHosts);
 }
 
 bool IsAllowedPage(std::u16string_view address, const std::vector<std::u16string>& extraHosts) {
-  const auto host = PageHost(address);
-  return host && IsAllowedHost(*host, extraHosts);
+  const auto page = ParsePageAddress(address);
+  if (!page || !IsAllowedHost(page->host, extraHosts)) return false;
+  return page->secure || IsListed(page->host, extraHosts) || IsDevelopmentHost(page->host);
 }
 
 bool IsAllowedUploadHost(std::u16string_view hostArgument,
                          const std::vector<std::u16string>& extraHosts) {
-  const auto host = UploadHost(hostArgument);
-  return host && IsAllowedHost(*host, extraHosts);
+  const auto target = ParseUploadHost(hostArgument);
+  return target && IsAllowedHost(target->host, extraHosts);
 }
 
 }  // namespace gwax

@@ -31,6 +31,10 @@ attempt("prepare-elsewhere", function () {
   control.PrepareClipboard("uploads.evil.example", "user", "green", "sid", keys, names, sizes);
   return "ok";
 });
+attempt("prepare-path", function () {
+  control.PrepareClipboard("mail.quillpost.com//uploads.evil.example/up", "user", "green", "sid", keys, names, sizes);
+  return "ok";
+});
 attempt("before", function () { control.BeforePaste(); return "ok"; });
 attempt("after", function () { control.AfterPaste(); return "ok"; });
 attempt("unregister-old", function () { control.UnregisterOld(); return "ok"; });

@@ -172,7 +172,7 @@ class Scripting(winenv.Scenario):
         lines = [l.strip() for l in out.stdout.splitlines() if l.strip()]
         print('\n'.join(lines))
         self.assertEqual(out.returncode, 0, out.stderr)
-        self.assertEqual(lines[:15], [
+        self.assertEqual(lines[:16], [
             'version 7',
             'version 7',
             'protected 0',
@@ -182,6 +182,7 @@ class Scripting(winenv.Scenario):
             'prepare ok 0',
             'prepare-string ok keys',
             'prepare-elsewhere error 80070005',
+            'prepare-path error 80070005',
             'before ok',
             'after ok',
             'unregister-old ok',
@@ -190,8 +191,8 @@ class Scripting(winenv.Scenario):
             'start-after ok',
         ])
         # The running control kept working; new ones can't be made any more.
-        self.assertEqual(len(lines), 16)
-        self.assertTrue(lines[15].startswith('create-after error'), lines[15])
+        self.assertEqual(len(lines), 17)
+        self.assertTrue(lines[16].startswith('create-after error'), lines[16])
         self.assertFalse(key_exists(HKCR + '\\CLSID\\' + CLSID))
         self.assertFalse(key_exists(HKCR + '\\Vantrell.QPTTool'))
 

@@ -7,8 +7,8 @@
 namespace gwax {
 
 // HKEY_LOCAL_MACHINE\Software\Vantrell\GatherwickAX, value "AllowedHosts"
-// (constants.h), parsed by ParseAllowedHosts; empty when the value is
-// missing or unreadable.
+// (constants.h), REG_EXPAND_SZ expanded, parsed by ParseAllowedHosts;
+// empty when the value is missing or unreadable.
 std::vector<std::u16string> ReadExtraAllowedHosts();
 
 }  // namespace gwax

@@ -30,12 +30,16 @@ class PolicyValue {
 };
 
 TEST_F(ComTest, AdministratorListsFurtherHosts) {
-  for (DWORD type : {static_cast<DWORD>(REG_SZ), static_cast<DWORD>(REG_MULTI_SZ)}) {
-    const std::wstring value = type == REG_SZ ? std::wstring(L"intranet.example; 127.0.0.1")
-                                              : std::wstring(L"intranet.example") + L'\0' +
-                                                    L"127.0.0.1" + L'\0';
+  SetEnvironmentVariableW(L"QP_TEST_HOST", L"127.0.0.1");
+  for (DWORD type : {static_cast<DWORD>(REG_SZ), static_cast<DWORD>(REG_MULTI_SZ),
+                     static_cast<DWORD>(REG_EXPAND_SZ)}) {
+    const std::wstring value = type == REG_SZ          ? std::wstring(L"intranet.example; 127.0.0.1")
+                               : type == REG_EXPAND_SZ ? std::wstring(L"intranet.example,%QP_TEST_HOST%")
+                                                       : std::wstring(L"intranet.example") + L'\0' +
+                                                             L"127.0.0.1" + L'\0';
     PolicyValue policy(type, value);
-    FakeSite site(L"http://127.0.0.1:8080/mail/read.php", nullptr, true);
+    // The listed address however the page writes it.
+    FakeSite site(L"http://0x7f.1:8080/mail/read.php", nullptr, true);
     auto control = NewControl();
     control.As<IOleObject>(IID_IOleObject)->SetClientSite(&site);
     EXPECT_EQ(Hex(control->StartMultipleDownload()), Hex(S_OK)) << type;
@@ -57,6 +61,7 @@ std::wstring Repeated(const std::wstring& text, size_t times) {
 // The adapter itself: what it takes from the registry value and what it
 // leaves, before the host rules parse it.
 TEST(AllowedHostsReader, ReadsStringValuesOnly) {
+  SetEnvironmentVariableW(L"QP_TEST_HOST", L"127.1");
   EXPECT_TRUE(ReadExtraAllowedHosts().empty()) << "no value";
   struct Case {
     const char* label;
@@ -68,7 +73,8 @@ TEST(AllowedHostsReader, ReadsStringValuesOnly) {
       {"REG_SZ", REG_SZ, L"Intranet.Example; 127.0.0.1", {u"intranet.example", u"127.0.0.1"}},
       {"REG_MULTI_SZ", REG_MULTI_SZ, std::wstring(L"a.example\0b.example\0", 20),
        {u"a.example", u"b.example"}},
-      {"REG_EXPAND_SZ", REG_EXPAND_SZ, L"a.example", {}},
+      {"REG_EXPAND_SZ", REG_EXPAND_SZ, L"a.example;%QP_TEST_HOST%;%QP_UNSET%",
+       {u"a.example", u"127.0.0.1"}},
       {"REG_BINARY", REG_BINARY, L"a.example", {}},
       {"just under 64 KiB", REG_SZ, Repeated(L"a.example;", 3200),
        std::vector<std::u16string>(3200, u"a.example")},

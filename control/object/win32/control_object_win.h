@@ -188,19 +188,18 @@ class GatherwickControl final
 
  private:
   HRESULT InvokePrepareClipboard(DISPPARAMS* params, UINT* argError);
-  HRESULT CheckCaller(const BSTR* uploadHost);
-  void ReadPageAddress();
+  HRESULT CheckCaller(const BSTR* uploadHost, std::u16string* pageAddress = nullptr);
+  std::u16string CallingPageAddress() const;
+  static std::u16string ProcessImagePath() noexcept;
   HRESULT Activate(bool uiActivate);
 
   ModuleReference module_;  // first in, last out: the library stays while any member does
 
-  // The page: the embedding site, the site IObjectWithSite gave, and what
-  // was read from them.
+  // The page: the embedding site and the site IObjectWithSite gave. The
+  // page's address is read from them at every call, never kept.
   qp::ComPtr<IOleClientSite> site_;
   qp::ComPtr<IUnknown> objectSite_;
-  CallerPolicy policy_;
-  std::u16string pageAddress_;
-  std::u16string pageBase_;
+  CallerPolicy policy_{ProcessImagePath()};
 
   // In-place activation and the container's advise sinks.
   qp::ComPtr<IOleInPlaceSite> inPlaceSite_;

@@ -48,6 +48,15 @@ class ComTest : public ::testing::Test {
     }
     return control;
   }
+
+  // A control embedded in the page `site` names; the site outlives it.
+  static ComPtr<IGatherwick> NewControlOn(IOleClientSite* site) {
+    auto control = NewControl();
+    if (control) {
+      EXPECT_EQ(control.As<IOleObject>(IID_IOleObject)->SetClientSite(site), S_OK);
+    }
+    return control;
+  }
 };
 
 
@@ -127,8 +136,10 @@ class FakeSite : public IOleClientSite, public IOleInPlaceSiteWindowless {
     return S_OK;
   }
   STDMETHODIMP GetContainer(IOleContainer** c) override {
-    *c = nullptr;
-    return E_NOINTERFACE;
+    *c = container_;
+    if (!container_) return E_NOINTERFACE;
+    container_->AddRef();
+    return S_OK;
   }
   STDMETHODIMP ShowObject() override { return S_OK; }
   STDMETHODIMP OnShowWindow(BOOL) override { return S_OK; }
@@ -192,11 +203,14 @@ class FakeSite : public IOleClientSite, public IOleInPlaceSiteWindowless {
   STDMETHODIMP AdjustRect(LPRECT) override { return S_OK; }
   STDMETHODIMP OnDefWindowMessage(UINT, WPARAM, LPARAM, LRESULT*) override { return S_FALSE; }
 
-  // A container whose moniker becomes ready only after it set the site.
+  // A container whose moniker becomes ready only after it set the site,
+  // or names another page after a navigation.
   void SetPage(const wchar_t* page) {
     page_ = page;
     hasPage_ = true;
   }
+  // The document that contains the control.
+  void SetContainer(IOleContainer* container) { container_ = container; }
 
   int activations = 0;
   int uiActivations = 0;
@@ -209,6 +223,7 @@ class FakeSite : public IOleClientSite, public IOleInPlaceSiteWindowless {
   bool hasPage_;
   HWND parent_;
   bool windowless_;
+  IOleContainer* container_ = nullptr;
 };
 
 // --- a browser handing its site to a script-created control --------------------
@@ -218,6 +233,7 @@ class FakeSite : public IOleClientSite, public IOleInPlaceSiteWindowless {
 class FakeBrowser final : public IWebBrowser2 {
  public:
   explicit FakeBrowser(const wchar_t* url) : url_(url) {}
+  void Navigate(const wchar_t* url) { url_ = url; }
   STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
     *out = nullptr;
     if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IWebBrowser ||
@@ -311,12 +327,17 @@ class FakeBrowser final : public IWebBrowser2 {
   const wchar_t* url_;
 };
 
+// The service of a browser's site that leads to the page's document.
+constexpr GUID kSidContainerDispatch = {
+    0xb722be00, 0x4e68, 0x101b, {0xa2, 0xbc, 0x00, 0xaa, 0x00, 0x40, 0x47, 0x70}};
+
 // What a browser passes to IObjectWithSite::SetSite: a service provider
-// that may lead to the browser, or (`client`) a client site as well.
+// that may lead to the browser and (`document`) the calling page's
+// document, or (`client`) a client site as well.
 class FakeObjectSite final : public IServiceProvider {
  public:
-  FakeObjectSite(IWebBrowser2* browser, IOleClientSite* client)
-      : browser_(browser), client_(client) {}
+  FakeObjectSite(IWebBrowser2* browser, IOleClientSite* client, IUnknown* document = nullptr)
+      : browser_(browser), client_(client), document_(document) {}
   STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
     *out = nullptr;
     if (iid == IID_IUnknown || iid == IID_IServiceProvider) {
@@ -332,6 +353,7 @@ class FakeObjectSite final : public IServiceProvider {
   STDMETHODIMP QueryService(REFGUID service, REFIID iid, void** out) override {
     *out = nullptr;
     if (service == SID_SWebBrowserApp && browser_) return browser_->QueryInterface(iid, out);
+    if (service == kSidContainerDispatch && document_) return document_->QueryInterface(iid, out);
     return E_NOINTERFACE;
   }
 
@@ -340,6 +362,7 @@ class FakeObjectSite final : public IServiceProvider {
  private:
   IWebBrowser2* browser_;
   IOleClientSite* client_;
+  IUnknown* document_;
 };
 
 }  // namespace gwax

@@ -25,7 +25,6 @@ STDMETHODIMP GatherwickControl::FreezeEvents(BOOL) { return S_OK; }
 STDMETHODIMP GatherwickControl::SetClientSite(IOleClientSite* site) {
   site_ = qp::ComPtr<IOleClientSite>::Share(site);
   policy_.OnClientSite(site != nullptr);
-  ReadPageAddress();
   return S_OK;
 }
 

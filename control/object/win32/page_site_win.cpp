@@ -1,9 +1,11 @@
 // The page the control serves: the site IObjectWithSite gives a control
-// that page script created, the page's address read from the sites, and
-// the check each scripting member makes against it (caller_policy.h).
+// that page script created, the address of the page that calls, and the
+// check each scripting member makes against it (caller_policy.h).
 #include "control/object/win32/control_object_win.h"
 
+#include <docobj.h>
 #include <exdisp.h>
+#include <mshtml.h>
 #include <servprov.h>
 #include <shlguid.h>
 
@@ -15,22 +17,19 @@
 #include "common/win32/variant_win.h"
 #include "common/win32/wide_win.h"
 #include "control/constants.h"
-#include "control/object/page_base.h"
 #include "control/object/win32/allowed_hosts_reader_win.h"
 
 namespace gwax {
 namespace {
 
-// The path of this process's program; empty when it can't be read.
-std::u16string ProcessImagePath() noexcept {
-  wchar_t path[MAX_PATH];
-  const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return {};
-  try {
-    return qp::FromWide(path);
-  } catch (...) {
-    return {};
-  }
+// The service a browser's site offers for the page's document; the import
+// library lacks it.
+constexpr GUID kSidContainerDispatch = {
+    0xb722be00, 0x4e68, 0x101b, {0xa2, 0xbc, 0x00, 0xaa, 0x00, 0x40, 0x47, 0x70}};
+
+std::u16string TakeBstr(BSTR text) {
+  const qp::UniqueBstr owned(text);
+  return qp::BstrText(owned.Get());
 }
 
 // The display name of the site's container moniker: the page's address.
@@ -48,10 +47,36 @@ std::u16string MonikerAddress(IOleClientSite* site) {
   return qp::FromWide(owned.Get());
 }
 
-// The address the browser that the site serves shows.
-std::u16string BrowserAddress(IUnknown* site) {
-  auto services = qp::ComPtr<IUnknown>::Share(site).As<IServiceProvider>(IID_IServiceProvider);
-  if (!services) return {};
+std::u16string DocumentAddress(IUnknown* document) {
+  if (!document) return {};
+  auto html = qp::ComPtr<IUnknown>::Share(document).As<IHTMLDocument2>(IID_IHTMLDocument2);
+  BSTR url = nullptr;
+  if (!html || FAILED(html->get_URL(&url))) return {};
+  return TakeBstr(url);
+}
+
+// The page a client site names: its container moniker, else the URL of
+// the document that contains it.
+std::u16string ClientSiteAddress(IOleClientSite* site) {
+  std::u16string address = MonikerAddress(site);
+  if (!address.empty()) return address;
+  qp::ComPtr<IOleContainer> container;
+  if (FAILED(site->GetContainer(container.Put())) || !container) return {};
+  return DocumentAddress(container.Get());
+}
+
+// The document a browser's site serves, through its services.
+std::u16string ServedDocumentAddress(IServiceProvider* services) {
+  qp::ComPtr<IUnknown> document;
+  if (FAILED(services->QueryService(kSidContainerDispatch, IID_IHTMLDocument2, document.PutVoid()))) {
+    return {};
+  }
+  return DocumentAddress(document.Get());
+}
+
+// The address the browser that the site serves shows: its top page, which
+// may not be the calling document.
+std::u16string BrowserAddress(IServiceProvider* services) {
   qp::ComPtr<IWebBrowser2> browser;
   if (FAILED(services->QueryService(SID_SWebBrowserApp, IID_IWebBrowser2, browser.PutVoid())) ||
       !browser) {
@@ -59,8 +84,7 @@ std::u16string BrowserAddress(IUnknown* site) {
   }
   BSTR url = nullptr;
   if (FAILED(browser->get_LocationURL(&url))) return {};
-  const qp::UniqueBstr owned(url);
-  return qp::BstrText(owned.Get());
+  return TakeBstr(url);
 }
 
 void ReportDenied() {
@@ -74,12 +98,27 @@ void ReportDenied() {
 
 }  // namespace
 
+std::u16string GatherwickControl::ProcessImagePath() noexcept {
+  wchar_t path[MAX_PATH];
+  const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return {};
+  try {
+    return qp::FromWide(path);
+  } catch (...) {
+    return {};
+  }
+}
+
 // How a browser hands its site to a control that page script created
 // itself, without embedding it.
 STDMETHODIMP GatherwickControl::SetSite(IUnknown* site) {
   objectSite_ = qp::ComPtr<IUnknown>::Share(site);
-  ReadPageAddress();
-  policy_.OnObjectSite(site != nullptr, !pageAddress_.empty(), ProcessImagePath());
+  bool pageFound = false;
+  try {
+    pageFound = !CallingPageAddress().empty();
+  } catch (...) {
+  }
+  policy_.OnObjectSite(site != nullptr, pageFound);
   return S_OK;
 }
 
@@ -90,40 +129,42 @@ STDMETHODIMP GatherwickControl::GetSite(REFIID iid, void** site) {
   return objectSite_->QueryInterface(iid, site);
 }
 
-// The page's address, from the embedding site, else from the site given
-// through IObjectWithSite: its client site, else the browser it serves.
-// Out of memory leaves the page unknown, which a bound control refuses.
-void GatherwickControl::ReadPageAddress() {
-  pageAddress_.clear();
-  pageBase_.clear();
-  try {
-    std::u16string address;
-    if (site_) address = MonikerAddress(site_.Get());
-    if (address.empty() && objectSite_) {
-      if (auto client = objectSite_.As<IOleClientSite>(IID_IOleClientSite)) {
-        address = MonikerAddress(client.Get());
-      }
-      if (address.empty()) address = BrowserAddress(objectSite_.Get());
-    }
-    pageBase_ = PageBase(address);
-    pageAddress_ = std::move(address);
-  } catch (...) {
-    pageAddress_.clear();
-    pageBase_.clear();
+// The address of the document that calls, as the sites name it now: the
+// embedding site's page; else, from the site IObjectWithSite gave, its
+// client site's page, the document it serves, and as a last resort the
+// address its browser shows. Empty when none is found.
+std::u16string GatherwickControl::CallingPageAddress() const {
+  if (site_) {
+    std::u16string address = ClientSiteAddress(site_.Get());
+    if (!address.empty()) return address;
   }
+  if (!objectSite_) return {};
+  if (auto client = objectSite_.As<IOleClientSite>(IID_IOleClientSite)) {
+    std::u16string address = ClientSiteAddress(client.Get());
+    if (!address.empty()) return address;
+  }
+  auto services = objectSite_.As<IServiceProvider>(IID_IServiceProvider);
+  if (!services) return {};
+  std::u16string address = ServedDocumentAddress(services.Get());
+  if (address.empty()) address = BrowserAddress(services.Get());
+  return address;
 }
 
-// Every member but the two informational ones checks here; a refusal
-// leaves its reason in the error info.
-HRESULT GatherwickControl::CheckCaller(const BSTR* uploadHost) {
+// Every member but the two informational ones checks here, against the
+// page that calls now; a refusal leaves its reason in the error info. The
+// page's address goes to `pageAddress` for members that need it.
+HRESULT GatherwickControl::CheckCaller(const BSTR* uploadHost, std::u16string* pageAddress) {
   SetErrorInfo(0, nullptr);
   try {
-    if (policy_.WantsPageAgain(pageAddress_)) ReadPageAddress();
+    std::u16string page = CallingPageAddress();
     const std::vector<std::u16string> extra = ReadExtraAllowedHosts();
     const std::u16string host = uploadHost ? qp::BstrText(*uploadHost) : std::u16string();
     std::optional<std::u16string_view> upload;
     if (uploadHost) upload = host;
-    if (policy_.Allows(pageAddress_, upload, extra)) return S_OK;
+    if (policy_.Allows(page, upload, extra)) {
+      if (pageAddress) *pageAddress = std::move(page);
+      return S_OK;
+    }
   } catch (...) {
   }
   ReportDenied();

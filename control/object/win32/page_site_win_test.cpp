@@ -7,6 +7,7 @@
 #include <string>
 
 #include "control/object/win32/fake_container_win.h"
+#include "control/object/win32/fake_document_win.h"
 
 namespace gwax {
 namespace {
@@ -19,6 +20,7 @@ TEST_F(ComTest, PagesOffTheProductAreRefused) {
   const Case cases[] = {
       {L"https://mail.quillpost.com/mail/read.php", true},
       {L"http://staging.quillpost.com/read.php", true},
+      {L"http://mail.quillpost.com/mail/read.php", false},  // the product's pages over https only
       {L"https://evil.example/read.php", false},
       {L"https://mail.quillpost.com.evil.example/read.php", false},
       {L"https://mail.quillpost.com@evil.example/", false},
@@ -167,10 +169,12 @@ TEST_F(ComTest, UploadHostMustBeAllowedToo) {
     HRESULT result;
   };
   const Case cases[] = {
-      {nullptr, L"mail.quillpost.com", S_OK},  // a local script host: only the host rule
-      {nullptr, L"evil.example", E_ACCESSDENIED},
-      {nullptr, L"mail.quillpost.com@evil.example", E_ACCESSDENIED},
+      {nullptr, L"mail.quillpost.com", E_ACCESSDENIED},  // no site, and this is no script host
       {L"https://mail.quillpost.com/read.php", L"mail.quillpost.com", S_OK},
+      {L"https://mail.quillpost.com/read.php", L"mail.quillpost.com:8443", S_OK},
+      {L"https://mail.quillpost.com/read.php", L"mail.quillpost.com//evil.example/up", E_ACCESSDENIED},
+      {L"https://mail.quillpost.com/read.php", L"mail.quillpost.com:99999", E_ACCESSDENIED},
+      {L"https://mail.quillpost.com/read.php", L"mail.quillpost.com/127.0.0.1", E_ACCESSDENIED},
       {L"https://mail.quillpost.com/read.php", L"evil.example", E_ACCESSDENIED},
       {L"https://evil.example/read.php", L"mail.quillpost.com", E_ACCESSDENIED},
   };
@@ -189,6 +193,78 @@ TEST_F(ComTest, UploadHostMustBeAllowedToo) {
   }
 }
 
-// Registration runs under the system locale and gives the caller's back.
+// The page is read from the sites at every call: a page that navigates
+// away leaves a control that refuses, and one that comes back is served
+// again. Each source in the order the control asks them.
+TEST_F(ComTest, CallingPageIsJudgedAtEveryCall) {
+  constexpr wchar_t kProduct[] = L"https://mail.quillpost.com/mail/read.php";
+  constexpr wchar_t kElsewhere[] = L"https://evil.example/read.php";
+  enum Source { kMoniker, kContainerDocument, kServedDocument, kBrowser };
+  const char* const labels[] = {"container moniker", "document containing the control",
+                                "document the browser site serves", "browser address"};
+  for (Source source : {kMoniker, kContainerDocument, kServedDocument, kBrowser}) {
+    const char* label = labels[source];
+    FakeSite site(source == kMoniker ? kProduct : nullptr, nullptr, true);
+    FakeDocument document(kProduct);
+    FakeBrowser browser(kProduct);
+    // The browser keeps showing the product while the calling document
+    // changes: the document counts.
+    FakeObjectSite objectSite(&browser, nullptr,
+                              source == kServedDocument ? static_cast<IHTMLDocument2*>(&document) : nullptr);
+    site.SetContainer(&document);
+    auto control = NewControl();
+    if (source == kMoniker || source == kContainerDocument) {
+      ASSERT_EQ(control.As<IOleObject>(IID_IOleObject)->SetClientSite(&site), S_OK);
+    } else {
+      ASSERT_EQ(control.As<IObjectWithSite>(IID_IObjectWithSite)->SetSite(&objectSite), S_OK);
+    }
+    const auto navigate = [&](const wchar_t* page) {
+      if (source == kMoniker) site.SetPage(page);
+      if (source == kContainerDocument || source == kServedDocument) document.Navigate(page);
+      if (source == kBrowser) browser.Navigate(page);
+    };
+    EXPECT_EQ(Hex(control->StartMultipleDownload()), Hex(S_OK)) << label;
+    EXPECT_EQ(Hex(control->StartMultipleDownload()), Hex(S_OK)) << label << ": second call";
+    navigate(kElsewhere);
+    EXPECT_EQ(Hex(control->StartMultipleDownload()), Hex(E_ACCESSDENIED)) << label << ": navigated away";
+    EXPECT_EQ(Hex(control->UnregisterOld()), Hex(E_ACCESSDENIED)) << label;
+    navigate(L"http://mail.quillpost.com/mail/read.php");
+    EXPECT_EQ(Hex(control->StartMultipleDownload()), Hex(E_ACCESSDENIED)) << label << ": plain http";
+    navigate(kProduct);
+    EXPECT_EQ(Hex(control->StartMultipleDownload()), Hex(S_OK)) << label << ": back on the product";
+    if (source == kContainerDocument || source == kServedDocument) {
+      // Six member calls, and for a browser's site one look when it arrives.
+      EXPECT_EQ(document.urlReads, source == kServedDocument ? 7 : 6) << label;
+    }
+    control.As<IOleObject>(IID_IOleObject)->SetClientSite(nullptr);
+    control.As<IObjectWithSite>(IID_IObjectWithSite)->SetSite(nullptr);
+  }
+}
+
+// A control that never got a site, in a program that is no script host
+// (this test program): nothing but the two informational members.
+TEST_F(ComTest, UnsitedControlOutsideScriptHostsRefuses) {
+  auto control = NewControl();
+  BSTR text = SysAllocString(L"mail.quillpost.com");
+  VARIANT keys, names, sizes;
+  VariantInit(&keys);
+  VariantInit(&names);
+  VariantInit(&sizes);
+  EXPECT_EQ(Hex(control->StartMultipleDownload()), Hex(E_ACCESSDENIED));
+  EXPECT_EQ(Hex(control->AddDownload(text, text, text)), Hex(E_ACCESSDENIED));
+  EXPECT_EQ(Hex(control->EndMultipleDownload(text)), Hex(E_ACCESSDENIED));
+  EXPECT_EQ(Hex(control->PrepareClipboard(text, text, text, text, &keys, &names, &sizes)),
+            Hex(E_ACCESSDENIED));
+  EXPECT_EQ(Hex(control->BeforePaste()), Hex(E_ACCESSDENIED));
+  EXPECT_EQ(Hex(control->AfterPaste()), Hex(E_ACCESSDENIED));
+  EXPECT_EQ(Hex(control->UnregisterOld()), Hex(E_ACCESSDENIED));
+  EXPECT_EQ(Hex(control->Unregister()), Hex(E_ACCESSDENIED));
+  SysFreeString(text);
+  LONG value = 0;
+  EXPECT_EQ(control->get_Version(&value), S_OK);
+  EXPECT_EQ(value, 7);
+  EXPECT_EQ(control->get_ProtectedMode(&value), S_OK);
+}
+
 }  // namespace
 }  // namespace gwax

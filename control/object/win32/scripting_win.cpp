@@ -8,6 +8,7 @@
 #include "control/constants.h"
 #include "control/downloads/win32/address_parser_win.h"
 #include "control/downloads/win32/download_sequence_win.h"
+#include "control/object/page_base.h"
 #include "control/object/win32/protected_mode_win.h"
 #include "control/object/win32/registration_win.h"
 #include "control/object/win32/script_array_win.h"
@@ -90,10 +91,11 @@ STDMETHODIMP GatherwickControl::StartMultipleDownload() {
 }
 
 STDMETHODIMP GatherwickControl::AddDownload(BSTR url, BSTR name, BSTR size) {
-  if (HRESULT denied = CheckCaller(nullptr); FAILED(denied)) return denied;
+  std::u16string page;
+  if (HRESULT denied = CheckCaller(nullptr, &page); FAILED(denied)) return denied;
   try {
     gwax::AddDownload(downloads_, qp::BstrText(url), qp::BstrText(name), qp::BstrText(size),
-                      pageBase_, IsSplittableAddress);
+                      PageBase(page), IsSplittableAddress);
   } catch (...) {
     return E_FAIL;
   }

@@ -120,7 +120,8 @@ VARIANT Str(const wchar_t* text) {
 }
 
 TEST_F(ComTest, MembersThroughDispatch) {
-  auto control = NewControl();
+  FakeSite page(L"https://mail.quillpost.com/mail/read.php", nullptr, true);
+  auto control = NewControlOn(&page);
   ASSERT_TRUE(control);
   for (int i = 0; i < 2; ++i) {
     VARIANT version;
@@ -161,7 +162,8 @@ TEST_F(ComTest, MembersThroughDispatch) {
 
 
 TEST_F(ComTest, ClipboardBusyAndAlwaysClosed) {
-  auto control = NewControl();
+  FakeSite page(L"https://mail.quillpost.com/mail/read.php", nullptr, true);
+  auto control = NewControlOn(&page);
   BSTR host = SysAllocString(L"mail.quillpost.com");
   VARIANT keys;
   VariantInit(&keys);
