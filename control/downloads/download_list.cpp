@@ -4,6 +4,7 @@
 #include <string>
 
 #include "control/ascii_case.h"
+#include "control/downloads/file_name.h"
 
 namespace gwax {
 namespace {
@@ -83,7 +84,7 @@ std::u16string ResolveAddress(const std::u16string& address, const std::u16strin
 void AddDownload(DownloadList& list, const std::u16string& address, const std::u16string& name,
                  std::u16string_view sizeText, const std::u16string& pageBase,
                  const AbsoluteAddressTest& isAbsolute) {
-  std::u16string unique = UniqueName(list.names, name);
+  std::u16string unique = UniqueName(list.names, SafeFileName(name));
   std::u16string resolved = ResolveAddress(address, pageBase, isAbsolute);
   // Room first, so that running out of memory can't leave the lists uneven.
   list.addresses.reserve(list.addresses.size() + 1);

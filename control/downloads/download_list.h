@@ -43,6 +43,8 @@ std::u16string UniqueName(const std::vector<std::u16string>& taken, const std::u
 std::u16string ResolveAddress(const std::u16string& address, const std::u16string& pageBase,
                               const AbsoluteAddressTest& isAbsolute);
 
+// Appends one attachment: its name made safe (file_name.h) and unique in
+// the list, its address resolved, its size text read.
 void AddDownload(DownloadList& list, const std::u16string& address, const std::u16string& name,
                  std::u16string_view sizeText, const std::u16string& pageBase,
                  const AbsoluteAddressTest& isAbsolute);

@@ -28,7 +28,7 @@ TEST(DownloadList, NamesAreUniqueWithoutRegardToCase) {
       {{u"README", u"readme"}, {u"README", u"readme(1)"}},
       {{u"report.v2.pdf", u"report.v2.pdf"}, {u"report.v2.pdf", u"report.v2(1).pdf"}},
       {{u".profile", u".profile"}, {u".profile", u"(1).profile"}},
-      {{u"", u""}, {u"", u"(1)"}},
+      {{u"", u""}, {u"download", u"download(1)"}},  // an empty name is made one
       {{u"x", u"x", u"x", u"x(1)"}, {u"x", u"x(1)", u"x(2)", u"x(1)(1)"}},
   };
   for (const auto& c : cases) {

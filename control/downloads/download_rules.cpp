@@ -1,0 +1,68 @@
+#include "control/downloads/download_rules.h"
+
+#include <limits>
+
+#include "control/ascii_case.h"
+
+namespace gwax {
+namespace {
+
+std::u16string Decimal(uint64_t value) {
+  std::u16string digits;
+  do {
+    digits.insert(digits.begin(), static_cast<char16_t>(u'0' + value % 10));
+    value /= 10;
+  } while (value != 0);
+  return digits;
+}
+
+bool StartsWithNoCase(std::u16string_view text, std::u16string_view prefix) {
+  return text.size() >= prefix.size() && EqualNoCaseAscii(text.substr(0, prefix.size()), prefix);
+}
+
+}  // namespace
+
+std::u16string FolderBrowserTitle(const std::vector<std::u16string>& names) {
+  std::u16string title = u"Choose the destination folder for ";
+  if (names.size() > 5) return title + u"the " + Decimal(names.size()) + u" files selected.";
+  for (size_t i = 0; i < names.size(); ++i) {
+    if (i > 0) title += i + 1 == names.size() ? u" and " : u", ";
+    title += names[i];
+  }
+  return title;
+}
+
+std::u16string DriveRoot(const std::u16string& folder) { return folder.substr(0, 3); }
+
+uint64_t TotalSize(const std::vector<uint32_t>& sizes) {
+  uint64_t total = 0;
+  for (uint32_t size : sizes) total += size;
+  return total;
+}
+
+bool HasEnoughSpace(std::optional<uint64_t> freeBytes, uint64_t total) {
+  return !freeBytes || *freeBytes > total;
+}
+
+uint64_t ProgressRange(uint64_t total, std::optional<uint64_t> contentLength) {
+  return total != 0 ? total : contentLength.value_or(0);
+}
+
+std::pair<int32_t, int32_t> ProgressNumbers(uint64_t done, uint64_t range) {
+  if (done > range) done = range;
+  while (range > static_cast<uint64_t>(std::numeric_limits<int32_t>::max())) {
+    range >>= 1;
+    done >>= 1;
+  }
+  return {static_cast<int32_t>(done), static_cast<int32_t>(range)};
+}
+
+bool IsDownloadableAddress(std::u16string_view address) {
+  return StartsWithNoCase(address, u"http://") || StartsWithNoCase(address, u"https://");
+}
+
+std::u16string OverwriteQuestion(const std::u16string& name) {
+  return u"The file '" + name + u"' already exists. Press OK to overwrite the existing file.";
+}
+
+}  // namespace gwax

@@ -1,0 +1,69 @@
+#include "control/downloads/download_rules.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace gwax {
+namespace {
+
+std::string Narrow(std::u16string_view s) { return std::string(s.begin(), s.end()); }
+
+TEST(DownloadRules, FolderBrowserTitle) {
+  const std::u16string start = u"Choose the destination folder for ";
+  struct Case {
+    std::vector<std::u16string> names;
+    std::u16string rest;
+  };
+  const Case cases[] = {
+      {{u"a.txt"}, u"a.txt"},
+      {{u"a.txt", u"b.txt"}, u"a.txt and b.txt"},
+      {{u"a", u"b", u"c"}, u"a, b and c"},
+      {{u"1", u"2", u"3", u"4", u"5"}, u"1, 2, 3, 4 and 5"},
+      {{u"1", u"2", u"3", u"4", u"5", u"6"}, u"the 6 files selected."},
+      {std::vector<std::u16string>(120, u"x"), u"the 120 files selected."},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Narrow(FolderBrowserTitle(c.names)), Narrow(start + c.rest));
+  }
+}
+
+TEST(DownloadRules, FreeSpaceAndTotals) {
+  EXPECT_EQ(DriveRoot(u"C:\\Users\\me\\Downloads\\"), u"C:\\");
+  EXPECT_EQ(TotalSize({1572864, 2048}), 1574912u);
+  EXPECT_EQ(TotalSize({0xFFFFFFFFu, 0xFFFFFFFFu, 2}), 0x200000000ull) << "no wrap at 4 GiB";
+  EXPECT_TRUE(HasEnoughSpace(std::nullopt, 1ull << 40)) << "the system can't tell";
+  EXPECT_TRUE(HasEnoughSpace(1001, 1000));
+  EXPECT_FALSE(HasEnoughSpace(1000, 1000)) << "as many free bytes as needed is not enough";
+  EXPECT_FALSE(HasEnoughSpace(0x100000000ull, 0x100000001ull)) << "totals past 4 GiB compare whole";
+  EXPECT_TRUE(HasEnoughSpace(0x200000001ull, 0x200000000ull));
+}
+
+TEST(DownloadRules, ProgressNumbers) {
+  EXPECT_EQ(ProgressRange(5000, 123), 5000u) << "the listed total wins";
+  EXPECT_EQ(ProgressRange(0, 123), 123u);
+  EXPECT_EQ(ProgressRange(0, std::nullopt), 0u);
+  using Pair = std::pair<int32_t, int32_t>;
+  EXPECT_EQ(ProgressNumbers(50, 100), Pair(50, 100));
+  EXPECT_EQ(ProgressNumbers(7, 0), Pair(0, 0)) << "no range, no division";
+  EXPECT_EQ(ProgressNumbers(150, 100), Pair(100, 100)) << "held to the range";
+  EXPECT_EQ(ProgressNumbers(0x7FFFFFFF, 0x7FFFFFFF), Pair(0x7FFFFFFF, 0x7FFFFFFF));
+  // 6 GiB: both halved until the range fits, the ratio kept.
+  const auto [done, range] = ProgressNumbers(3ull << 30, 6ull << 30);
+  EXPECT_EQ(range, static_cast<int32_t>((6ull << 30) >> 2));
+  EXPECT_EQ(done * 2, range);
+}
+
+TEST(DownloadRules, OnlyHttpAndHttpsAreFetched) {
+  for (const char16_t* address : {u"http://h/f", u"HTTPS://h/f", u"hTtP://127.0.0.1:80/download.php?id=1"}) {
+    EXPECT_TRUE(IsDownloadableAddress(address)) << Narrow(address);
+  }
+  for (const char16_t* address : {u"file:///C:/Windows/win.ini", u"ftp://h/f", u"\\\\server\\share\\f",
+                                  u"C:\\x", u"res://x.dll/a", u"http:/h", u" http://h/", u""}) {
+    EXPECT_FALSE(IsDownloadableAddress(address)) << Narrow(address);
+  }
+}
+
+}  // namespace
+}  // namespace gwax

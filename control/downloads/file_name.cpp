@@ -1,0 +1,38 @@
+#include "control/downloads/file_name.h"
+
+#include "control/ascii_case.h"
+
+namespace gwax {
+namespace {
+
+bool IsReservedDeviceName(std::u16string_view name) {
+  // The system reads "CON.txt" and "con .log" as the device too.
+  std::u16string_view base = name.substr(0, name.find(u'.'));
+  while (!base.empty() && base.back() == u' ') base.remove_suffix(1);
+  for (const char16_t* device : {u"CON", u"PRN", u"AUX", u"NUL"}) {
+    if (EqualNoCaseAscii(base, device)) return true;
+  }
+  if (base.size() == 4 && base[3] >= u'1' && base[3] <= u'9') {
+    return EqualNoCaseAscii(base.substr(0, 3), u"COM") || EqualNoCaseAscii(base.substr(0, 3), u"LPT");
+  }
+  return false;
+}
+
+}  // namespace
+
+std::u16string SafeFileName(std::u16string_view name) {
+  std::u16string out;
+  out.reserve(name.size());
+  for (char16_t c : name) {
+    if (c == u'\\' || c == u'/' || c == u':' || c < 0x20 || c == 0x7F) continue;
+    const bool unfit = c == u'<' || c == u'>' || c == u'"' || c == u'|' || c == u'?' || c == u'*';
+    out.push_back(unfit ? u'_' : c);
+  }
+  if (out == u"." || out == u"..") return u"_";
+  while (!out.empty() && (out.back() == u'.' || out.back() == u' ')) out.pop_back();
+  if (out.empty()) return u"download";
+  if (IsReservedDeviceName(out)) out.insert(out.begin(), u'_');
+  return out;
+}
+
+}  // namespace gwax
