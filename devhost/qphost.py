@@ -12,6 +12,8 @@ It fakes what the notifier and the browser control rely on from the host:
   topic), /mail/NAME (NAME), anything else a 404 "Quillpost :: Not Found";
 - the setup packages /qptnsetup_<edition>.msi, served from the data folder
   (stand-ins for QX and PL are written there when missing);
+- mail attachments at /download.php?id=N (GET or HEAD), stored through the
+  admin interface (below);
 - an admin interface under /admin/ (JSON in and out, below).
 
 Usage: qphost.py --port PORT --data DIR [--port-file FILE]
@@ -95,6 +97,34 @@ an unknown account or path):
                                 answer), "faultcode": "Server",
                                 "faultstring": "operation failed"}
   POST /admin/fail/clear        {}
+  POST /admin/attachment        {"name": any string, and either "base64": the
+                                bytes, or "size": N (N pseudo-random bytes, the
+                                same for the same name and size)}
+                                -> {"id", "url", "size", "sha256" (hex)};
+                                how the download is served, optional:
+                                "content_length": false (no Content-Length
+                                header; the body ends when the host closes
+                                the connection), "fail": "status500" (500
+                                and a short HTML page) or "drop" (the full
+                                Content-Length announced, the first half of
+                                the bytes sent, then the connection closed;
+                                an empty attachment closes after the
+                                headers), "delay_ms": a pause between
+                                chunks (0 to 60000; chunks of 64 KiB unless
+                                paced), "bytes_per_second": N (the body
+                                paced to N, in tenth-of-a-second chunks);
+                                any other field is a 400
+  GET  /admin/attachments       [{"id", "name", "size", "sha256", "url"}]
+
+Attachments (attachments.py). Ids count up from 1 in the order of storing.
+The bytes are kept in DIR/attachments/ by id, never by name (so any name is
+safe), and stream to and from disk in chunks; the names and options live in
+memory like the rest of the host, and the files of an earlier run are removed
+at start. GET /download.php?id=N answers 200, Content-Type
+application/octet-stream and Content-Length (unless the options say
+otherwise); an id that is missing, malformed (digits only, no leading zero)
+or not stored is a 404 "Quillpost :: Not Found" page. Downloads are logged
+like pages, with the status at the time the headers went out.
 """
 
 import argparse
@@ -103,6 +133,7 @@ import json
 import os
 import re
 import signal
+import socket
 import sys
 import threading
 import time
@@ -110,6 +141,7 @@ import urllib.parse
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import attachments  # noqa: E402
 import soap  # noqa: E402
 from model import Model  # noqa: E402
 
@@ -117,6 +149,8 @@ MAX_BODY = 16 * 1024 * 1024
 FAIL_MODES = ('fault', 'status500garbage', 'notfound', 'slow', 'drop', 'oversize')
 # What the oversize mode answers: more than any client should keep.
 OVERSIZE_BYTES = 40 * 1024 * 1024
+ATTACHMENT_FIELDS = {'name', 'base64', 'size', 'content_length', 'fail', 'delay_ms',
+                     'bytes_per_second'}
 
 
 class Failures:
@@ -165,6 +199,7 @@ class Host:
         self.log = []
         os.makedirs(data_dir, exist_ok=True)
         self.log_path = os.path.join(data_dir, 'requests.log')
+        self.attachments = attachments.Attachments(os.path.join(data_dir, 'attachments'))
         # The two editions' packages, as small stand-ins unless the data
         # folder holds real ones.
         for edition in ('QX', 'PL'):
@@ -271,13 +306,17 @@ class Handler(BaseHTTPRequestHandler):
         except DropConnection:
             entry['status'] = None
             self.record()
-            self.close_connection = True
-            try:
-                self.connection.shutdown(2)
-            except OSError:
-                pass
+            self.hang_up()
         finally:
             self.record()  # a dropped connection or a fault in this host
+
+    def hang_up(self):
+        """Ends the connection at once, whatever the client still expects."""
+        self.close_connection = True
+        try:
+            self.connection.shutdown(socket.SHUT_RDWR)
+        except OSError:
+            pass
 
     def record(self):
         if self.unrecorded:
@@ -368,6 +407,8 @@ class Handler(BaseHTTPRequestHandler):
         elif path.startswith('/mail/'):
             name = html.escape(path[len('/mail/'):] or 'Mail')
             self.answer(200, page('Quillpost :: ' + name, ''))
+        elif path == '/download.php':
+            self.download(query.get('id', []))
         elif setup:
             file = os.path.join(self.host.data_dir, f'qptnsetup_{setup.group(1)}.msi')
             if os.path.isfile(file):
@@ -377,6 +418,77 @@ class Handler(BaseHTTPRequestHandler):
                 self.answer(404, page('Quillpost :: Not Found', '<p>No such package.</p>'))
         else:
             self.answer(404, page('Quillpost :: Not Found', '<p>No such page.</p>'))
+
+    # --- attachments ----------------------------------------------------------------
+
+    def download_url(self, ident):
+        return f'http://127.0.0.1:{self.server.server_address[1]}/download.php?id={ident}'
+
+    def download(self, ids):
+        """Streams a stored attachment the way it was stored to be served."""
+        found = None
+        if len(ids) == 1 and re.fullmatch(r'[1-9][0-9]{0,17}', ids[0]):
+            found = self.host.attachments.open(int(ids[0]))
+        if found is None:
+            self.answer(404, page('Quillpost :: Not Found', '<p>No such attachment.</p>'))
+            return
+        attachment, file = found
+        serving = attachment.serving
+        with file:
+            if serving.fail == 'status500':
+                self.answer(500, page('Quillpost :: Error',
+                                      '<p>The attachment could not be sent.</p>'))
+                return
+            self.entry['status'] = 200
+            self.record()
+            self.send_response(200)
+            self.send_header('Content-Type', 'application/octet-stream')
+            if serving.content_length:
+                self.send_header('Content-Length', str(attachment.size))
+            else:  # the end of the connection is the end of the body
+                self.send_header('Connection', 'close')
+                self.close_connection = True
+            self.end_headers()
+            if self.command == 'HEAD':
+                return
+            dropping = serving.fail == 'drop'
+            limit = attachment.size // 2 if dropping else attachment.size
+            started = time.monotonic()
+            sent = 0
+            for chunk in attachments.chunks(file, limit, serving.chunk_size()):
+                if sent and serving.delay_ms:
+                    time.sleep(serving.delay_ms / 1000)
+                if serving.bytes_per_second:
+                    time.sleep(max(0.0, started + sent / serving.bytes_per_second
+                                   - time.monotonic()))
+                self.wfile.write(chunk)
+                sent += len(chunk)
+        if dropping:
+            self.hang_up()
+
+    def store_attachment(self, v):
+        unknown = set(v) - ATTACHMENT_FIELDS
+        if unknown:
+            raise ValueError('unknown fields: ' + ', '.join(sorted(unknown)))
+        name = v['name']
+        if not isinstance(name, str):
+            raise ValueError('name must be a string')
+        if ('base64' in v) == ('size' in v):
+            raise ValueError('give either base64 or size')
+        serving = attachments.Serving.from_request(v)
+        store = self.host.attachments
+        if 'base64' in v:
+            chunks = attachments.decoded(v['base64'])
+        else:
+            size = v['size']
+            if not isinstance(size, int) or isinstance(size, bool) or size < 0:
+                raise ValueError('size must be a whole number of bytes, 0 or more')
+            if size > store.free_space():
+                raise ValueError('size is more than the free disk space')
+            chunks = attachments.generated(name, size)
+        attachment = store.store(name, chunks, serving)
+        return {'id': attachment.id, 'url': self.download_url(attachment.id),
+                'size': attachment.size, 'sha256': attachment.sha256}
 
     # --- admin interface ----------------------------------------------------------
 
@@ -457,6 +569,11 @@ class Handler(BaseHTTPRequestHandler):
             elif route == ('POST', '/admin/fail/clear'):
                 self.host.failures.clear()
                 self.answer_json(200, {'ok': True})
+            elif route == ('POST', '/admin/attachment'):
+                self.answer_json(200, self.store_attachment(require(value, 'name')))
+            elif route == ('GET', '/admin/attachments'):
+                self.answer_json(200, [a.describe(self.download_url(a.id))
+                                       for a in self.host.attachments.all()])
             else:
                 self.answer_json(404, {'error': 'no such admin request'})
         except (ValueError, TypeError) as e:
