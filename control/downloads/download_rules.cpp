@@ -57,6 +57,16 @@ std::pair<int32_t, int32_t> ProgressNumbers(uint64_t done, uint64_t range) {
   return {static_cast<int32_t>(done), static_cast<int32_t>(range)};
 }
 
+std::optional<uint64_t> ParseContentLength(std::u16string_view text) {
+  if (text.empty() || text.size() > 19) return std::nullopt;  // 19 digits always fit
+  uint64_t value = 0;
+  for (char16_t c : text) {
+    if (c < u'0' || c > u'9') return std::nullopt;
+    value = value * 10 + (c - u'0');
+  }
+  return value;
+}
+
 bool IsDownloadableAddress(std::u16string_view address) {
   return StartsWithNoCase(address, u"http://") || StartsWithNoCase(address, u"https://");
 }

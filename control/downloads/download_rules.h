@@ -36,6 +36,9 @@ uint64_t ProgressRange(uint64_t total, std::optional<uint64_t> contentLength);
 // range, and a range of 0 gives 0 of 0.
 std::pair<int32_t, int32_t> ProgressNumbers(uint64_t done, uint64_t range);
 
+// A Content-Length header's value: decimal digits, no more than 64 bits.
+std::optional<uint64_t> ParseContentLength(std::u16string_view text);
+
 // Only http and https addresses are fetched; the system's client would
 // also open local files and other schemes a page could name.
 bool IsDownloadableAddress(std::u16string_view address);

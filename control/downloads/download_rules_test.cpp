@@ -55,6 +55,16 @@ TEST(DownloadRules, ProgressNumbers) {
   EXPECT_EQ(done * 2, range);
 }
 
+TEST(DownloadRules, ContentLengthHeader) {
+  EXPECT_EQ(ParseContentLength(u"0"), 0u);
+  EXPECT_EQ(ParseContentLength(u"104857600"), 104857600u);
+  EXPECT_EQ(ParseContentLength(u"6442450944"), 6442450944u) << "past 4 GiB";
+  EXPECT_EQ(ParseContentLength(u"9999999999999999999"), 9999999999999999999u);
+  for (const char16_t* bad : {u"", u"-1", u"12a", u" 12", u"1e6", u"99999999999999999999"}) {
+    EXPECT_FALSE(ParseContentLength(bad)) << Narrow(bad);
+  }
+}
+
 TEST(DownloadRules, OnlyHttpAndHttpsAreFetched) {
   for (const char16_t* address : {u"http://h/f", u"HTTPS://h/f", u"hTtP://127.0.0.1:80/download.php?id=1"}) {
     EXPECT_TRUE(IsDownloadableAddress(address)) << Narrow(address);

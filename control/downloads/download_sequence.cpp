@@ -12,7 +12,21 @@ struct Run {
   uint64_t total;            // the listed sizes
   bool progressMade = false;
   uint64_t before = 0;       // bytes of the files already downloaded
+  int64_t shownStep = -1;    // the bar as last shown, in steps of its range
 };
+
+// About a bar pixel each (the bar is some 300 pixels wide): a repaint for
+// each piece would cost more than the transfer.
+constexpr uint64_t kProgressSteps = 250;
+
+void ShowProgress(Run& run, uint64_t done, uint64_t range) {
+  if (!run.ports.ProgressShown()) return;
+  const auto [position, of] = ProgressNumbers(done, range);
+  const int64_t step = of == 0 ? 0 : static_cast<int64_t>(uint64_t(position) * kProgressSteps / uint64_t(of));
+  if (step == run.shownStep) return;
+  run.shownStep = step;
+  run.ports.SetProgress(position, of);
+}
 
 // Fetches the body into the created file. False on a read error, a failed
 // write, or a body shorter than announced.
@@ -24,10 +38,7 @@ bool CopyBody(Run& run, Transfer& transfer, FileSink& file, uint64_t range,
     if (!got) return false;
     if (*got == 0) break;
     *received += *got;
-    if (run.ports.ProgressShown()) {
-      const auto [done, of] = ProgressNumbers(run.before + *received, range);
-      run.ports.SetProgress(done, of);
-    }
+    ShowProgress(run, run.before + *received, range);
     if (!file.Write(piece, *got)) return false;
   }
   return !length || *received >= *length;
@@ -47,6 +58,7 @@ bool DownloadOne(Run& run, const std::u16string& address, const std::u16string& 
     run.progressMade = true;
     run.before = 0;
   }
+  run.shownStep = -1;  // each file's range may differ
   uint64_t received = 0;
   const bool copied = CopyBody(run, *transfer, *file, range, length, &received);
   const bool kept = file->Close();

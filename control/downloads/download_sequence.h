@@ -62,7 +62,8 @@ class DownloadPorts {
 // Bytes asked of the network at a time.
 inline constexpr size_t kDownloadPiece = 4096;
 
-// Runs the download of every listed file; the list is left as it was.
+// Runs the download of every listed file; the list is left as it was. The
+// progress shows the bytes of all files so far, updated as the bar moves.
 void RunDownloads(const DownloadList& list, DownloadPorts& ports);
 
 }  // namespace gwax

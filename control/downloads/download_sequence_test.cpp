@@ -249,6 +249,20 @@ TEST(DownloadSequence, RangeFromContentLengthWhenNoSizesAreListed) {
   EXPECT_EQ(closed.files[u"C:\\Save\\b"], std::string(100, 'b'));
 }
 
+// A repaint per piece would cost more than the transfer: the bar is
+// updated when it moves by a 250th, and ends full.
+TEST(DownloadSequence, ProgressUpdatesFollowTheBarNotThePieces) {
+  FakePorts ports;
+  const size_t size = 8 * 1024 * 1024 + 123;
+  ports.web = {{u"http://h/big", {200, std::string(size, 'x')}}};
+  RunDownloads(ListOf({{u"big", 0}}), ports);
+  ASSERT_FALSE(ports.progress.empty());
+  EXPECT_LE(ports.progress.size(), 251u);
+  EXPECT_GE(ports.progress.size(), 240u) << "every step still shows";
+  EXPECT_EQ(ports.progress.back(), std::make_pair(int32_t(size), int32_t(size)));
+  EXPECT_EQ(ports.files[u"C:\\Save\\big"].size(), size);
+}
+
 TEST(DownloadSequence, EmptyListAsksNothing) {
   FakePorts ports;
   RunDownloads(DownloadList{}, ports);

@@ -108,6 +108,9 @@ void MsgBox::KeyReleased(unsigned key) {
 
 int ShowThemedMessage(HWND parent, const std::u16string& text, const std::u16string& caption,
                       int buttons, const std::u16string& theme) {
+  // What the box says, for a debugger: its words are drawn, not read back.
+  const std::u16string trace = u"gatherwick message: " + caption + u": " + text + u"\n";
+  OutputDebugStringW(qp::Wide(trace));
   MsgBox box(ModuleInstance(), caption, text, theme, buttons);
   return static_cast<int>(box.ShowModal(parent));
 }

@@ -7,7 +7,8 @@
 #include "control/clipboard/win32/paste_win.h"
 #include "control/constants.h"
 #include "control/downloads/win32/address_parser_win.h"
-#include "control/downloads/win32/download_sequence_win.h"
+#include "control/downloads/download_sequence.h"
+#include "control/downloads/win32/download_ports_win.h"
 #include "control/object/page_base.h"
 #include "control/object/win32/protected_mode_win.h"
 #include "control/object/win32/registration_win.h"
@@ -105,9 +106,8 @@ STDMETHODIMP GatherwickControl::AddDownload(BSTR url, BSTR name, BSTR size) {
 STDMETHODIMP GatherwickControl::EndMultipleDownload(BSTR theme) {
   if (HRESULT denied = CheckCaller(nullptr); FAILED(denied)) return denied;
   try {
-    if (downloads_.Count() > 0) {
-      DownloadListedFilesNotBuilt(downloads_, qp::BstrText(theme), window_.Handle());
-    }
+    Win32DownloadPorts ports(ModuleInstance(), window_.Handle(), qp::BstrText(theme));
+    RunDownloads(downloads_, ports);
   } catch (...) {
   }
   downloads_.Clear();

@@ -145,6 +145,8 @@ TEST_F(ComTest, MembersThroughDispatch) {
   EXPECT_EQ(Call(control.Get(), L"StartMultipleDownload", DISPATCH_METHOD, {}), S_OK);
   EXPECT_EQ(Call(control.Get(), L"AddDownload", DISPATCH_METHOD, download), S_OK);
   std::vector<VARIANT> theme = {Str(L"blue")};
+  // Emptied again first: with files listed, End would ask for a folder.
+  EXPECT_EQ(Call(control.Get(), L"StartMultipleDownload", DISPATCH_METHOD, {}), S_OK);
   EXPECT_EQ(Call(control.Get(), L"EndMultipleDownload", DISPATCH_METHOD, theme), S_OK);
   EXPECT_EQ(Call(control.Get(), L"UnregisterOld", DISPATCH_METHOD, {}), S_OK);
 
