@@ -8,7 +8,9 @@
 # check now, photographs the popup announcing it and the tray showing unread
 # mail, reads the message back through the service client (qpcall),
 # registers the browser control and drives it from JScript, photographs one
-# of its themed message boxes, and ends by answering a new message with
+# of its themed message boxes, downloads two attachments from the host with
+# it into a folder (the folder browser photographed and answered) and lists
+# them, and ends by answering a new message with
 # Reply in the popup: a stand-in browser registered for DDE receives the
 # compose page's address. It prints where the pictures are and stops
 # everything it started.
@@ -19,7 +21,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 out="$root/build/demo"
 mkdir -p "$out"
 cmake -S "$root" -B "$root/build/win64" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" >/dev/null
-cmake --build "$root/build/win64" -j "$(nproc)" --target qptn qptn_probe qpcall qpsettings GatherwickAX gatherwick_dialogs fake_browser
+cmake --build "$root/build/win64" -j "$(nproc)" --target qptn qptn_probe qpcall qpsettings GatherwickAX gatherwick_dialogs fake_browser download_probe
 qptn="$root/build/win64/notifier/qptn.exe"
 probe="$root/build/win64/tests/e2e/qptn_probe.exe"
 qpcall="$root/build/win64/tools/qpcall/qpcall.exe"
@@ -27,6 +29,7 @@ qpsettings="$root/build/win64/tools/qpsettings/qpsettings.exe"
 control="$root/build/win64/control/GatherwickAX.dll"
 dialogs="$root/build/win64/tests/e2e/gatherwick_dialogs.exe"
 fake_browser="$root/build/win64/tests/e2e/fake_browser.exe"
+download_probe="$root/build/win64/tests/e2e/download_probe.exe"
 
 run=$(mktemp -d "$out/run.XXXXXX")
 host_pid="" xvfb_pid=""
@@ -187,6 +190,35 @@ fi
 echo >&5
 wait "$box_pid" || true
 exec 5>&-
+
+echo "== two attachments downloaded by the control"
+first=$(curl_json /admin/attachment '{"name": "minutes.txt", "base64": "TWludXRlcyBvZiB0aGUgbWVldGluZwo="}')
+second=$(curl_json /admin/attachment '{"name": "photo.jpg", "size": 1500000}')
+url() { python3 -c 'import json, sys; print(json.loads(sys.argv[1])["url"])' "$1"; }
+cat >"$run/download.js" <<JS
+var control = new ActiveXObject("Vantrell.QPTTool");
+control.StartMultipleDownload();
+control.AddDownload("$(url "$first")", "minutes.txt", "23 bytes");
+control.AddDownload("$(url "$second")", "photo.jpg", "1.4 MB");
+control.EndMultipleDownload("green");
+WScript.Echo("EndMultipleDownload returned");
+JS
+mkdir -p "$WINEPREFIX/drive_c/Attachments"
+timeout 180 wine cscript //nologo "$(winepath -w "$run/download.js")" >"$run/download.out" 2>/dev/null &
+download_pid=$!
+if read -r browser _ < <(wine "$download_probe" browse-dialog | tr -d '\r'); then
+  sleep 1  # let the folder browser finish drawing
+  browse_shot="$out/control-folder-browser.png"
+  import -window root "$browse_shot"
+  echo "screenshot: $browse_shot"
+  wine "$download_probe" browse-answer "$browser" 'C:\Attachments' || echo "demo: the folder was not picked" >&2
+fi
+wait "$download_pid" || true
+tr -d '\r' <"$run/download.out"
+echo "C:\Attachments holds:"
+(cd "$WINEPREFIX/drive_c/Attachments" && for f in *; do
+  printf '  %-12s %8s bytes  sha256 %s\n' "$f" "$(stat -c %s "$f")" "$(sha256sum "$f" | cut -c1-16)..."
+done)
 wine regsvr32 /u /s "$dll"
 
 echo "== Reply from the popup"
