@@ -1,12 +1,15 @@
 // AddDownload's arguments come from the page's script: the size text, the
-// file name and the address, resolved against the page address. The input
-// is three UTF-16 fields separated by NUL code units.
+// file name and the address, resolved against the page address; the
+// Content-Length comes from the server. The input is three UTF-16 fields
+// separated by NUL code units.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "control/downloads/download_list.h"
+#include "control/downloads/download_rules.h"
+#include "control/downloads/file_name.h"
 #include "control/object/extent_record.h"
 #include "control/object/page_base.h"
 
@@ -54,5 +57,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   }
   if (list.sizes.size() != 4 || list.addresses.size() != 4) __builtin_trap();
+
+  // A saved name never leaves the folder or names a device, and cleaning
+  // it again changes nothing.
+  for (const auto& field : fields) {
+    const std::u16string safe = gwax::SafeFileName(field);
+    if (safe.empty() || safe == u"." || safe == u".." || gwax::SafeFileName(safe) != safe) __builtin_trap();
+    for (char16_t c : safe) {
+      if (c == u'\\' || c == u'/' || c == u':' || c < 0x20) __builtin_trap();
+    }
+    if (safe.back() == u'.' || safe.back() == u' ') __builtin_trap();
+  }
+  // The server's Content-Length, and the bar's numbers from any sizes.
+  if (auto length = gwax::ParseContentLength(fields[2])) {
+    if (fields[2].size() > 19) __builtin_trap();
+  }
+  uint64_t done = 0, range = 0;
+  for (size_t i = 0; i < 8 && i < size; ++i) done = done << 8 | data[i];
+  for (size_t i = 8; i < 16 && i < size; ++i) range = range << 8 | data[i];
+  const auto [position, of] = gwax::ProgressNumbers(done, range);
+  if (position < 0 || of < 0 || position > of) __builtin_trap();
   return 0;
 }
