@@ -1,30 +1,17 @@
 #include "control/downloads/download_rules.h"
 
 #include <limits>
+#include <string>
 
-#include "control/ascii_case.h"
+#include "common/text.h"
 
 namespace gwax {
-namespace {
-
-std::u16string Decimal(uint64_t value) {
-  std::u16string digits;
-  do {
-    digits.insert(digits.begin(), static_cast<char16_t>(u'0' + value % 10));
-    value /= 10;
-  } while (value != 0);
-  return digits;
-}
-
-bool StartsWithNoCase(std::u16string_view text, std::u16string_view prefix) {
-  return text.size() >= prefix.size() && EqualNoCaseAscii(text.substr(0, prefix.size()), prefix);
-}
-
-}  // namespace
 
 std::u16string FolderBrowserTitle(const std::vector<std::u16string>& names) {
   std::u16string title = u"Choose the destination folder for ";
-  if (names.size() > 5) return title + u"the " + Decimal(names.size()) + u" files selected.";
+  if (names.size() > 5) {
+    return title + u"the " + qp::WidenAscii(std::to_string(names.size())) + u" files selected.";
+  }
   for (size_t i = 0; i < names.size(); ++i) {
     if (i > 0) title += i + 1 == names.size() ? u" and " : u", ";
     title += names[i];
@@ -68,7 +55,7 @@ std::optional<uint64_t> ParseContentLength(std::u16string_view text) {
 }
 
 bool IsDownloadableAddress(std::u16string_view address) {
-  return StartsWithNoCase(address, u"http://") || StartsWithNoCase(address, u"https://");
+  return qp::StartsWithAsciiNoCase(address, u"http://") || qp::StartsWithAsciiNoCase(address, u"https://");
 }
 
 std::u16string OverwriteQuestion(const std::u16string& name) {

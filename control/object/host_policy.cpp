@@ -1,5 +1,6 @@
 #include "control/object/host_policy.h"
 
+#include "common/text.h"
 #include "control/ascii_case.h"
 #include "control/constants.h"
 #include "control/object/ip_literal.h"
@@ -13,10 +14,6 @@ constexpr size_t kMaxLabelLength = 63;
 bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 bool IsLabelChar(char16_t c) {
   return IsDigit(c) || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || c == u'-' || c == u'_';
-}
-
-bool StartsWithNoCase(std::u16string_view text, std::u16string_view prefix) {
-  return text.size() >= prefix.size() && EqualNoCaseAscii(text.substr(0, prefix.size()), prefix);
 }
 
 // `host` is `domain` or one of its subdomains (both in compared form).
@@ -110,9 +107,9 @@ std::optional<std::u16string> NormalisedHost(std::u16string_view host) {
 std::optional<PageOrigin> ParsePageAddress(std::u16string_view address) {
   PageOrigin origin;
   size_t start;
-  if (StartsWithNoCase(address, u"http://")) {
+  if (qp::StartsWithAsciiNoCase(address, u"http://")) {
     start = 7;
-  } else if (StartsWithNoCase(address, u"https://")) {
+  } else if (qp::StartsWithAsciiNoCase(address, u"https://")) {
     start = 8;
     origin.secure = true;
   } else {
@@ -170,13 +167,7 @@ bool IsDevelopmentHost(std::u16string_view host) {
 std::u16string UploadBaseAddress(const UploadHost& target) {
   std::u16string address = IsDevelopmentHost(target.host) ? u"http://" : u"https://";
   address += target.written;
-  if (target.port != 0) {
-    std::u16string digits;
-    for (uint32_t port = target.port; port != 0; port /= 10) {
-      digits.insert(digits.begin(), static_cast<char16_t>(u'0' + port % 10));
-    }
-    address += u":" + digits;
-  }
+  if (target.port != 0) address += u":" + qp::WidenAscii(std::to_string(target.port));
   return address;
 }
 

@@ -1,6 +1,9 @@
 #include "control/object/ip_literal.h"
 
 #include <cstdint>
+#include <string>
+
+#include "common/text.h"
 
 namespace gwax {
 namespace {
@@ -36,15 +39,6 @@ std::optional<uint64_t> Ipv4Part(std::u16string_view part) {
     if (value > 0xFFFFFFFFu) value = 0x100000000u;  // stays too large, never overflows
   }
   return value;
-}
-
-std::u16string Decimal(uint32_t value) {
-  std::u16string digits;
-  do {
-    digits.insert(digits.begin(), static_cast<char16_t>(u'0' + value % 10));
-    value /= 10;
-  } while (value != 0);
-  return digits;
 }
 
 // A trailing IPv4 part of an IPv6 address: four strict decimal bytes.
@@ -118,7 +112,7 @@ std::optional<std::u16string> CanonicalIpv4(std::u16string_view host) {
   std::u16string text;
   for (int shift = 24; shift >= 0; shift -= 8) {
     if (!text.empty()) text.push_back(u'.');
-    text += Decimal(static_cast<uint32_t>(address >> shift & 0xFF));
+    text += qp::WidenAscii(std::to_string(address >> shift & 0xFF));
   }
   return text;
 }
