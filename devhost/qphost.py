@@ -13,14 +13,34 @@ It fakes what the notifier and the browser control rely on from the host:
 - the setup packages /qptnsetup_<edition>.msi, served from the data folder
   (stand-ins for QX and PL are written there when missing);
 - mail attachments at /download.php?id=N (GET or HEAD), stored through the
-  admin interface (below);
+  admin interface or uploaded (below);
+- picture and file uploads, and copies of stored attachments, at
+  POST /saveFile.php (below);
 - an admin interface under /admin/ (JSON in and out, below).
 
 Usage: qphost.py --port PORT --data DIR [--port-file FILE]
                  [--vary-order] [--xsi-types] [--multiref]
+                 [--tls-cert FILE --tls-key FILE]
 It listens on 127.0.0.1 only; port 0 picks a free port. Once listening it
-prints "qphost listening on 127.0.0.1:PORT". Every request except those of the
-admin interface is logged, in memory and to DIR/requests.log (JSON lines).
+prints "qphost listening on 127.0.0.1:PORT" ("... on https://127.0.0.1:PORT"
+with TLS). Every request except those of the admin interface is logged, in
+memory and to DIR/requests.log (JSON lines).
+
+Request bodies: up to 16 MiB (21 MiB + 64 KiB for /saveFile.php). A larger
+Content-Length is answered 413 with Connection: close, then the body is read
+and dropped (up to 128 MiB, or until 5 s pass without data) so a client that
+sends it all before reading gets the answer. A body that ends before its
+Content-Length (the client gave up) is neither answered nor acted on; it is
+logged with status null and the body_length received.
+
+TLS. With --tls-cert (PEM certificate, optionally followed by its chain) and
+--tls-key (PEM key) the same port speaks https only, and every address the
+host gives out (page addresses, attachment url fields) starts with https://.
+Each connection's handshake runs on its own thread with a 10 s limit; a
+client that refuses the certificate, speaks plain http or never starts ends
+only its own connection. Connections end with close_notify. testca.py makes a
+test authority and certificates for it (normal, expired, wrong host name,
+self-signed).
 
 SOAP service (soap.py). POST /soap/public.php?version=1 (another or no version
 is a Client fault). Requests are SOAP 1.1 rpc/encoded envelopes, parsed with
@@ -56,7 +76,8 @@ All sixteen operations are served:
   generate_hostkey      32 hex digits
   get_folders, get_all_folders, get_messages (the identities that still
   exist), get_new_messages_count
-Page addresses are absolute, on this host: http://127.0.0.1:PORT/...
+Page addresses are absolute, on this host: http://127.0.0.1:PORT/... (https://
+with TLS).
 Answers: status 200, <ns:OPResponse xmlns:ns="QPTSoapNS"> with the out values
 by name, arrays soapenc:arrayType="ns:Message[n]" with item elements,
 base64Binary as base64 of UTF-8. Faults: status 500, faultcode soap:Client
@@ -88,7 +109,11 @@ an unknown account or path):
   POST /admin/pref              {"address", "name", "value"}
   GET|POST /admin/style         {"vary_order", "xsi_types", "multiref"}: booleans
   GET  /admin/fail              the failure rules in force
-  POST /admin/fail              {"operation": "*" or a name, "mode": fault |
+  POST /admin/fail              {"operation": "*", a SOAP operation's name or
+                                "saveFile" (POST /saveFile.php: drop takes
+                                half the body and hangs up, slow delays the
+                                answer, the others answer 500 or 404 without
+                                storing), "mode": fault |
                                 status500garbage | notfound | slow | drop |
                                 oversize (a 40 MiB answer that never ends
                                 its element),
@@ -115,6 +140,13 @@ an unknown account or path):
                                 paced to N, in tenth-of-a-second chunks);
                                 any other field is a 400
   GET  /admin/attachments       [{"id", "name", "size", "sha256", "url"}]
+  POST /admin/session           {"user": a non-empty string} -> {"sid": 32 hex
+                                digits}: a session for copies by that user
+                                (users compare without case); any other
+                                field is a 400
+  GET  /admin/uploads           [{"path", "key", "name", "size", "sha256",
+                                "user"}] for every upload and copy made
+                                through /saveFile.php, in order
 
 Attachments (attachments.py). Ids count up from 1 in the order of storing.
 The bytes are kept in DIR/attachments/ by id, never by name (so any name is
@@ -125,6 +157,23 @@ application/octet-stream and Content-Length (unless the options say
 otherwise); an id that is missing, malformed (digits only, no leading zero)
 or not stored is a 404 "Quillpost :: Not Found" page. Downloads are logged
 like pages, with the status at the time the headers went out.
+
+Uploads (uploads.py). POST /saveFile.php (any query string is ignored) with a
+multipart/form-data body, parsed by Python's email package; the file name is
+the text between filename=" and the last double quote of its part's
+Content-Disposition line (the control does not escape quotes), as UTF-8.
+  upload: parts "username" and "filecontents" (with a file name): the bytes
+          are stored as an attachment named after the file; 200 text/plain
+          "/download.php?id=N\nKEY", KEY 32 fresh hex digits
+  copy:   parts "username", "fileurl" and "sid": fileurl must be this host's
+          download address of a stored attachment (http or https, 127.0.0.1
+          or localhost, this port, /download.php?id=N), sid a session of
+          /admin/session for that user; a copy is stored under a new id;
+          200 "/download.php?id=M\nKEY\nSIZE\nNAME" (NAME the rest of the body)
+A malformed form, a missing or empty part, an empty file, a file without a
+name, or both filecontents and fileurl: 400; a wrong sid or an address that
+is not one of this host's attachments: 403. Refusals are short text/plain
+bodies that do not start with "/". Uploads are logged like pages.
 """
 
 import argparse
@@ -134,6 +183,7 @@ import os
 import re
 import signal
 import socket
+import ssl
 import sys
 import threading
 import time
@@ -143,10 +193,21 @@ from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import attachments  # noqa: E402
 import soap  # noqa: E402
+import uploads  # noqa: E402
 from model import Model  # noqa: E402
 
 MAX_BODY = 16 * 1024 * 1024
+# A refused body is read and dropped, up to this much, so that a client that
+# sends its whole body before it reads the answer gets the answer.
+DISCARD_LIMIT = 128 * 1024 * 1024
+DISCARD_SECONDS = 5
+# How long a TLS client may take over its handshake, and the host over the
+# close_notify exchange when a connection ends.
+HANDSHAKE_SECONDS = 10
+CLOSE_NOTIFY_SECONDS = 2
 FAIL_MODES = ('fault', 'status500garbage', 'notfound', 'slow', 'drop', 'oversize')
+# The name /admin/fail gives uploads and copies (POST /saveFile.php).
+SAVE_FILE_OPERATION = 'saveFile'
 # What the oversize mode answers: more than any client should keep.
 OVERSIZE_BYTES = 40 * 1024 * 1024
 ATTACHMENT_FIELDS = {'name', 'base64', 'size', 'content_length', 'fail', 'delay_ms',
@@ -200,6 +261,7 @@ class Host:
         os.makedirs(data_dir, exist_ok=True)
         self.log_path = os.path.join(data_dir, 'requests.log')
         self.attachments = attachments.Attachments(os.path.join(data_dir, 'attachments'))
+        self.uploads = uploads.Uploads(self.attachments)
         # The two editions' packages, as small stand-ins unless the data
         # folder holds real ones.
         for edition in ('QX', 'PL'):
@@ -236,6 +298,14 @@ class DropConnection(Exception):
     """Ends the request without an answer, as a crashed server would."""
 
 
+class Abandoned(Exception):
+    """The client ended its request before the whole body came."""
+
+    def __init__(self, received):
+        super().__init__(received)
+        self.received = received
+
+
 class Handler(BaseHTTPRequestHandler):
     server_version = 'qphost/1'
     protocol_version = 'HTTP/1.1'
@@ -247,19 +317,52 @@ class Handler(BaseHTTPRequestHandler):
     def log_message(self, fmt, *args):  # the request log replaces stderr noise
         pass
 
+    def setup(self):
+        # The TLS handshake happens here, on the connection's own thread and
+        # with a time limit, so a slow or refusing client holds up nobody.
+        if isinstance(self.request, ssl.SSLSocket):
+            self.request.settimeout(HANDSHAKE_SECONDS)
+            self.request.do_handshake()
+            self.request.settimeout(None)
+        super().setup()
+
     # --- plumbing ---------------------------------------------------------
 
-    def read_body(self):
+    def read_body(self, limit):
         length = self.headers.get('Content-Length')
         if length is None:
             return b''
         try:
             length = int(length)
         except ValueError:
+            length = None
+        if length is None or length < 0:
+            self.close_connection = True  # where the body ends is unknown
             raise BadRequest(400, 'bad Content-Length')
-        if length < 0 or length > MAX_BODY:
-            raise BadRequest(413, 'request body too large')
-        return self.rfile.read(length)
+        if length > limit:
+            self.close_connection = True
+            raise BadRequest(413, 'request body too large', length)
+        try:
+            body = self.rfile.read(length)
+        except OSError:  # a reset, or a TLS connection cut short
+            raise Abandoned(0)
+        if len(body) < length:
+            raise Abandoned(len(body))
+        return body
+
+    def discard_body(self, length):
+        """Reads and drops a refused body (up to DISCARD_LIMIT bytes, giving
+        up after DISCARD_SECONDS without data)."""
+        left = min(length, DISCARD_LIMIT)
+        try:
+            self.connection.settimeout(DISCARD_SECONDS)
+            while left > 0:
+                chunk = self.rfile.read1(min(left, attachments.CHUNK))
+                if not chunk:
+                    break
+                left -= len(chunk)
+        except OSError:
+            pass
 
     def answer(self, status, body, content_type='text/html; charset=utf-8', headers=()):
         self.entry['status'] = status
@@ -278,6 +381,13 @@ class Handler(BaseHTTPRequestHandler):
     def answer_json(self, status, value):
         self.answer(status, json.dumps(value).encode('utf-8'), 'application/json')
 
+    def answer_text(self, status, text, headers=()):
+        self.answer(status, text.encode('utf-8'), 'text/plain; charset=utf-8', headers)
+
+    @property
+    def base_url(self):
+        return f'{self.server.scheme}://127.0.0.1:{self.server.server_address[1]}'
+
     def dispatch(self):
         url = urllib.parse.urlsplit(self.path)
         # peer_port tells apart the connections a client used: two calls over
@@ -290,11 +400,20 @@ class Handler(BaseHTTPRequestHandler):
         self.entry = entry
         logged = not url.path.startswith('/admin/')
         self.unrecorded = logged
+        saving = url.path == '/saveFile.php' and self.command == 'POST'
         try:
-            body = self.read_body() if self.command == 'POST' else b''
+            body = b''
+            # An upload's misbehaviour: "saveFile" names it in /admin/fail.
+            rule = self.host.failures.take(SAVE_FILE_OPERATION) if saving else None
+            if rule is not None and rule['mode'] == 'drop':
+                self.read_half_and_drop()
+            if self.command == 'POST':
+                body = self.read_body(uploads.MAX_BODY if saving else MAX_BODY)
             entry['body_length'] = len(body)
             if not logged:
                 self.admin(url, body)
+            elif saving:
+                self.save_file(body, rule)
             elif url.path == '/soap/public.php' and self.command == 'POST':
                 self.soap(url, body, entry)
             elif self.command in ('GET', 'HEAD'):
@@ -302,7 +421,21 @@ class Handler(BaseHTTPRequestHandler):
             else:
                 self.answer(405, page('Quillpost :: Not Allowed', ''))
         except BadRequest as e:
-            self.answer_json(e.status, {'error': e.message})
+            entry.setdefault('body_length', 0)
+            headers = [('Connection', 'close')] if self.close_connection else []
+            if saving:
+                self.answer_text(e.status, e.message, headers)
+            else:
+                self.answer(e.status, json.dumps({'error': e.message}).encode('utf-8'),
+                            'application/json', headers)
+            if e.unread:  # answered first, then the body dropped before closing
+                self.wfile.flush()
+                self.discard_body(e.unread)
+        except Abandoned as e:  # nothing to answer: the client has gone
+            entry['body_length'] = e.received
+            entry['status'] = None
+            self.record()
+            self.close_connection = True
         except DropConnection:
             entry['status'] = None
             self.record()
@@ -367,9 +500,8 @@ class Handler(BaseHTTPRequestHandler):
             self.soap_fault(soap.Fault('Client', f'SOAPAction names {named}, the body calls '
                                                  f'{operation}.'))
             return
-        port = self.server.server_address[1]
         try:
-            values = self.host.service.call(request, f'http://127.0.0.1:{port}')
+            values = self.host.service.call(request, self.base_url)
         except soap.Fault as fault:
             self.soap_fault(fault)
             return
@@ -422,7 +554,7 @@ class Handler(BaseHTTPRequestHandler):
     # --- attachments ----------------------------------------------------------------
 
     def download_url(self, ident):
-        return f'http://127.0.0.1:{self.server.server_address[1]}/download.php?id={ident}'
+        return f'{self.base_url}/download.php?id={ident}'
 
     def download(self, ids):
         """Streams a stored attachment the way it was stored to be served."""
@@ -489,6 +621,37 @@ class Handler(BaseHTTPRequestHandler):
         attachment = store.store(name, chunks, serving)
         return {'id': attachment.id, 'url': self.download_url(attachment.id),
                 'size': attachment.size, 'sha256': attachment.sha256}
+
+    # --- uploads ------------------------------------------------------------------
+
+    def read_half_and_drop(self):
+        """Takes half of the announced body, then hangs up mid-body."""
+        try:
+            half = max(0, int(self.headers.get('Content-Length', '0'))) // 2
+            self.rfile.read(min(half, uploads.MAX_BODY))
+        except (ValueError, OSError):
+            pass
+        raise DropConnection()
+
+    def save_file(self, body, rule):
+        """POST /saveFile.php: an upload or a copy (uploads.py), unless a
+        failure rule answers instead (drop was handled before the body)."""
+        mode = rule['mode'] if rule else None
+        if mode in ('status500garbage', 'fault', 'oversize'):
+            self.answer(500, b'Internal error <<< not an answer', 'text/plain')
+            return
+        if mode == 'notfound':
+            self.answer(404, page('Quillpost :: Not Found', '<p>No such page.</p>'))
+            return
+        if mode == 'slow':
+            time.sleep(rule['seconds'])
+        try:
+            text = self.host.uploads.save(self.headers.get('Content-Type'), body,
+                                          self.server.server_address[1])
+        except uploads.Refused as e:
+            self.answer_text(e.status, e.message)
+            return
+        self.answer_text(200, text)
 
     # --- admin interface ----------------------------------------------------------
 
@@ -574,6 +737,13 @@ class Handler(BaseHTTPRequestHandler):
             elif route == ('GET', '/admin/attachments'):
                 self.answer_json(200, [a.describe(self.download_url(a.id))
                                        for a in self.host.attachments.all()])
+            elif route == ('POST', '/admin/session'):
+                v = require(value, 'user')
+                if set(v) != {'user'}:
+                    raise ValueError('a session takes "user" only')
+                self.answer_json(200, {'sid': self.host.uploads.new_session(v['user'])})
+            elif route == ('GET', '/admin/uploads'):
+                self.answer_json(200, self.host.uploads.describe())
             else:
                 self.answer_json(404, {'error': 'no such admin request'})
         except (ValueError, TypeError) as e:
@@ -583,10 +753,13 @@ class Handler(BaseHTTPRequestHandler):
 
 
 class BadRequest(Exception):
-    def __init__(self, status, message):
+    """A refused request; unread: the length of a body still to come."""
+
+    def __init__(self, status, message, unread=0):
         super().__init__(message)
         self.status = status
         self.message = message
+        self.unread = unread
 
 
 def require(value, *names):
@@ -601,14 +774,43 @@ def require(value, *names):
 class Server(ThreadingHTTPServer):
     daemon_threads = True
 
-    def __init__(self, port, host):
+    def __init__(self, port, host, tls=None):
+        """tls: an ssl.SSLContext to speak https with, None for http."""
         super().__init__(('127.0.0.1', port), Handler)
         self.host = host
+        self.tls = tls
+        self.scheme = 'http' if tls is None else 'https'
+
+    def get_request(self):
+        # Wrapped without a handshake: that waits for the connection's thread.
+        connection, address = super().get_request()
+        if self.tls is not None:
+            try:
+                connection = self.tls.wrap_socket(connection, server_side=True,
+                                                  do_handshake_on_connect=False)
+            except OSError:
+                connection.close()
+                raise
+        return connection, address
+
+    def shutdown_request(self, request):
+        # TLS ends with close_notify, so a body that ends with the connection
+        # is known to be complete; a client that does not answer is given
+        # CLOSE_NOTIFY_SECONDS.
+        if isinstance(request, ssl.SSLSocket):
+            try:
+                request.settimeout(CLOSE_NOTIFY_SECONDS)
+                request.unwrap()
+            except (OSError, ValueError):
+                pass
+        super().shutdown_request(request)
 
     def handle_error(self, request, client_address):
-        # A client that hangs up (or a connection we drop on purpose) is
-        # normal traffic for a test host; anything else is worth a trace.
-        if not isinstance(sys.exc_info()[1], (ConnectionError, DropConnection)):
+        # A client that hangs up or refuses the certificate (or a connection
+        # we drop on purpose) is normal traffic for a test host; anything
+        # else is worth a trace.
+        if not isinstance(sys.exc_info()[1], (ConnectionError, TimeoutError, ssl.SSLError,
+                                              DropConnection)):
             super().handle_error(request, client_address)
 
 
@@ -623,9 +825,21 @@ def main(argv=None):
                         help='give every value an xsi:type attribute')
     parser.add_argument('--multiref', action='store_true',
                         help='send arrays and records as href/id multi-references')
+    parser.add_argument('--tls-cert', metavar='FILE',
+                        help='speak https with this PEM certificate (chain); needs --tls-key')
+    parser.add_argument('--tls-key', metavar='FILE', help='the PEM private key of --tls-cert')
     args = parser.parse_args(argv)
+    tls = None
+    if (args.tls_cert is None) != (args.tls_key is None):
+        parser.error('--tls-cert and --tls-key go together')
+    if args.tls_cert is not None:
+        tls = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        try:
+            tls.load_cert_chain(args.tls_cert, args.tls_key)
+        except (OSError, ssl.SSLError) as e:
+            parser.error(f'cannot use the certificate and key: {e}')
     style = soap.Style(args.vary_order, args.xsi_types, args.multiref)
-    server = Server(args.port, Host(args.data, style))
+    server = Server(args.port, Host(args.data, style), tls)
     port = server.server_address[1]
 
     def stop(*_):
@@ -637,7 +851,8 @@ def main(argv=None):
         with open(args.port_file + '.tmp', 'w') as f:
             f.write(str(port))
         os.replace(args.port_file + '.tmp', args.port_file)
-    print(f'qphost listening on 127.0.0.1:{port}', flush=True)
+    scheme = '' if tls is None else 'https://'
+    print(f'qphost listening on {scheme}127.0.0.1:{port}', flush=True)
     server.serve_forever()
     server.server_close()
     return 0

@@ -209,34 +209,54 @@ def fault_of(data):
     return local, fault.find('faultstring').text
 
 
+class RunningHost:
+    """qphost.py as a process on a free port with the data folder `data`;
+    scheme and port come from its "listening" line."""
+
+    def __init__(self, data, args=()):
+        self.proc = subprocess.Popen([sys.executable, HOST_SCRIPT, '--port', '0', '--data',
+                                      data, *args], stdout=subprocess.PIPE, text=True)
+        line = self.proc.stdout.readline()
+        match = re.fullmatch(r'qphost listening on (https://)?127\.0\.0\.1:([0-9]+)\n', line)
+        if match is None:
+            self.stop()
+            raise AssertionError(f'the host did not start: {line!r}')
+        self.scheme = 'https' if match.group(1) else 'http'
+        self.port = int(match.group(2))
+
+    def stop(self):
+        self.proc.terminate()
+        self.proc.wait(timeout=10)
+        self.proc.stdout.close()
+
+
 class HostCase(unittest.TestCase):
-    """Starts one host per test class on a free port with a temporary data dir."""
+    """Starts one host per test class on a free port with a temporary data dir.
+    A class that sets client_context (an ssl.SSLContext) talks https to a
+    host started with TLS options in host_args."""
 
     host_args = ()
+    client_context = None
 
     @classmethod
     def setUpClass(cls):
         cls.data = tempfile.TemporaryDirectory()
-        cls.proc = subprocess.Popen([sys.executable, HOST_SCRIPT, '--port', '0', '--data',
-                                     cls.data.name, *cls.host_args],
-                                    stdout=subprocess.PIPE, text=True)
-        line = cls.proc.stdout.readline()
-        prefix = 'qphost listening on 127.0.0.1:'
-        assert line.startswith(prefix), line
-        cls.port = int(line[len(prefix):])
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.proc.terminate()
-        cls.proc.wait(timeout=10)
-        cls.proc.stdout.close()
-        cls.data.cleanup()
+        cls.addClassCleanup(cls.data.cleanup)
+        cls.host = RunningHost(cls.data.name, cls.host_args)
+        cls.addClassCleanup(cls.host.stop)
+        cls.proc, cls.port, cls.scheme = cls.host.proc, cls.host.port, cls.host.scheme
 
     def setUp(self):
         self.admin('POST', '/admin/fail/clear', {})
 
+    def connection(self, timeout=30):
+        if self.client_context is None:
+            return http.client.HTTPConnection('127.0.0.1', self.port, timeout=timeout)
+        return http.client.HTTPSConnection('127.0.0.1', self.port, timeout=timeout,
+                                           context=self.client_context)
+
     def request(self, method, path, body=None, headers=None):
-        conn = http.client.HTTPConnection('127.0.0.1', self.port, timeout=30)
+        conn = self.connection()
         try:
             conn.request(method, path, body=body, headers=headers or {})
             response = conn.getresponse()
