@@ -12,6 +12,7 @@ import json
 import os
 import shutil
 import signal
+import ssl
 import subprocess
 import sys
 import tempfile
@@ -125,12 +126,13 @@ class StandInHost:
     """The stand-in host (devhost/qphost.py) on a free port with a data
     folder of its own, for one test module."""
 
-    def __init__(self):
+    def __init__(self, *options):
+        """`options`: more of the host's command line, e.g. its TLS files."""
         self.data_dir = tempfile.TemporaryDirectory()
         port_file = os.path.join(self.data_dir.name, 'port')
         script = os.path.join(os.environ['QP_SOURCE_DIR'], 'devhost', 'qphost.py')
         self.process = subprocess.Popen([sys.executable, script, '--port', '0', '--data',
-                                         self.data_dir.name, '--port-file', port_file],
+                                         self.data_dir.name, '--port-file', port_file, *options],
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         wait_until(lambda: os.path.exists(port_file), timeout=30, what='the host')
         with open(port_file) as f:
@@ -142,14 +144,17 @@ class StandInHost:
         self.data_dir.cleanup()
 
 
-def host_admin(port, path, body=None, timeout=60):
+def host_admin(port, path, body=None, timeout=60, https=False):
     """An admin request to the stand-in host on `port`: GET without a body,
-    POST of `body` as JSON; the JSON answer."""
+    POST of `body` as JSON; the JSON answer. With `https` the host speaks
+    TLS; its certificate is not checked here (the tests give it bad ones on
+    purpose, for the programs under test to refuse)."""
     request = urllib.request.Request(
-        f'http://127.0.0.1:{port}{path}',
+        f'{"https" if https else "http"}://127.0.0.1:{port}{path}',
         data=None if body is None else json.dumps(body).encode(),
         headers={'Content-Type': 'application/json'})
-    with urllib.request.urlopen(request, timeout=timeout) as answer:
+    context = ssl._create_unverified_context() if https else None
+    with urllib.request.urlopen(request, timeout=timeout, context=context) as answer:
         return json.loads(answer.read())
 
 
