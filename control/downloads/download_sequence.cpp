@@ -15,15 +15,15 @@ struct Run {
   int64_t shownStep = -1;    // the bar as last shown, in steps of its range
 };
 
-// About a bar pixel each (the bar is some 300 pixels wide): a repaint for
-// each piece would cost more than the transfer.
-constexpr uint64_t kProgressSteps = 250;
+// A hundredth of the bar, three pixels of one some 300 pixels wide: each
+// update repaints at once, and a repaint for every 4 KiB piece would cost
+// more than the transfer.
+constexpr uint64_t kProgressSteps = 100;
 
 void ShowProgress(Run& run, uint64_t done, uint64_t range) {
-  if (!run.ports.ProgressShown()) return;
   const auto [position, of] = ProgressNumbers(done, range);
   const int64_t step = of == 0 ? 0 : static_cast<int64_t>(uint64_t(position) * kProgressSteps / uint64_t(of));
-  if (step == run.shownStep) return;
+  if (step == run.shownStep || !run.ports.ProgressShown()) return;
   run.shownStep = step;
   run.ports.SetProgress(position, of);
 }

@@ -250,15 +250,15 @@ TEST(DownloadSequence, RangeFromContentLengthWhenNoSizesAreListed) {
 }
 
 // A repaint per piece would cost more than the transfer: the bar is
-// updated when it moves by a 250th, and ends full.
+// updated when it moves by a hundredth, and ends full.
 TEST(DownloadSequence, ProgressUpdatesFollowTheBarNotThePieces) {
   FakePorts ports;
   const size_t size = 8 * 1024 * 1024 + 123;
   ports.web = {{u"http://h/big", {200, std::string(size, 'x')}}};
   RunDownloads(ListOf({{u"big", 0}}), ports);
   ASSERT_FALSE(ports.progress.empty());
-  EXPECT_LE(ports.progress.size(), 251u);
-  EXPECT_GE(ports.progress.size(), 240u) << "every step still shows";
+  EXPECT_LE(ports.progress.size(), 101u);
+  EXPECT_GE(ports.progress.size(), 95u) << "every step still shows";
   EXPECT_EQ(ports.progress.back(), std::make_pair(int32_t(size), int32_t(size)));
   EXPECT_EQ(ports.files[u"C:\\Save\\big"].size(), size);
 }
