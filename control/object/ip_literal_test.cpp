@@ -9,13 +9,28 @@ namespace {
 
 std::string Narrow(std::u16string_view s) { return std::string(s.begin(), s.end()); }
 
+struct Spelling {
+  const char16_t* text;
+  const char16_t* canonical;  // null: not an address
+};
+
+// Each spelling read by `read`: its canonical text, or nothing.
+template <typename Reader, size_t N>
+void ExpectCanonical(Reader read, const Spelling (&cases)[N]) {
+  for (const auto& c : cases) {
+    const auto got = read(c.text);
+    if (c.canonical) {
+      ASSERT_TRUE(got) << Narrow(c.text);
+      EXPECT_EQ(*got, c.canonical) << Narrow(c.text);
+    } else {
+      EXPECT_FALSE(got) << Narrow(c.text) << " gave " << Narrow(got.value_or(u""));
+    }
+  }
+}
+
 // The same address in every spelling a browser reads; null: not an address.
 TEST(IpLiteral, Ipv4Spellings) {
-  struct Case {
-    const char16_t* host;
-    const char16_t* canonical;
-  };
-  const Case cases[] = {
+  const Spelling cases[] = {
       {u"127.0.0.1", u"127.0.0.1"},
       {u"127.1", u"127.0.0.1"},
       {u"127.0.1", u"127.0.0.1"},
@@ -44,15 +59,7 @@ TEST(IpLiteral, Ipv4Spellings) {
       {u".1.2.3", nullptr},
       {u"", nullptr},
   };
-  for (const auto& c : cases) {
-    const auto got = CanonicalIpv4(c.host);
-    if (c.canonical) {
-      ASSERT_TRUE(got) << Narrow(c.host);
-      EXPECT_EQ(*got, c.canonical) << Narrow(c.host);
-    } else {
-      EXPECT_FALSE(got) << Narrow(c.host) << " gave " << Narrow(got.value_or(u""));
-    }
-  }
+  ExpectCanonical(CanonicalIpv4, cases);
 }
 
 TEST(IpLiteral, NumberAtTheEndMakesAnAddress) {
@@ -68,11 +75,7 @@ TEST(IpLiteral, NumberAtTheEndMakesAnAddress) {
 }
 
 TEST(IpLiteral, Ipv6Spellings) {
-  struct Case {
-    const char16_t* address;
-    const char16_t* canonical;
-  };
-  const Case cases[] = {
+  const Spelling cases[] = {
       {u"::1", u"::1"},
       {u"0:0:0:0:0:0:0:1", u"::1"},
       {u"0000:0000::0001", u"::1"},
@@ -104,15 +107,7 @@ TEST(IpLiteral, Ipv6Spellings) {
       {u"g::", nullptr},
       {u"", nullptr},
   };
-  for (const auto& c : cases) {
-    const auto got = CanonicalIpv6(c.address);
-    if (c.canonical) {
-      ASSERT_TRUE(got) << Narrow(c.address);
-      EXPECT_EQ(*got, c.canonical) << Narrow(c.address);
-    } else {
-      EXPECT_FALSE(got) << Narrow(c.address) << " gave " << Narrow(got.value_or(u""));
-    }
-  }
+  ExpectCanonical(CanonicalIpv6, cases);
 }
 
 }  // namespace
