@@ -4,6 +4,7 @@
 #include <shlobj.h>
 #include <wininet.h>
 
+#include "common/win32/com_init_win.h"
 #include "common/win32/cotaskmem_win.h"
 #include "common/win32/handle_win.h"
 #include "common/win32/wide_win.h"
@@ -78,20 +79,6 @@ class Win32File : public FileSink {
   qp::UniqueHandle file_;
 };
 
-// OLE for the folder browser's new style, balanced on this thread.
-class OleInitialization {
- public:
-  OleInitialization() : result_(OleInitialize(nullptr)) {}
-  ~OleInitialization() {
-    if (SUCCEEDED(result_)) OleUninitialize();
-  }
-  OleInitialization(const OleInitialization&) = delete;
-  OleInitialization& operator=(const OleInitialization&) = delete;
-
- private:
-  HRESULT result_;
-};
-
 }  // namespace
 
 std::unique_ptr<Transfer> OpenWithWinInet(const std::u16string& address) {
@@ -109,7 +96,7 @@ Win32DownloadPorts::Win32DownloadPorts(HINSTANCE module, HWND owner, std::u16str
 Win32DownloadPorts::~Win32DownloadPorts() = default;
 
 std::optional<std::u16string> Win32DownloadPorts::PickFolder(const std::u16string& title) {
-  OleInitialization ole;
+  qp::OleInitialization ole;  // the folder browser's new style needs OLE
   BROWSEINFOW info{};
   info.lpszTitle = qp::Wide(title);
   info.ulFlags = BIF_NEWDIALOGSTYLE;
