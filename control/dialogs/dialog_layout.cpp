@@ -1,6 +1,6 @@
 #include "control/dialogs/dialog_layout.h"
 
-#include "control/ascii_case.h"
+#include "common/text.h"
 
 namespace gwax {
 namespace {
@@ -15,7 +15,7 @@ constexpr std::u16string_view kThemes[] = {u"blue", u"green", u"pink", u"retro",
 
 std::u16string_view ThemeWord(std::u16string_view themeName) {
   for (std::u16string_view theme : kThemes) {
-    if (EqualNoCaseAscii(themeName, theme)) return theme;
+    if (qp::EqualsAsciiNoCase(themeName, theme)) return theme;
   }
   return u"green";
 }

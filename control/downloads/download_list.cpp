@@ -3,7 +3,7 @@
 #include <cmath>
 #include <string>
 
-#include "control/ascii_case.h"
+#include "common/text.h"
 #include "control/downloads/file_name.h"
 
 namespace gwax {
@@ -64,7 +64,7 @@ std::u16string UniqueName(const std::vector<std::u16string>& taken, const std::u
   for (unsigned counter = 1;; ++counter) {
     bool clash = false;
     for (const auto& other : taken) {
-      if (EqualNoCaseAscii(other, candidate)) { clash = true; break; }
+      if (qp::EqualsAsciiNoCase(other, candidate)) { clash = true; break; }
     }
     if (!clash) return candidate;
     std::string suffix = "(" + std::to_string(counter) + ")";

@@ -1,6 +1,6 @@
 #include "control/downloads/file_name.h"
 
-#include "control/ascii_case.h"
+#include "common/text.h"
 
 namespace gwax {
 namespace {
@@ -10,10 +10,11 @@ bool IsReservedDeviceName(std::u16string_view name) {
   std::u16string_view base = name.substr(0, name.find(u'.'));
   while (!base.empty() && base.back() == u' ') base.remove_suffix(1);
   for (const char16_t* device : {u"CON", u"PRN", u"AUX", u"NUL"}) {
-    if (EqualNoCaseAscii(base, device)) return true;
+    if (qp::EqualsAsciiNoCase(base, device)) return true;
   }
   if (base.size() == 4 && base[3] >= u'1' && base[3] <= u'9') {
-    return EqualNoCaseAscii(base.substr(0, 3), u"COM") || EqualNoCaseAscii(base.substr(0, 3), u"LPT");
+    const std::u16string_view prefix = base.substr(0, 3);
+    return qp::EqualsAsciiNoCase(prefix, u"COM") || qp::EqualsAsciiNoCase(prefix, u"LPT");
   }
   return false;
 }

@@ -1,6 +1,6 @@
 #include "control/object/caller_policy.h"
 
-#include "control/ascii_case.h"
+#include "common/text.h"
 #include "control/object/host_policy.h"
 
 namespace gwax {
@@ -8,7 +8,7 @@ namespace gwax {
 bool IsScriptHostProgram(std::u16string_view imagePath) {
   const size_t cut = imagePath.find_last_of(u"\\/");
   const std::u16string_view name = cut == std::u16string_view::npos ? imagePath : imagePath.substr(cut + 1);
-  return EqualNoCaseAscii(name, u"cscript.exe") || EqualNoCaseAscii(name, u"wscript.exe");
+  return qp::EqualsAsciiNoCase(name, u"cscript.exe") || qp::EqualsAsciiNoCase(name, u"wscript.exe");
 }
 
 void CallerPolicy::OnClientSite(bool given) {

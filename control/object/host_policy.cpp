@@ -1,7 +1,6 @@
 #include "control/object/host_policy.h"
 
 #include "common/text.h"
-#include "control/ascii_case.h"
 #include "control/constants.h"
 #include "control/object/ip_literal.h"
 
@@ -92,7 +91,7 @@ std::optional<std::u16string> NormalisedHost(std::u16string_view host) {
     } else {
       return std::nullopt;
     }
-    out.push_back(LowerAscii(c));
+    out.push_back(qp::LowerAscii(c));
   }
   if (labelLength == 0) return std::nullopt;
   // A browser reads a host whose last label is a number as an IPv4
