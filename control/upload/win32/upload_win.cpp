@@ -114,6 +114,7 @@ UploadOutcome UploadFile(const std::u16string& target, const std::u16string& pat
     outcome.answer.path = kTooLargePath;
     return outcome;
   }
+  const uint32_t reportedSize = outcome.answer.size;
   std::optional<OpenedRequest> opened = OpenRequest(target);
   if (!opened) return {};
   HINTERNET request = opened->request.Get();
@@ -132,9 +133,8 @@ UploadOutcome UploadFile(const std::u16string& target, const std::u16string& pat
   }
   file.Reset();
   if (!WinHttpReceiveResponse(request, nullptr)) return {};
-  const uint32_t fileSize32 = outcome.answer.size;
   outcome.answer = ParseUploadAnswer(ReadAnswer(request, kUploadAnswerLimit));
-  outcome.answer.size = fileSize32;
+  outcome.answer.size = reportedSize;
   outcome.ok = true;
   return outcome;
 }
