@@ -3,7 +3,6 @@
 #include "common/text.h"
 
 namespace gwax {
-namespace {
 
 bool IsReservedDeviceName(std::u16string_view name) {
   // The system reads "CON.txt" and "con .log" as the device too.
@@ -18,8 +17,6 @@ bool IsReservedDeviceName(std::u16string_view name) {
   }
   return false;
 }
-
-}  // namespace
 
 std::u16string SafeFileName(std::u16string_view name) {
   std::u16string out;

@@ -15,4 +15,9 @@ namespace gwax {
 // with or without an extension), and "download" for what ends up empty.
 std::u16string SafeFileName(std::u16string_view name);
 
+// `name` (one path component) names a device whatever folder it is in: CON,
+// PRN, AUX, NUL, COM1-9 or LPT1-9 in any case, alone, with trailing blanks
+// or with an extension ("con .log", "NUL.png").
+bool IsReservedDeviceName(std::u16string_view name);
+
 }  // namespace gwax

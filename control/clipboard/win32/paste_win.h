@@ -1,7 +1,6 @@
-// The clipboard work around a paste, while the calling member holds the clipboard: not built yet.
-//
-// Until it is, each step leaves the clipboard as it is and reports that
-// nothing was uploaded.
+// The clipboard work around a paste, while the calling member holds the
+// clipboard open: what the clipboard holds, the uploads that make its
+// local content pasteable, and the restore afterwards.
 #pragma once
 
 #include <windows.h>
@@ -19,8 +18,28 @@ struct PasteRequest {
   std::u16string sid;
 };
 
-UploadResult PrepareClipboardNotBuilt(HWND owner, const PasteRequest& request);
-void ConvertClipboardNotBuilt(HWND owner);
-void RestoreClipboardNotBuilt();
+// What the open clipboard holds, as far as a paste goes.
+struct ClipboardState {
+  bool any = false;           // any format at all
+  bool html = false;          // CF_HTML with a valid header and no "cid:" picture
+  bool image = false;         // CF_BITMAP or CF_ENHMETAFILE
+  bool files = false;         // CF_HDROP
+  bool virtualFiles = false;  // "FileContents", unless there is also CF_TEXT
+  bool text = false;          // CF_TEXT
+};
+ClipboardState AnalyseClipboard();
+
+// Uploads the clipboard's local content to `request.host` and rewrites the
+// clipboard to point at the uploaded copies; what was replaced is kept in
+// the clipboard's "QX" formats.
+UploadResult PrepareClipboardContent(HINSTANCE module, HWND window, const PasteRequest& request);
+
+// Makes what the editor can't paste pasteable without uploading: HTML with
+// "cid:" pictures becomes its text and bitmap, a picture a fragment that
+// shows a JPEG copy, files an empty fragment.
+void ConvertClipboardContent();
+
+// Puts back what PrepareClipboardContent kept, beside what is there.
+void RestoreClipboardContent();
 
 }  // namespace gwax

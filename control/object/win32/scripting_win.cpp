@@ -118,8 +118,8 @@ STDMETHODIMP GatherwickControl::PrepareClipboard(BSTR host, BSTR user, BSTR them
                                                  VARIANT* keys, VARIANT* names, VARIANT* sizes) {
   if (HRESULT denied = CheckCaller(&host); FAILED(denied)) return denied;
   return WithClipboard(window_.Handle(), E_FAIL, [&] {
-    const UploadResult uploaded = PrepareClipboardNotBuilt(
-        window_.Handle(),
+    const UploadResult uploaded = PrepareClipboardContent(
+        ModuleInstance(), window_.Handle(),
         {qp::BstrText(host), qp::BstrText(user), qp::BstrText(theme), qp::BstrText(sid)});
     if (uploaded.Count() > 0) {
       FillScriptArray(keys, uploaded.keys);
@@ -131,12 +131,12 @@ STDMETHODIMP GatherwickControl::PrepareClipboard(BSTR host, BSTR user, BSTR them
 
 STDMETHODIMP GatherwickControl::BeforePaste() {
   if (HRESULT denied = CheckCaller(nullptr); FAILED(denied)) return denied;
-  return WithClipboard(window_.Handle(), S_OK, [&] { ConvertClipboardNotBuilt(window_.Handle()); });
+  return WithClipboard(window_.Handle(), S_OK, [] { ConvertClipboardContent(); });
 }
 
 STDMETHODIMP GatherwickControl::AfterPaste() {
   if (HRESULT denied = CheckCaller(nullptr); FAILED(denied)) return denied;
-  return WithClipboard(window_.Handle(), E_FAIL, [] { RestoreClipboardNotBuilt(); });
+  return WithClipboard(window_.Handle(), E_FAIL, [] { RestoreClipboardContent(); });
 }
 
 STDMETHODIMP GatherwickControl::Unregister() {

@@ -1,0 +1,555 @@
+#include "control/clipboard/cf_html.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace gwax {
+namespace {
+
+bool IsLetter(unsigned char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; }
+bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+bool IsBlank(unsigned char c) { return c >= 1 && c <= 32; }
+
+// The header's numbers, each with the place of its digits in the block.
+enum Field { kStartHtml, kEndHtml, kStartFragment, kEndFragment, kStartSelection, kEndSelection };
+constexpr size_t kFieldCount = 6;
+constexpr std::string_view kFieldNames[kFieldCount] = {
+    "StartHTML", "EndHTML", "StartFragment", "EndFragment", "StartSelection", "EndSelection"};
+// Ten digits hold every offset a clipboard block can have; more is not a number we write back.
+constexpr size_t kMaxDigits = 10;
+
+struct HeaderNumber {
+  bool present = false;
+  uint64_t value = 0;
+  size_t at = 0;  // where its digits start in the block
+  size_t digits = 0;
+};
+using HeaderNumbers = std::array<HeaderNumber, kFieldCount>;
+
+std::optional<HeaderNumbers> ReadHeaderNumbers(std::string_view block) {
+  const std::string_view text = block.substr(0, block.find('\0'));
+  const std::string_view header = text.substr(0, text.find('<'));
+  HeaderNumbers numbers{};
+  for (size_t lineStart = 0; lineStart < header.size();) {
+    size_t lineEnd = header.find_first_of("\r\n", lineStart);
+    if (lineEnd == std::string_view::npos) lineEnd = header.size();
+    const size_t lineAt = lineStart;
+    const std::string_view line = header.substr(lineAt, lineEnd - lineAt);
+    lineStart = lineEnd + 1;  // a CRLF leaves an empty line, skipped like any line without a name
+    const size_t colon = line.find(':');
+    if (colon == std::string_view::npos) continue;
+    for (size_t k = 0; k < kFieldCount; ++k) {
+      if (!TokenEquals(line.substr(0, colon), kFieldNames[k])) continue;
+      // Twice the same name would leave the reader and the renumbering at odds.
+      if (numbers[k].present) return std::nullopt;
+      const std::string_view digits = line.substr(colon + 1);
+      if (digits.empty() || digits.size() > kMaxDigits) return std::nullopt;
+      uint64_t value = 0;
+      for (char c : digits) {
+        if (!IsDigit(c)) return std::nullopt;
+        value = value * 10 + static_cast<unsigned char>(c - '0');
+      }
+      numbers[k] = {true, value, lineAt + colon + 1, digits.size()};
+    }
+  }
+  for (Field required : {kStartHtml, kEndHtml, kStartFragment, kEndFragment}) {
+    if (!numbers[required].present) return std::nullopt;
+  }
+  const auto value = [&](Field f) { return numbers[f].value; };
+  if (!(value(kStartHtml) <= value(kStartFragment) &&
+        value(kStartFragment) <= value(kEndFragment) && value(kEndFragment) <= value(kEndHtml) &&
+        value(kEndHtml) <= text.size())) {
+    return std::nullopt;
+  }
+  if (numbers[kStartSelection].present != numbers[kEndSelection].present) return std::nullopt;
+  if (numbers[kStartSelection].present && !(value(kStartFragment) <= value(kStartSelection) &&
+                                            value(kStartSelection) <= value(kEndSelection) &&
+                                            value(kEndSelection) <= value(kEndFragment))) {
+    return std::nullopt;
+  }
+  return numbers;
+}
+
+// Where the scan is in the HTML. The header needs no state of its own: it
+// is read line by line above, and before its first "<" the scan does
+// nothing but look for that "<".
+enum class State {
+  kText,
+  kTag,
+  kComment,
+  kCommentEnd,
+  kDeclaration,
+  kImageTag,
+  kSource,
+  kSourceValue
+};
+
+// The bytes at which a state may change: up to four marks, and the start
+// of the state's keyword (three letters, lower case, met in either case).
+// Any other byte of the state belongs to a token that changes nothing there.
+struct Stops {
+  unsigned char marks[4];
+  char keyword[4];  // "": none
+};
+constexpr Stops kCommentStops = {{'!', '-', '"', '!'}, "vml"};  // "!--" is no "--"
+constexpr Stops kDeclarationStops = {{'>', '"', '>', '>'}, "vml"};
+constexpr Stops kImageTagStops = {{'>', '"', '>', '>'}, "src"};
+constexpr Stops kSourceStops = {{'=', '>', '"', '='}, ""};
+constexpr Stops kSourceValueStops = {{'"', '\'', '>', '"'}, ""};
+
+bool StartsKeyword(const unsigned char* data, size_t at, size_t size, const char* keyword) {
+  return keyword[0] != 0 && size - at >= 3 && (data[at] | 0x20) == keyword[0] &&
+         (data[at + 1] | 0x20) == keyword[1] && (data[at + 2] | 0x20) == keyword[2];
+}
+
+// The first stop at or after `at`, or `size`. A keyword counts here
+// wherever its letters are; whether they are a token of their own is for
+// the caller to see. The stops are constants, so that no call spends its
+// time setting up its comparisons.
+template <const Stops& stops>
+size_t FindStop(const unsigned char* data, size_t at, size_t size) {
+  const auto isMark = [](unsigned char c) {
+    return c == stops.marks[0] || c == stops.marks[1] || c == stops.marks[2] || c == stops.marks[3];
+  };
+#if defined(__SSE2__)
+  // Sixteen bytes at a time: most of a block is text and attributes that no stop lies in.
+  const __m128i mark0 = _mm_set1_epi8(static_cast<char>(stops.marks[0]));
+  const __m128i mark1 = _mm_set1_epi8(static_cast<char>(stops.marks[1]));
+  const __m128i mark2 = _mm_set1_epi8(static_cast<char>(stops.marks[2]));
+  const __m128i mark3 = _mm_set1_epi8(static_cast<char>(stops.marks[3]));
+  const __m128i fold = _mm_set1_epi8(0x20);
+  const __m128i key0 = _mm_set1_epi8(stops.keyword[0]);
+  const __m128i key1 = _mm_set1_epi8(stops.keyword[1]);
+  const __m128i key2 = _mm_set1_epi8(stops.keyword[2]);
+  const auto load = [&](size_t i) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+  };
+  for (; at + 18 <= size; at += 16) {
+    const __m128i chunk = load(at);
+    __m128i hits =
+        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(chunk, mark0), _mm_cmpeq_epi8(chunk, mark1)),
+                     _mm_or_si128(_mm_cmpeq_epi8(chunk, mark2), _mm_cmpeq_epi8(chunk, mark3)));
+    if (stops.keyword[0] != 0) {
+      const __m128i keyword =
+          _mm_and_si128(_mm_and_si128(_mm_cmpeq_epi8(_mm_or_si128(chunk, fold), key0),
+                                      _mm_cmpeq_epi8(_mm_or_si128(load(at + 1), fold), key1)),
+                        _mm_cmpeq_epi8(_mm_or_si128(load(at + 2), fold), key2));
+      hits = _mm_or_si128(hits, keyword);
+    }
+    const int mask = _mm_movemask_epi8(hits);
+    if (mask != 0) return at + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+  }
+#endif
+  while (at < size && !isMark(data[at]) && !StartsKeyword(data, at, size, stops.keyword)) ++at;
+  return at;
+}
+
+// Whether the keyword at `at` is a token: no letter just before or after it.
+bool IsKeywordToken(const unsigned char* data, size_t at, size_t size) {
+  return (at == 0 || !IsLetter(data[at - 1])) && (at + 3 == size || !IsLetter(data[at + 3]));
+}
+
+// Text and tags take turns through most of a block, and between them
+// nothing but "<" and ">" changes anything: after a run of those the state
+// is set by the last one. So both are read sixteen bytes at a time, and the
+// walk stops only at a quote (a token in both), a "!" or an "img" (which
+// mean something in a tag). Returns that stop, or `size`, with `inTag`
+// telling which of the two the walk is in there.
+size_t SkipMarkup(const unsigned char* data, size_t at, size_t size, bool& inTag) {
+#if defined(__SSE2__)
+  const __m128i open = _mm_set1_epi8('<'), close = _mm_set1_epi8('>');
+  const __m128i quote = _mm_set1_epi8('"'), bang = _mm_set1_epi8('!'), fold = _mm_set1_epi8(0x20);
+  const __m128i i = _mm_set1_epi8('i'), m = _mm_set1_epi8('m'), g = _mm_set1_epi8('g');
+  const auto load = [&](size_t k) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + k));
+  };
+  unsigned tag = inTag;
+  for (; at + 18 <= size; at += 16) {
+    const __m128i chunk = load(at);
+    const unsigned opens = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, open)));
+    const unsigned brackets =
+        opens | static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, close)));
+    const __m128i image =
+        _mm_and_si128(_mm_and_si128(_mm_cmpeq_epi8(_mm_or_si128(chunk, fold), i),
+                                    _mm_cmpeq_epi8(_mm_or_si128(load(at + 1), fold), m)),
+                      _mm_cmpeq_epi8(_mm_or_si128(load(at + 2), fold), g));
+    const unsigned stops = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(
+        _mm_or_si128(_mm_cmpeq_epi8(chunk, quote), _mm_cmpeq_epi8(chunk, bang)), image)));
+    const unsigned first = stops ? static_cast<unsigned>(__builtin_ctz(stops)) : 16;
+    const unsigned before = brackets & ((1u << first) - 1);
+    if (before) tag = (opens >> (31 - __builtin_clz(before))) & 1;
+    if (stops) {
+      inTag = tag;
+      return at + first;
+    }
+  }
+  inTag = tag;
+#endif
+  for (; at < size; ++at) {
+    const unsigned char c = data[at];
+    if (c == '"' || c == '!' || StartsKeyword(data, at, size, "img")) return at;
+    if (c == '<') {
+      inTag = true;
+    } else if (c == '>') {
+      inTag = false;
+    }
+  }
+  return at;
+}
+
+// Walks the tokens of `text` from `at` and tells `visitor` about an "img"
+// in a tag (Image), a "vml" in a comment or declaration (Vml) and each
+// quoted source of an img (Source, which returns false to stop the walk).
+//
+// This is the hot loop of a paste, so it cuts no token it need not: in
+// each state it jumps to the next byte that can change something there.
+// That is sound because every token that matters starts with a byte no
+// other token holds ("<", ">", "=", "!", "-", a quote) or is a keyword,
+// found by its letters and then checked for letters around it; quoted
+// strings, which may hold any byte, are stepped over whole.
+template <typename Visitor>
+void WalkTags(std::string_view text, size_t at, Visitor& visitor) {
+  const auto* const data = reinterpret_cast<const unsigned char*>(text.data());
+  const size_t size = text.size();
+  const auto quotedLength = [&](size_t from) -> size_t {
+    const void* quote = std::memchr(data + from + 1, '"', size - from - 1);
+    return quote ? static_cast<const unsigned char*>(quote) - data + 1 - from : size - from;
+  };
+  State state = State::kText;
+  while (at < size) {
+    if (state == State::kText || state == State::kTag) {
+      bool inTag = state == State::kTag;
+      at = SkipMarkup(data, at, size, inTag);
+      state = inTag ? State::kTag : State::kText;
+      if (at >= size) return;
+      const unsigned char c = data[at];
+      if (c == '"') {
+        at += quotedLength(at);
+      } else if (!inTag) {
+        ++at;
+      } else if (c == '!') {
+        const bool comment = size - at >= 3 && data[at + 1] == '-' && data[at + 2] == '-';
+        state = comment ? State::kComment : State::kDeclaration;
+        at += comment ? 3 : 1;
+      } else if (IsKeywordToken(data, at, size)) {
+        visitor.Image(at);
+        state = State::kImageTag;
+        at += 3;
+      } else {
+        ++at;
+      }
+      continue;
+    }
+    if (state == State::kCommentEnd) {
+      // Any token but ">" goes back into the comment, so this one is cut in full.
+      const size_t length = TokenLength(text, at);
+      state = data[at] == '>' ? State::kText : State::kComment;
+      at += length;
+      continue;
+    }
+    switch (state) {
+      case State::kComment:
+        at = FindStop<kCommentStops>(data, at, size);
+        break;
+      case State::kDeclaration:
+        at = FindStop<kDeclarationStops>(data, at, size);
+        break;
+      case State::kImageTag:
+        at = FindStop<kImageTagStops>(data, at, size);
+        break;
+      case State::kSource:
+        at = FindStop<kSourceStops>(data, at, size);
+        break;
+      default:
+        at = FindStop<kSourceValueStops>(data, at, size);
+        break;
+    }
+    if (at >= size) return;
+    const unsigned char c = data[at];
+    size_t length = 1;
+    if (c == '"') {
+      length = quotedLength(at);
+    } else if (c == '!' && size - at >= 3 && data[at + 1] == '-' && data[at + 2] == '-') {
+      length = 3;
+    } else if (c == '-' && size - at >= 2 && data[at + 1] == '-') {
+      length = 2;
+    }
+    const bool keyword = IsLetter(c) && IsKeywordToken(data, at, size);
+    if (keyword) length = 3;
+    switch (state) {
+      case State::kComment:
+        if (c == '-' && length == 2) {
+          state = State::kCommentEnd;
+        } else if (keyword) {
+          visitor.Vml(at);
+        }
+        break;
+      case State::kDeclaration:
+        if (c == '>') {
+          state = State::kText;
+        } else if (keyword) {
+          visitor.Vml(at);
+        }
+        break;
+      case State::kImageTag:
+        if (c == '>') {
+          state = State::kText;
+        } else if (keyword) {
+          state = State::kSource;
+        }
+        break;
+      case State::kSource:
+        if (c == '=') {
+          state = State::kSourceValue;
+        } else if (c == '>') {
+          state = State::kText;
+        }
+        break;
+      case State::kSourceValue:
+        if (c == '"' || c == '\'') {
+          if (!visitor.Source(at, length)) return;
+          state = State::kImageTag;
+        } else if (c == '>') {
+          state = State::kText;
+        }
+        break;
+      default:
+        break;
+    }
+    at += length;
+  }
+}
+
+struct CidFinder {
+  std::string_view fragment;
+  bool found = false;
+
+  void Image(size_t) {}
+  void Vml(size_t) {}
+  bool Source(size_t at, size_t) {
+    // A single quote is a token of its own, so look at the bytes after it.
+    found = fragment.substr(at + 1, 4) == "cid:";
+    return !found;
+  }
+};
+
+// One rewritten address: the quoted source at [at, at + length) of the
+// block, `change` bytes longer in the new block.
+struct Rewritten {
+  size_t at;
+  size_t length;
+  int64_t change;
+};
+
+// Copies the block into `saved` and `html` as the walk goes, in pieces
+// that are still in the cache when the second copy reads them; `saved` is
+// the block with its "vml" words put out of play, `html` that with the new
+// addresses.
+class Rewriter {
+ public:
+  Rewriter(std::string_view block, const DecideAddress& decide, HtmlRewrite& out)
+      : block_(block), decide_(decide), out_(out) {}
+
+  void Image(size_t at) { image_ = static_cast<size_t>(static_cast<int64_t>(at) + change_); }
+
+  void Vml(size_t at) {
+    SaveUpTo(at + 3);
+    std::memcpy(&out_.saved[at], "XXX", 3);
+  }
+
+  bool Source(size_t at, size_t length) {
+    const size_t image = image_;
+    image_ = kNoImage;
+    if (length < 2) return true;  // a lone quote: no address
+    const AddressDecision decision = decide_(block_.substr(at + 1, length - 2));
+    if (decision.kind == AddressDecision::Kind::kReplaced) {
+      CopyUpTo(at);
+      const size_t before = out_.html.size();
+      out_.html += '"';
+      AppendAttributeText(decision.address);
+      out_.html += '"';
+      const int64_t change =
+          static_cast<int64_t>(out_.html.size() - before) - static_cast<int64_t>(length);
+      change_ += change;
+      rewritten_.push_back({at, length, change});
+      copied_ = at + length;
+      ++out_.changes;
+    } else if (decision.kind == AddressDecision::Kind::kRefused && image != kNoImage) {
+      CopyUpTo(at);
+      std::memcpy(&out_.html[image], "xxx", 3);
+      ++out_.changes;
+    }
+    return true;
+  }
+
+  void Finish() {
+    CopyUpTo(block_.size());
+    SaveUpTo(block_.size());  // the last address replaced may have been the end of the block
+  }
+
+  const std::vector<Rewritten>& rewritten() const { return rewritten_; }
+
+ private:
+  void SaveUpTo(size_t at) {
+    if (at <= saved_) return;
+    out_.saved.append(block_.data() + saved_, at - saved_);
+    saved_ = at;
+  }
+
+  void CopyUpTo(size_t at) {
+    constexpr size_t kPiece = 64 * 1024;
+    while (copied_ < at) {
+      const size_t piece = std::min(at - copied_, kPiece);
+      SaveUpTo(copied_ + piece);
+      out_.html.append(out_.saved, copied_, piece);
+      copied_ += piece;
+    }
+  }
+
+  // A quote or a control byte in a new address would end the attribute or
+  // the text early; a URL never holds one unescaped, so escape it as a URL would.
+  void AppendAttributeText(std::string_view address) {
+    for (char c : address) {
+      const auto b = static_cast<unsigned char>(c);
+      if (b == '"' || b < 0x20) {
+        static const char kHex[] = "0123456789ABCDEF";
+        out_.html += '%';
+        out_.html += kHex[b >> 4];
+        out_.html += kHex[b & 15];
+      } else {
+        out_.html += c;
+      }
+    }
+  }
+
+  std::string_view block_;
+  const DecideAddress& decide_;
+  HtmlRewrite& out_;
+  size_t saved_ = 0;    // bytes of the block in `saved`
+  size_t copied_ = 0;   // bytes of the block (as saved) in `html`
+  int64_t change_ = 0;  // the new block's length less the old one's, so far
+  static constexpr size_t kNoImage = SIZE_MAX;
+  size_t image_ = kNoImage;  // where the current img's "img" stands in `html`
+  std::vector<Rewritten> rewritten_;
+};
+
+// Writes `value` over `digits` digits at `at`, right-aligned with leading zeros.
+bool WriteNumber(std::string& html, size_t at, size_t digits, int64_t value) {
+  if (value < 0) return false;
+  for (size_t k = digits; k-- > 0;) {
+    html[at + k] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  }
+  return value == 0;
+}
+
+}  // namespace
+
+size_t TokenLength(std::string_view text, size_t at) {
+  const size_t size = text.size();
+  if (at >= size) return 0;
+  const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned char c = byte(at);
+  size_t end = at + 1;
+  if (IsLetter(c)) {
+    while (end < size && IsLetter(byte(end))) ++end;
+  } else if (IsDigit(c)) {
+    while (end < size && IsDigit(byte(end))) ++end;
+  } else if (IsBlank(c)) {
+    while (end < size && IsBlank(byte(end))) ++end;
+  } else if (c == '"') {
+    const void* quote = std::memchr(text.data() + end, '"', size - end);
+    end = quote ? static_cast<const char*>(quote) - text.data() + 1 : size;
+  } else if (c == '!' && end + 1 < size && text[end] == '-' && text[end + 1] == '-') {
+    end += 2;
+  } else if (c == '-' && end < size && text[end] == '-') {
+    end += 1;
+  }
+  return end - at;
+}
+
+bool TokenEquals(std::string_view token, std::string_view keyword) {
+  if (token.size() != keyword.size()) return false;
+  for (size_t i = 0; i < token.size(); ++i) {
+    const auto a = static_cast<unsigned char>(token[i]), b = static_cast<unsigned char>(keyword[i]);
+    if (a != b && !(IsLetter(a) && (a | 0x20) == (b | 0x20))) return false;
+  }
+  return true;
+}
+
+std::optional<CfHtmlHeader> ReadCfHtmlHeader(std::string_view block) {
+  const std::optional<HeaderNumbers> numbers = ReadHeaderNumbers(block);
+  if (!numbers) return std::nullopt;
+  CfHtmlHeader header;
+  header.startHtml = (*numbers)[kStartHtml].value;
+  header.endHtml = (*numbers)[kEndHtml].value;
+  header.startFragment = (*numbers)[kStartFragment].value;
+  header.endFragment = (*numbers)[kEndFragment].value;
+  return header;
+}
+
+bool HasCidPicture(std::string_view block) {
+  const std::optional<CfHtmlHeader> header = ReadCfHtmlHeader(block);
+  if (!header) return false;
+  CidFinder finder{block.substr(0, header->endFragment)};
+  WalkTags(finder.fragment, header->startFragment, finder);
+  return finder.found;
+}
+
+std::optional<HtmlRewrite> RewriteCfHtml(std::string_view block, const DecideAddress& decide) {
+  const std::optional<HeaderNumbers> numbers = ReadHeaderNumbers(block);
+  if (!numbers) return std::nullopt;
+  HtmlRewrite out;
+  out.saved.reserve(block.size());
+  // Room for the usual growth: a few hundred local addresses become longer upload addresses.
+  out.html.reserve(block.size() + block.size() / 16 + 4096);
+  Rewriter rewriter(block, decide, out);
+  WalkTags(block, 0, rewriter);
+  rewriter.Finish();
+
+  // Each offset moves by the change of the addresses before it. The header
+  // lies before the first tag, so its digits are where they were.
+  for (const HeaderNumber& number : *numbers) {
+    if (!number.present) continue;
+    int64_t moved = static_cast<int64_t>(number.value);
+    for (const Rewritten& r : rewriter.rewritten()) {
+      if (r.at >= number.value) break;
+      // An offset inside an address that changed has no place in the new block.
+      if (r.at + r.length > number.value) return std::nullopt;
+      moved += r.change;
+    }
+    if (moved != static_cast<int64_t>(number.value) &&
+        !WriteNumber(out.html, number.at, number.digits, moved)) {
+      return std::nullopt;
+    }
+  }
+  return out;
+}
+
+std::string_view EmptyHtmlBlock() {
+  static constexpr char kBlock[] =
+      "Version:1.0\r\n"
+      "StartHTML:0000000107\r\n"
+      "EndHTML:0000000255\r\n"
+      "StartFragment:0000000218\r\n"
+      "EndFragment:0000000218\r\n"
+      "\r\n"
+      "<html>\r\n"
+      "<head>\r\n"
+      "<meta http-equiv=Content-Type content=\"text/html; charset=utf-8\">\r\n"
+      "<body>\r\n"
+      "<!--StartFragment--><!--EndFragment-->\r\n"
+      "</body>\r\n"
+      "</html>\r\n";
+  static_assert(sizeof(kBlock) == 257, "256 bytes of CF_HTML and the NUL");
+  return {kBlock, sizeof(kBlock)};
+}
+
+}  // namespace gwax
