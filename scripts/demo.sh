@@ -10,7 +10,9 @@
 # registers the browser control and drives it from JScript, photographs one
 # of its themed message boxes, downloads two attachments from the host with
 # it into a folder (the folder browser photographed and answered) and lists
-# them, and ends by answering a new message with
+# them, copies an HTML fragment with a local picture to the clipboard and
+# has the control prepare it for a paste (the rewritten HTML and the
+# host's stored copy shown), and ends by answering a new message with
 # Reply in the popup: a stand-in browser registered for DDE receives the
 # compose page's address. It prints where the pictures are and stops
 # everything it started.
@@ -21,7 +23,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 out="$root/build/demo"
 mkdir -p "$out"
 cmake -S "$root" -B "$root/build/win64" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" >/dev/null
-cmake --build "$root/build/win64" -j "$(nproc)" --target qptn qptn_probe qpcall qpsettings GatherwickAX gatherwick_dialogs fake_browser download_probe
+cmake --build "$root/build/win64" -j "$(nproc)" --target qptn qptn_probe qpcall qpsettings GatherwickAX gatherwick_dialogs fake_browser download_probe clipboard_probe
 qptn="$root/build/win64/notifier/qptn.exe"
 probe="$root/build/win64/tests/e2e/qptn_probe.exe"
 qpcall="$root/build/win64/tools/qpcall/qpcall.exe"
@@ -30,6 +32,7 @@ control="$root/build/win64/control/GatherwickAX.dll"
 dialogs="$root/build/win64/tests/e2e/gatherwick_dialogs.exe"
 fake_browser="$root/build/win64/tests/e2e/fake_browser.exe"
 download_probe="$root/build/win64/tests/e2e/download_probe.exe"
+clipboard_probe="$root/build/win64/tests/e2e/clipboard_probe.exe"
 
 run=$(mktemp -d "$out/run.XXXXXX")
 host_pid="" xvfb_pid=""
@@ -219,6 +222,54 @@ echo "C:\Attachments holds:"
 (cd "$WINEPREFIX/drive_c/Attachments" && for f in *; do
   printf '  %-12s %8s bytes  sha256 %s\n' "$f" "$(stat -c %s "$f")" "$(sha256sum "$f" | cut -c1-16)..."
 done)
+
+echo "== a copied picture uploaded before the paste"
+# The host is local, so an administrator lists it for the control.
+wine reg add 'HKLM\Software\Vantrell\GatherwickAX' /v AllowedHosts /d 127.0.0.1 /f >/dev/null 2>&1
+mkdir -p "$WINEPREFIX/drive_c/Pictures"
+python3 - "$WINEPREFIX/drive_c/Pictures/sunset.png" "$run/copied.html" "$run/clipboard.txt" \
+  "$(winepath -w "$run/copied.html")" <<'PY'
+import struct, sys, zlib
+picture, html, spec, html_windows = sys.argv[1:]
+def chunk(kind, data):
+    return struct.pack('>I', len(data)) + kind + data + struct.pack('>I', zlib.crc32(kind + data))
+rows = b''.join(b'\0' + b''.join(bytes((x * 8, y * 8, 160)) for x in range(32)) for y in range(32))
+with open(picture, 'wb') as f:
+    f.write(b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', 32, 32, 8, 2, 0, 0, 0))
+            + chunk(b'IDAT', zlib.compress(rows)) + chunk(b'IEND', b''))
+fragment = '<p>Our view tonight:</p><img src="file:///C:/Pictures/sunset.png" width=32 height=32>'
+before, after = '<html><body>\r\n<!--StartFragment-->', '<!--EndFragment-->\r\n</body></html>'
+header = 'Version:0.9\r\nStartHTML:{:010d}\r\nEndHTML:{:010d}\r\nStartFragment:{:010d}\r\nEndFragment:{:010d}\r\n'
+start = len(header.format(0, 0, 0, 0))
+fragment_start = start + len(before)
+fragment_end = fragment_start + len(fragment)
+end = fragment_end + len(after)
+with open(html, 'wb') as f:
+    f.write((header.format(start, end, fragment_start, fragment_end) + before + fragment + after).encode() + b'\0')
+with open(spec, 'w') as f:
+    f.write(f'HTML Format\tfile\t{html_windows}\n')
+PY
+wine "$clipboard_probe" put "$(winepath -w "$run/clipboard.txt")"
+cat >"$run/paste.js" <<JS
+var control = new ActiveXObject("Vantrell.QPTTool");
+var keys = [], names = [], sizes = [];
+control.PrepareClipboard("127.0.0.1:$port", "demo@quillpost.com", "green", "", keys, names, sizes);
+WScript.Echo("PrepareClipboard uploaded " + names.join(", ") + " (" + sizes.join(", ") + " bytes), key " + keys.join(", "));
+JS
+timeout 120 wine cscript //nologo "$(winepath -w "$run/paste.js")" 2>/dev/null | tr -d '\r'
+wine "$clipboard_probe" dump-format "HTML Format" "$(winepath -w "$run/pasted.html")"
+echo "the clipboard's HTML for the paste now reads:"
+tr -d '\0' <"$run/pasted.html" | sed -n '/StartFragment-->/,$p' | sed 's/^/  /'
+echo
+echo "the host stores:"
+python3 - "$port" "$WINEPREFIX/drive_c/Pictures/sunset.png" <<'PY'
+import hashlib, json, sys, urllib.request
+port, picture = sys.argv[1:]
+local = hashlib.sha256(open(picture, 'rb').read()).hexdigest()
+for upload in json.load(urllib.request.urlopen(f'http://127.0.0.1:{port}/admin/uploads', timeout=10)):
+    same = 'the same bytes as C:\\Pictures\\sunset.png' if upload['sha256'] == local else 'other bytes'
+    print(f"  {upload['path']}  {upload['name']}  {upload['size']} bytes  {same}")
+PY
 wine regsvr32 /u /s "$dll"
 
 echo "== Reply from the popup"
