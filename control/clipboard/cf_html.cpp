@@ -348,27 +348,24 @@ struct Rewritten {
   int64_t change;
 };
 
-// Copies the block into `saved` and `html` as the walk goes, in pieces
-// that are still in the cache when the second copy reads them; `saved` is
-// the block with its "vml" words put out of play, `html` that with the new
-// addresses.
+// Copies the block into `html` as the walk goes, with the new addresses;
+// the "vml" words are put out of play in the block itself, ahead of the copy.
 class Rewriter {
  public:
-  Rewriter(std::string_view block, const DecideAddress& decide, HtmlRewrite& out)
+  Rewriter(std::string& block, const DecideAddress& decide, HtmlRewrite& out)
       : block_(block), decide_(decide), out_(out) {}
 
   void Image(size_t at) { image_ = static_cast<size_t>(static_cast<int64_t>(at) + change_); }
 
   void Vml(size_t at) {
-    SaveUpTo(at + 3);
-    std::memcpy(&out_.saved[at], "XXX", 3);
+    std::memcpy(&block_[at], "XXX", 3);
   }
 
   bool Source(size_t at, size_t length) {
     const size_t image = image_;
     image_ = kNoImage;
     if (length < 2) return true;  // a lone quote: no address
-    const AddressDecision decision = decide_(block_.substr(at + 1, length - 2));
+    const AddressDecision decision = decide_(std::string_view(block_).substr(at + 1, length - 2));
     if (decision.kind == AddressDecision::Kind::kReplaced) {
       CopyUpTo(at);
       const size_t before = out_.html.size();
@@ -391,24 +388,16 @@ class Rewriter {
 
   void Finish() {
     CopyUpTo(block_.size());
-    SaveUpTo(block_.size());  // the last address replaced may have been the end of the block
   }
 
   const std::vector<Rewritten>& rewritten() const { return rewritten_; }
 
  private:
-  void SaveUpTo(size_t at) {
-    if (at <= saved_) return;
-    out_.saved.append(block_.data() + saved_, at - saved_);
-    saved_ = at;
-  }
-
   void CopyUpTo(size_t at) {
     constexpr size_t kPiece = 64 * 1024;
     while (copied_ < at) {
       const size_t piece = std::min(at - copied_, kPiece);
-      SaveUpTo(copied_ + piece);
-      out_.html.append(out_.saved, copied_, piece);
+      out_.html.append(block_, copied_, piece);
       copied_ += piece;
     }
   }
@@ -429,10 +418,9 @@ class Rewriter {
     }
   }
 
-  std::string_view block_;
+  std::string& block_;
   const DecideAddress& decide_;
   HtmlRewrite& out_;
-  size_t saved_ = 0;    // bytes of the block in `saved`
   size_t copied_ = 0;   // bytes of the block (as saved) in `html`
   int64_t change_ = 0;  // the new block's length less the old one's, so far
   static constexpr size_t kNoImage = SIZE_MAX;
@@ -503,11 +491,10 @@ bool HasCidPicture(std::string_view block) {
   return finder.found;
 }
 
-std::optional<HtmlRewrite> RewriteCfHtml(std::string_view block, const DecideAddress& decide) {
+std::optional<HtmlRewrite> RewriteCfHtml(std::string& block, const DecideAddress& decide) {
   const std::optional<HeaderNumbers> numbers = ReadHeaderNumbers(block);
   if (!numbers) return std::nullopt;
   HtmlRewrite out;
-  out.saved.reserve(block.size());
   // Room for the usual growth: a few hundred local addresses become longer upload addresses.
   out.html.reserve(block.size() + block.size() / 16 + 4096);
   Rewriter rewriter(block, decide, out);

@@ -49,19 +49,20 @@ struct AddressDecision {
 using DecideAddress = std::function<AddressDecision(std::string_view address)>;
 
 struct HtmlRewrite {
-  std::string html;   // the block with the new addresses and renumbered header
-  std::string saved;  // the block as it was, except "vml" read as "XXX" in comments and declarations
-  int changes = 0;    // replaced addresses plus refused pictures ("img" read as "xxx")
+  std::string html;  // the block with the new addresses and renumbered header
+  int changes = 0;   // replaced addresses plus refused pictures ("img" read as "xxx")
 };
 
 // Rewrites every img source of `block` (the whole clipboard block, its
-// trailing NUL bytes included) through `decide`. Each header offset moves
-// by the change in length of the addresses before it, in its own digits:
-// with the pictures in the fragment, EndHTML, EndFragment and EndSelection
-// grow by the total and the starts stay. Nothing for a block without a
-// valid header, when an offset falls inside a changed address, or when a
-// grown number no longer fits its digits.
-std::optional<HtmlRewrite> RewriteCfHtml(std::string_view block, const DecideAddress& decide);
+// trailing NUL bytes included) through `decide`. "vml" in comments and
+// declarations is overwritten by "XXX" in `block` itself, which is then the
+// copy kept for the restore. Each header offset moves by the change in
+// length of the addresses before it, in its own digits: with the pictures
+// in the fragment, EndHTML, EndFragment and EndSelection grow by the total
+// and the starts stay. Nothing for a block without a valid header, when an
+// offset falls inside a changed address, or when a grown number no longer
+// fits its digits.
+std::optional<HtmlRewrite> RewriteCfHtml(std::string& block, const DecideAddress& decide);
 
 // The block put on the clipboard so that a paste of files inserts nothing:
 // 256 bytes of CF_HTML and a NUL.

@@ -51,7 +51,7 @@ std::string Fragment(const std::string& block) {
   return h ? block.substr(h->startFragment, h->endFragment - h->startFragment) : "(no header)";
 }
 
-std::optional<HtmlRewrite> RewriteAll(const std::string& block, AddressDecision decision) {
+std::optional<HtmlRewrite> RewriteAll(std::string block, AddressDecision decision) {
   return RewriteCfHtml(block, [&](std::string_view) { return decision; });
 }
 
@@ -186,7 +186,7 @@ TEST(CfHtml, RewriteRenumbersTheEnds) {
       fragment("file:///C:/Users/ann/AppData/Local/Temp/msohtmlclip1/01/clip_image001.png",
                "file:///C:/Users/ann/Pictures/b%20c.jpg"));
   p.selection = true;
-  const std::string block = MakeBlock(p) + std::string(3, '\0');
+  std::string block = MakeBlock(p) + std::string(3, '\0');
   const std::string upload = "https://h/download.php?id=" + std::string(300, '7');
   const std::optional<HtmlRewrite> r = RewriteCfHtml(block, [&](std::string_view address) {
     return AddressDecision{Kind::kReplaced,
@@ -243,9 +243,11 @@ TEST(CfHtml, RewriteOfOnePicture) {
   last.after = "";
   std::string block = MakeBlock(last);
   block.pop_back();  // the block ends with the address
-  const std::optional<HtmlRewrite> r = RewriteAll(block, {Kind::kReplaced, "https://h/p"});
+  const std::string before = block;
+  const std::optional<HtmlRewrite> r = RewriteCfHtml(
+      block, [](std::string_view) { return AddressDecision{Kind::kReplaced, "https://h/p"}; });
   ASSERT_TRUE(r);
-  EXPECT_EQ(r->saved, block);
+  EXPECT_EQ(block, before);
   EXPECT_EQ(Fragment(r->html), "<img src=\"https://h/p\"");
 }
 
@@ -254,19 +256,20 @@ TEST(CfHtml, VmlReadsXXXInCommentsAndDeclarations) {
       "<!--[if gte vml 1]><v:shape><v:imagedata src=\"file:///C:/a.png\"/></v:shape><![endif]-->"
       "<![if !vml]><img src=\"http://x/a.png\"><![endif]><p>vml</p>";
   std::vector<std::string> asked;
+  std::string block = MakeBlock(WithFragment(fragment));
   const std::optional<HtmlRewrite> r =
-      RewriteCfHtml(MakeBlock(WithFragment(fragment)), [&](std::string_view address) {
+      RewriteCfHtml(block, [&](std::string_view address) {
         asked.emplace_back(address);
         return AddressDecision{};
       });
   ASSERT_TRUE(r);
   EXPECT_EQ(asked, std::vector<std::string>{"http://x/a.png"});
   EXPECT_EQ(r->changes, 0);
-  EXPECT_EQ(r->html, r->saved);
+  EXPECT_EQ(r->html, block);
   std::string want = fragment;
   want.replace(want.find("vml 1"), 3, "XXX");
   want.replace(want.find("!vml"), 4, "!XXX");
-  EXPECT_EQ(Fragment(r->saved), want);
+  EXPECT_EQ(Fragment(block), want);
 }
 
 // Every offset moves by the changes before it, and only the header's lines

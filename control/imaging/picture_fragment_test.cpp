@@ -57,7 +57,7 @@ TEST(PictureFragment, LimitsOfTheFields) {
 
 // The paste hands the converted picture on like any other local picture.
 TEST(PictureFragment, RewrittenLikeCopiedHtml) {
-  const std::string block = PictureFragmentBlock(kPath, 640, 480).value();
+  std::string block = PictureFragmentBlock(kPath, 640, 480).value();
   std::string asked;
   const std::optional<HtmlRewrite> r = RewriteCfHtml(block, [&](std::string_view address) {
     asked = address;

@@ -94,21 +94,20 @@ class PictureUploads {
 };
 
 UploadResult RewriteHtml(const UploadTarget& target) {
-  const std::optional<std::string> html = ReadClipboardBlock(Formats().html);
+  std::optional<std::string> html = ReadClipboardBlock(Formats().html);
   if (!html) return {};
   PictureUploads uploads(target);
-  const std::optional<HtmlRewrite> rewrite =
+  std::optional<HtmlRewrite> rewrite =
       RewriteCfHtml(*html, [&](std::string_view address) { return uploads.Decide(address); });
   if (!rewrite || rewrite->changes <= 0) return std::move(uploads.Result());
   const std::optional<std::string> text = ReadClipboardBlock(CF_UNICODETEXT);
   const std::optional<std::string> dib = ReadClipboardBlock(CF_DIB);
-  const std::optional<std::string> rewritten = rewrite->html;
-  const std::optional<std::string> saved = rewrite->saved;
+  const std::optional<std::string> rewritten = std::move(rewrite->html);
   // CF_DIB stays off the clipboard until the restore, so that the paste
   // takes the HTML or the text.
   ReplaceClipboard({{CF_UNICODETEXT, &text},
                     {Formats().html, &rewritten},
-                    {Formats().savedHtml, &saved},
+                    {Formats().savedHtml, &html},
                     {Formats().savedBitmap, &dib}});
   return std::move(uploads.Result());
 }
