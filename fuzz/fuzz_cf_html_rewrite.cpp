@@ -13,15 +13,14 @@
 #include <vector>
 
 #include "control/clipboard/cf_html.h"
+#include "fuzz/fuzz_check.h"
 
 namespace {
 
 using gwax::TokenEquals;
 using Kind = gwax::AddressDecision::Kind;
 
-void Check(bool condition) {
-  if (!condition) __builtin_trap();
-}
+using qp_fuzz::Check;
 
 uint32_t Hash(std::string_view s) {
   uint32_t h = 2166136261u;

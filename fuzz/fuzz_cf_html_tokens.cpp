@@ -6,14 +6,9 @@
 #include <string_view>
 
 #include "control/clipboard/cf_html.h"
+#include "fuzz/fuzz_check.h"
 
-namespace {
-
-void Check(bool condition) {
-  if (!condition) __builtin_trap();
-}
-
-}  // namespace
+using qp_fuzz::Check;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);

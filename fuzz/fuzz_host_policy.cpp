@@ -8,6 +8,7 @@
 
 #include "control/object/host_policy.h"
 #include "control/object/ip_literal.h"
+#include "fuzz/fuzz_check.h"
 
 namespace {
 
@@ -24,9 +25,7 @@ bool IsComparedForm(const std::u16string& host) {
   return again && *again == host;
 }
 
-void Check(bool condition) {
-  if (!condition) __builtin_trap();
-}
+using qp_fuzz::Check;
 
 bool OnProductDomain(const std::u16string& host) {
   const std::u16string domain = u"quillpost.com";
