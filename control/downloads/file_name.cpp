@@ -8,10 +8,14 @@ bool IsReservedDeviceName(std::u16string_view name) {
   // The system reads "CON.txt" and "con .log" as the device too.
   std::u16string_view base = name.substr(0, name.find(u'.'));
   while (!base.empty() && base.back() == u' ') base.remove_suffix(1);
-  for (const char16_t* device : {u"CON", u"PRN", u"AUX", u"NUL"}) {
+  for (const char16_t* device : {u"CON", u"PRN", u"AUX", u"NUL", u"CONIN$", u"CONOUT$"}) {
     if (qp::EqualsAsciiNoCase(base, device)) return true;
   }
-  if (base.size() == 4 && base[3] >= u'1' && base[3] <= u'9') {
+  // COM1-9 and LPT1-9, and with the superscript digits the system also reads.
+  const auto isPortDigit = [](char16_t c) {
+    return (c >= u'1' && c <= u'9') || c == u'\u00B9' || c == u'\u00B2' || c == u'\u00B3';
+  };
+  if (base.size() == 4 && isPortDigit(base[3])) {
     const std::u16string_view prefix = base.substr(0, 3);
     return qp::EqualsAsciiNoCase(prefix, u"COM") || qp::EqualsAsciiNoCase(prefix, u"LPT");
   }
