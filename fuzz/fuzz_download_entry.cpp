@@ -68,9 +68,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     if (safe.back() == u'.' || safe.back() == u' ') __builtin_trap();
   }
+  // The folder dialog names every file of a short list.
+  const std::u16string title = gwax::FolderBrowserTitle(list.names);
+  for (const auto& name : list.names) {
+    if (title.find(name) == std::u16string::npos) __builtin_trap();
+  }
   // The server's Content-Length, and the bar's numbers from any sizes.
-  if (auto length = gwax::ParseContentLength(fields[2])) {
-    if (fields[2].size() > 19) __builtin_trap();
+  const auto length = gwax::ParseContentLength(fields[2]);
+  if (length && fields[2].size() > 19) __builtin_trap();
+  for (const auto& address : list.addresses) {
+    if (!gwax::IsDownloadableAddress(address)) continue;
+    const uint64_t range = gwax::ProgressRange(gwax::TotalSize(list.sizes), length);
+    const auto [at, end] = gwax::ProgressNumbers(range / 2, range);
+    if (at < 0 || end < 0 || at > end) __builtin_trap();
   }
   uint64_t done = 0, range = 0;
   for (size_t i = 0; i < 8 && i < size; ++i) done = done << 8 | data[i];

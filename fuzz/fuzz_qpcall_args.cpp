@@ -1,12 +1,14 @@
 // Feeds arbitrary command lines to qpcall's argument parser. The first byte
 // picks the operation (or, past the called ones, leaves the whole input to
 // the parser); the rest is UTF-16 code units, arguments separated by NUL, so
-// that most inputs get past the operation name into the values.
+// that most inputs get past the operation name into the values. A refused
+// command line always says why.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "fuzz/fuzz_check.h"
 #include "tools/qpcall/qpcall_args.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -26,6 +28,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   qpcall::Command command;
   std::string error;
-  qpcall::ParseArguments(args, command, error);
+  if (!qpcall::ParseArguments(args, command, error)) qp_fuzz::Check(!error.empty());
   return 0;
 }

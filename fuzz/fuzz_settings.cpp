@@ -1,12 +1,14 @@
 // Registry values are outside input: another program, or a damaged profile,
 // may store anything under the notifier's names. Every setting kind, the
 // accessors, the account loader and the shell entries read arbitrary bytes
-// of any type here.
+// of any type here, and what was read survives being written back: the
+// accounts, the numbers as clamped and the shell entries as switched.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "common/memory_registry.h"
+#include "fuzz/fuzz_check.h"
 #include "notifier/settings/accessors.h"
 #include "notifier/settings/scramble.h"
 #include "notifier/settings/settings.h"
@@ -33,27 +35,54 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     at += 2 + length;
     const RegType type = (selector & 0x80) ? RegType::kString : RegType::kDword;
     const char16_t* name = kNames[(selector & 0x7F) % 10];
-    if ((selector & 0x7F) >= 100) {
+    if ((selector & 0x7F) >= 110) {
+      registry.Put(kRunKey, kRunValue, type, bytes);
+    } else if ((selector & 0x7F) >= 100) {
       registry.Put(kMailtoCommandKey, nullptr, type, bytes);
     } else {
       registry.Put(kSettingsKey, name, type, bytes);
     }
   }
+  using qp_fuzz::Check;
   std::u16string addresses[kMaxAccounts], passwords[kMaxAccounts];
   bool internal = false;
   const unsigned count = LoadAccounts(addresses, passwords, internal, kMaxAccounts);
-  if (count > kMaxAccounts) __builtin_trap();
-  if (ReadCheckInterval(internal) > 240 || ReadShowLimit() > 30 || ReadPopupTime() < 3) {
-    __builtin_trap();
-  }
-  ReadSound();
+  Check(count <= kMaxAccounts);
+  const unsigned interval = ReadCheckInterval(internal);
+  const unsigned showLimit = ReadShowLimit();
+  const unsigned popupTime = ReadPopupTime();
+  Check(interval <= 240 && showLimit <= 30 && popupTime >= 3);
+  const bool sound = ReadSound();
   {
     SecureStringSetting d(u"d1", u"");
     std::u16string copy = d.value;
     Scramble(copy);
     Unscramble(copy);
-    if (copy != d.value) __builtin_trap();
+    Check(copy == d.value);
   }
+
+  // Saved as read, read again: the same accounts and settings.
+  SaveAccounts(passwords, addresses, count);
+  WriteCheckInterval(static_cast<int32_t>(interval));
+  WriteShowLimit(showLimit);
+  WritePopupTime(static_cast<int32_t>(popupTime));
+  WriteSound(sound);
+  std::u16string addressesAgain[kMaxAccounts], passwordsAgain[kMaxAccounts];
+  bool internalAgain = false;
+  Check(LoadAccounts(addressesAgain, passwordsAgain, internalAgain, kMaxAccounts) == count);
+  for (unsigned i = 0; i < count; ++i) {
+    Check(addressesAgain[i] == addresses[i] && passwordsAgain[i] == passwords[i]);
+  }
+  Check(ReadCheckInterval(internal) == interval && ReadShowLimit() == showLimit &&
+        ReadPopupTime() == popupTime && ReadSound() == sound);
+
+  // Whatever the start-at-login value held, switching it works both ways.
+  RegistryEntry login = MakeRunAtLoginEntry(registry, u"C:\\qptn.exe");
+  login.IsSet();
+  login.Set(true);
+  Check(login.IsSet());
+  login.Set(false);
+  Check(!login.IsSet());
   RegisterMailto(registry, u"C:\\qptn.exe", true);
   RegisterMailto(registry, u"C:\\qptn.exe", false);
   setting_base::UseRegistry(nullptr);

@@ -37,5 +37,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   uint64_t total = 0;
   for (const auto& segment : upload.Segments()) total += segment.isFile ? segment.fileSize : segment.bytes.size();
   Check(total == upload.Length());
+
+  // The header names the body's boundary: the delimiter without its "--".
+  const std::string header = gwax::ContentTypeHeader(delimiter);
+  const std::string boundary = delimiter.substr(2);
+  Check(header.size() > boundary.size() &&
+        header.compare(header.size() - boundary.size(), boundary.size(), boundary) == 0);
+  // A local file's name: the path's last part, with no separator left.
+  const std::u16string path(fields[2].begin(), fields[2].end());
+  const std::u16string name = gwax::FileNameOf(path);
+  Check(name.find_first_of(u"\\/") == std::u16string::npos);
+  Check(name.size() <= path.size() && path.compare(path.size() - name.size(), name.size(), name) == 0);
   return 0;
 }
