@@ -10,6 +10,7 @@ packages=(
   mingw-w64-tools binutils-mingw-w64-x86-64 libwine-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang-14 libclang-rt-14-dev libexpat1-dev
+  llvm-14  # llvm-profdata-14 and llvm-cov-14, for scripts/fuzz-coverage.sh
   dpkg-dev  # dpkg-source, for the fuzz tree's expat (scripts/expat-source.sh)
   wine wine64 xvfb xauth x11-utils imagemagick
   fonts-dejavu-core fonts-liberation fonts-wqy-microhei

@@ -3,12 +3,13 @@
 #
 #   scripts/fuzz-coverage.sh [SECONDS] [HARNESS...]
 #
-# Builds a tree of its own, build/fuzz-coverage (clang-14, libFuzzer, source
-# based coverage, no sanitizers), then for each harness (all of fuzz/ when
-# none is named; "fuzz_utf8" and "utf8" name the same one), one after the
-# other:
+# Builds a tree of its own, build/fuzz-coverage (clang-14, libFuzzer,
+# AddressSanitizer and UBSan as in the fuzz tree, plus source-based
+# coverage), then for each harness (all of fuzz/ when none is named;
+# "fuzz_utf8" and "utf8" name the same one):
 #   1. fuzzes for SECONDS (default 600) from a scratch copy of its seeds in
-#      fuzz/corpus/<name>, with its dictionary from fuzz/CMakeLists.txt;
+#      fuzz/corpus/<name>, with its dictionary from fuzz/CMakeLists.txt; a
+#      sanitizer report or a broken check ends the run as a crash;
 #   2. runs every input of the resulting corpus once with profiling on;
 #   3. reports the line coverage of its target files (the table below).
 # Ends with one table: harness, line coverage, corpus files and bytes, seeds,
@@ -18,8 +19,10 @@
 #   llvm-cov-14 show build/fuzz-coverage/fuzz/fuzz_<name> \
 #     -instr-profile=build/fuzz-coverage/report/<name>/coverage.profdata FILE
 #
-# JOBS sets the build's parallel jobs (default: all cores). Exits non-zero
-# when a harness crashed, or when the table or the build do not match fuzz/.
+# JOBS sets the build's parallel jobs (default: all cores); PARALLEL how many
+# harnesses fuzz at the same time (default 1: each gets a core of its own
+# for SECONDS). Exits non-zero when a harness crashed, or when the table or
+# the build do not match fuzz/.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 tree=$root/build/fuzz-coverage
@@ -44,7 +47,9 @@ targets_of() {
     popup_layout) echo notifier/popup/text_runs.cpp notifier/popup/body_layout.cpp ;;
     utf8) echo common/utf8.cpp ;;
     upload_answer) echo control/upload/multipart.cpp ;;
-    cf_html_tokens | cf_html_cid | cf_html_rewrite) echo control/clipboard/cf_html.cpp ;;
+    cf_html_tokens) echo control/clipboard/cf_html.cpp ;;
+    cf_html_cid) echo control/clipboard/cf_html_scan.h ;;
+    cf_html_rewrite) echo control/clipboard/cf_html.cpp control/clipboard/cf_html_scan.h ;;
     virtual_file_list) echo control/clipboard/virtual_file_list.cpp ;;
     *) return 1 ;;
   esac
@@ -88,33 +93,11 @@ for arg in "$@"; do
 done
 [ ${#chosen[@]} -gt 0 ] || chosen=("${all[@]}")
 
-# The fuzz tree adds ASan and UBSan to every compile and link; coverage needs
-# neither and they slow the fuzzing down, so the compilers of this tree are
-# clang-14 with those two taken out of each -fsanitize list.
-mkdir -p "$tree/compilers"
-for pair in clang:clang-14 clang++:clang++-14; do
-  cat >"$tree/compilers/${pair%%:*}" <<EOF
-#!/bin/sh
-# ${pair#*:} without AddressSanitizer and UBSan (written by scripts/fuzz-coverage.sh).
-for arg; do
-  shift
-  case \$arg in
-    -fsanitize=*)
-      list=\$(printf '%s\n' "\${arg#-fsanitize=}" | tr ',' '\n' | grep -v -x -e address -e undefined | paste -sd, -)
-      [ -n "\$list" ] || continue
-      arg=-fsanitize=\$list ;;
-  esac
-  set -- "\$@" "\$arg"
-done
-exec ${pair#*:} "\$@"
-EOF
-  chmod +x "$tree/compilers/${pair%%:*}"
-done
-
+mkdir -p "$tree"
 echo "== building ${chosen[*]/#/fuzz_} in $tree"
 profile_flags="-fprofile-instr-generate -fcoverage-mapping"
 cmake -S "$root" -B "$tree" \
-  -DCMAKE_C_COMPILER="$tree/compilers/clang" -DCMAKE_CXX_COMPILER="$tree/compilers/clang++" \
+  -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQP_FUZZ=ON \
   -DCMAKE_C_FLAGS="$profile_flags" -DCMAKE_CXX_FLAGS="$profile_flags" \
   -DCMAKE_EXE_LINKER_FLAGS="-fprofile-instr-generate" >"$tree/configure.log" 2>&1 ||
@@ -122,20 +105,20 @@ cmake -S "$root" -B "$tree" \
 cmake --build "$tree" -j "${JOBS:-$(nproc)}" --target "${chosen[@]/#/fuzz_}" >"$tree/build.log" 2>&1 ||
   { tail -n 40 "$tree/build.log" >&2; die "building failed (see $tree/build.log)"; }
 
-failed=0
-rows=()
-for name in "${chosen[@]}"; do
-  bin=$tree/fuzz/fuzz_$name
-  out=$reports/$name
-  seeds=$root/fuzz/corpus/$name
-  # Proves the sanitizers are out and the profiling runtime is in.
+# One harness: fuzz, replay, report. Its output goes to report/<name>/run.log
+# (when several run at once) and its table row to report/<name>/row, whose
+# last field says whether it crashed or its replay failed.
+run_harness() {
+  local name=$1 bin=$tree/fuzz/fuzz_$1 out=$reports/$1 seeds=$root/fuzz/corpus/$1
+  local seed_files=0 status=ok dict percent corpus_files corpus_bytes
+  local -a options files profiles
+  # Proves the profiling runtime and the sanitizers are in.
   symbols=$(nm "$bin")
-  if grep -q -E ' __asan_init$' <<<"$symbols"; then die "$bin still has AddressSanitizer"; fi
   grep -q -E ' __llvm_profile_runtime$' <<<"$symbols" || die "$bin has no profiling runtime"
+  grep -q -E ' __asan_init$' <<<"$symbols" || die "$bin has no AddressSanitizer"
 
   rm -rf "$out"
   mkdir -p "$out/corpus" "$out/crashes"
-  seed_files=0
   if [ -d "$seeds" ]; then
     cp -R "$seeds/." "$out/corpus/"
     seed_files=$(find "$seeds" -type f | wc -l)
@@ -145,28 +128,26 @@ for name in "${chosen[@]}"; do
   [ -z "$dict" ] || options+=(-dict="$root/fuzz/$dict")
 
   echo "== fuzz_$name: ${seconds}s from $seed_files seeds${dict:+, dictionary $dict}"
-  status=ok
   # The profile of the fuzzing itself is not wanted: the replay below counts
   # each input of the corpus once.
   if ! (cd "$out" && LLVM_PROFILE_FILE="$out/fuzzing.profraw" "$bin" "${options[@]}" "$out/corpus" \
     >"$out/fuzz.log" 2>&1); then
     status="crashed, see $out/crashes"
-    failed=1
-    grep -E '^(==[0-9]+==|SUMMARY|artifact_prefix|Test unit written)' "$out/fuzz.log" | head -n 5 >&2 || true
+    grep -E '^(==[0-9]+==|SUMMARY|artifact_prefix|Test unit written)' "$out/fuzz.log" | head -n 5 || true
   fi
   rm -f "$out/fuzzing.profraw"
 
   # Replays the corpus once: -runs=0 executes every input and stops.
-  rm -f "$out"/replay.*.profraw
   (cd "$out" && LLVM_PROFILE_FILE="$out/replay.%p.profraw" "$bin" -runs=0 "$out/corpus" \
-    >"$out/replay.log" 2>&1) || { status="replay failed, see $out/replay.log"; failed=1; }
+    >"$out/replay.log" 2>&1) || status="replay failed, see $out/replay.log"
   profiles=("$out"/replay.*.profraw)
   [ -f "${profiles[0]}" ] || die "fuzz_$name wrote no profile (see $out/replay.log)"
   llvm-profdata-14 merge -sparse "${profiles[@]}" -o "$out/coverage.profdata"
 
   read -r -a files <<<"$(targets_of "$name")"
   llvm-cov-14 report "$bin" -instr-profile="$out/coverage.profdata" "${files[@]/#/$root/}" \
-    | tee "$out/report.txt"
+    >"$out/report.txt"
+  cat "$out/report.txt"
   percent=$(llvm-cov-14 export -summary-only "$bin" -instr-profile="$out/coverage.profdata" \
     "${files[@]/#/$root/}" | python3 -c '
 import json, sys
@@ -180,7 +161,31 @@ print("%.1f%% (%d/%d)" % (lines["percent"], lines["covered"], lines["count"]))' 
   corpus_files=$(find "$out/corpus" -type f | wc -l)
   corpus_bytes=$(find "$out/corpus" -type f -printf '%s\n' | awk '{ s += $1 } END { print s + 0 }')
   echo "fuzz_$name: lines $percent; corpus $corpus_files files, $corpus_bytes bytes ($status)"
-  rows+=("fuzz_$name|$percent|$corpus_files|$corpus_bytes|$seed_files|${files[*]}|$status")
+  echo "fuzz_$name|$percent|$corpus_files|$corpus_bytes|$seed_files|${files[*]}|$status" >"$out/row"
+}
+
+parallel=${PARALLEL:-1}
+[[ $parallel =~ ^[1-9][0-9]*$ ]] || die "PARALLEL must be a number of at least 1"
+mkdir -p "$reports"
+for name in "${chosen[@]}"; do
+  rm -f "$reports/$name/row"
+  while [ "$(jobs -rp | wc -l)" -ge "$parallel" ]; do wait -n || true; done
+  if [ "$parallel" -eq 1 ]; then
+    run_harness "$name" &
+  else
+    mkdir -p "$reports/$name"
+    run_harness "$name" >"$reports/$name.log" 2>&1 &
+    echo "== fuzz_$name started (output in $reports/$name.log)"
+  fi
+done
+wait
+failed=0
+rows=()
+for name in "${chosen[@]}"; do
+  row="fuzz_$name|-|-|-|-|-|did not finish"
+  [ -f "$reports/$name/row" ] && row=$(cat "$reports/$name/row")
+  [ "${row##*|}" = ok ] || failed=1
+  rows+=("$row")
 done
 
 echo
