@@ -82,5 +82,31 @@ TEST(ExpatReader, RefusesHostileDocuments) {
   }
 }
 
+// Takes whatever it is given, so that only the reader's own limit stops a
+// document.
+class AcceptingHandler : public SaxHandler {
+ public:
+  bool StartElement(std::u16string_view, std::u16string_view,
+                    const std::vector<SaxAttribute>&) override { return true; }
+  bool EndElement() override { return true; }
+  bool Characters(std::u16string_view text) override {
+    received += text.size();
+    return true;
+  }
+  size_t received = 0;
+};
+
+TEST(ExpatReader, StopsKeepingTextAtTheResponseLimit) {
+  // Two bytes kept per character: just under the limit passes, just over fails.
+  for (const auto& [characters, parses] :
+       {std::pair{kMaxResponseAllocation / 2 - 1024, true},
+        std::pair{kMaxResponseAllocation / 2 + 1024, false}}) {
+    const std::string doc = "<a>" + std::string(characters, 'x') + "</a>";
+    AcceptingHandler handler;
+    EXPECT_EQ(ParseWithExpat(doc, handler), parses) << characters;
+    EXPECT_LE(handler.received * 2, kMaxResponseAllocation) << characters;
+  }
+}
+
 }  // namespace
 }  // namespace QPTSoap
