@@ -3,34 +3,18 @@
 // arrives whole or in small pieces (bit 4). A failed decode must leave the
 // out values in their zero state; a successful one must print. The bytes
 // also pass the DOCTYPE sniffer.
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 #include <string_view>
+#include <vector>
 
+#include "fuzz/piece_source.h"
 #include "notifier/service/doctype_sniffer.h"
 #include "notifier/service/expat_reader.h"
 #include "notifier/service/soap_decoder.h"
 #include "notifier/service/value_dump.h"
-
-namespace {
-
-class PieceSource : public QPTSoap::ByteSource {
- public:
-  PieceSource(std::string_view bytes, size_t step) : rest_(bytes), step_(step) {}
-  bool Read(char* buffer, size_t capacity, size_t& got) override {
-    got = rest_.copy(buffer, std::min(capacity, step_));
-    rest_.remove_prefix(got);
-    return true;
-  }
-
- private:
-  std::string_view rest_;
-  size_t step_;
-};
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace QPTSoap;
@@ -47,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ResponseDecoder decoder(op, values);
   bool parsed;
   if (data[0] & 0x10) {
-    PieceSource source(body, 1 + data[0] % 7);
+    qp_fuzz::PieceSource source(body, 1 + data[0] % 7);
     parsed = ParseWithExpat(source, decoder);
   } else {
     parsed = ParseWithExpat(body, decoder);

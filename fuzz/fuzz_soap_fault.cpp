@@ -1,32 +1,14 @@
 // Feeds arbitrary bytes as a status-500 body to the fault decoder, whole and
 // in small pieces as a slow server sends them: the fault read must be the
 // same both ways.
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 
 #include "fuzz/fuzz_check.h"
+#include "fuzz/piece_source.h"
 #include "notifier/service/expat_reader.h"
 #include "notifier/service/soap_fault.h"
-
-namespace {
-
-class PieceSource : public QPTSoap::ByteSource {
- public:
-  PieceSource(std::string_view bytes, size_t step) : rest_(bytes), step_(step) {}
-  bool Read(char* buffer, size_t capacity, size_t& got) override {
-    got = rest_.copy(buffer, std::min(capacity, step_));
-    rest_.remove_prefix(got);
-    return true;
-  }
-
- private:
-  std::string_view rest_;
-  size_t step_;
-};
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using qp_fuzz::Check;
@@ -37,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   QPTSoap::SoapFault pieces;
   QPTSoap::FaultDecoder piecesDecoder(pieces);
-  PieceSource source(body, 1 + size % 7);
+  qp_fuzz::PieceSource source(body, 1 + size % 7);
   const bool piecesParsed = QPTSoap::ParseWithExpat(source, piecesDecoder);
 
   Check(wholeParsed == piecesParsed);
