@@ -10,11 +10,11 @@
 #include <string_view>
 #include <vector>
 
-#include "fuzz/piece_source.h"
 #include "notifier/service/doctype_sniffer.h"
 #include "notifier/service/expat_reader.h"
 #include "notifier/service/soap_decoder.h"
 #include "notifier/service/value_dump.h"
+#include "tests/support/piece_source.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace QPTSoap;
@@ -31,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ResponseDecoder decoder(op, values);
   bool parsed;
   if (data[0] & 0x10) {
-    qp_fuzz::PieceSource source(body, 1 + data[0] % 7);
+    QPTSoap::testing::PieceSource source(body, 1 + data[0] % 7);
     parsed = ParseWithExpat(source, decoder);
   } else {
     parsed = ParseWithExpat(body, decoder);

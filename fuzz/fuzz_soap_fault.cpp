@@ -6,9 +6,9 @@
 #include <string_view>
 
 #include "fuzz/fuzz_check.h"
-#include "fuzz/piece_source.h"
 #include "notifier/service/expat_reader.h"
 #include "notifier/service/soap_fault.h"
+#include "tests/support/piece_source.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using qp_fuzz::Check;
@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   QPTSoap::SoapFault pieces;
   QPTSoap::FaultDecoder piecesDecoder(pieces);
-  qp_fuzz::PieceSource source(body, 1 + size % 7);
+  QPTSoap::testing::PieceSource source(body, 1 + size % 7);
   const bool piecesParsed = QPTSoap::ParseWithExpat(source, piecesDecoder);
 
   Check(wholeParsed == piecesParsed);

@@ -7,6 +7,7 @@
 #include "notifier/service/expat_reader.h"
 #include "notifier/service/value_dump.h"
 #include "tests/support/hostile_documents.h"
+#include "tests/support/piece_source.h"
 #include "tests/support/soap_vectors.h"
 
 namespace QPTSoap {
@@ -352,30 +353,13 @@ TEST(ResponseDecoder, LimitsAndStickyFailure) {
 
 std::string DataDir() { return QP_SOAP_VECTORS_DIR; }
 
-// Hands out the body a few bytes at a time, as a network stream would.
-class TrickleSource : public ByteSource {
- public:
-  TrickleSource(const std::string& bytes, size_t step) : bytes_(bytes), step_(step) {}
-  bool Read(char* buffer, size_t capacity, size_t& got) override {
-    got = std::min({capacity, step_, bytes_.size() - at_});
-    bytes_.copy(buffer, got, at_);
-    at_ += got;
-    return true;
-  }
-
- private:
-  const std::string& bytes_;
-  size_t step_;
-  size_t at_ = 0;
-};
-
 TEST(ResponseVectors, DecodeThroughExpat) {
   const std::string error =
       testing::ForEachVector(DataDir(), [](const testing::Vector& v, const std::string& doc) {
         EXPECT_EQ(Decode(v.operation, doc), testing::Expected(v)) << v.file;
         for (size_t step : {size_t{1}, size_t{7}, size_t{4096}}) {
           const std::string streamed = DecodeToText(v.operation, [&](ResponseDecoder& d) {
-            TrickleSource source(doc, step);
+            testing::PieceSource source(doc, step);
             return ParseWithExpat(source, d);
           });
           EXPECT_EQ(streamed, testing::Expected(v)) << v.file << " in pieces of " << step;

@@ -1,5 +1,6 @@
-// A body that arrives in pieces of a fixed size, as from a slow server: the
-// SOAP harnesses feed the same bytes whole and this way.
+// A body that arrives in pieces of a fixed size, as from a slow server. The
+// readers must give the same result as when the body arrives whole; the
+// decoder tests and the SOAP fuzz harnesses feed bytes both ways.
 #pragma once
 
 #include <algorithm>
@@ -8,10 +9,11 @@
 
 #include "notifier/service/xml_reader.h"
 
-namespace qp_fuzz {
+namespace QPTSoap::testing {
 
-class PieceSource : public QPTSoap::ByteSource {
+class PieceSource : public ByteSource {
  public:
+  // `bytes` must outlive the source.
   PieceSource(std::string_view bytes, size_t step) : rest_(bytes), step_(step) {}
   bool Read(char* buffer, size_t capacity, size_t& got) override {
     got = rest_.copy(buffer, std::min(capacity, step_));
@@ -24,4 +26,4 @@ class PieceSource : public QPTSoap::ByteSource {
   size_t step_;
 };
 
-}  // namespace qp_fuzz
+}  // namespace QPTSoap::testing
