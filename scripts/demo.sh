@@ -33,6 +33,10 @@ dialogs="$root/build/win64/tests/e2e/gatherwick_dialogs.exe"
 fake_browser="$root/build/win64/tests/e2e/fake_browser.exe"
 download_probe="$root/build/win64/tests/e2e/download_probe.exe"
 clipboard_probe="$root/build/win64/tests/e2e/clipboard_probe.exe"
+# Wine's own programs by their full paths: "wine NAME" goes through start.exe,
+# whose ShellExecuteEx fails now and then on a busy machine.
+sys32='C:\windows\system32'
+winpath() { wine "$sys32\winepath.exe" -w "$1"; }
 
 run=$(mktemp -d "$out/run.XXXXXX")
 host_pid="" xvfb_pid=""
@@ -168,13 +172,13 @@ wine "$qpcall" "$endpoint" check_auth "${auth[@]}" | tr -d '\r'
 wine "$qpcall" "$endpoint" get_new_messages "${auth[@]}" header_num=0 hostkey= max=5 | tr -d '\r'
 
 echo "== browser control"
-dll=$(winepath -w "$control")
-wine regsvr32 /s "$dll"
+dll=$(winpath "$control")
+wine "$sys32\regsvr32.exe" /s "$dll"
 cat >"$run/control.js" <<'JS'
 var control = new ActiveXObject("Vantrell.QPTTool");
 WScript.Echo("GatherwickAX version " + control.Version + ", protected mode " + control.ProtectedMode);
 JS
-wine cscript //nologo "$(winepath -w "$run/control.js")" | tr -d '\r'
+wine "$sys32\cscript.exe" //nologo "$(winpath "$run/control.js")" | tr -d '\r'
 # The dialog helper closes its box at a line on its input; bash keeps one
 # coprocess at a time, and the holder is one, so a FIFO carries that line.
 mkfifo "$run/box.in"
@@ -207,7 +211,7 @@ control.EndMultipleDownload("green");
 WScript.Echo("EndMultipleDownload returned");
 JS
 mkdir -p "$WINEPREFIX/drive_c/Attachments"
-timeout 180 wine cscript //nologo "$(winepath -w "$run/download.js")" >"$run/download.out" 2>/dev/null &
+timeout 180 wine "$sys32\cscript.exe" //nologo "$(winpath "$run/download.js")" >"$run/download.out" 2>/dev/null &
 download_pid=$!
 if read -r browser _ < <(wine "$download_probe" browse-dialog | tr -d '\r'); then
   sleep 1  # let the folder browser finish drawing
@@ -225,10 +229,10 @@ done)
 
 echo "== a copied picture uploaded before the paste"
 # The host is local, so an administrator lists it for the control.
-wine reg add 'HKLM\Software\Vantrell\GatherwickAX' /v AllowedHosts /d 127.0.0.1 /f >/dev/null 2>&1
+wine "$sys32\reg.exe" add 'HKLM\Software\Vantrell\GatherwickAX' /v AllowedHosts /d 127.0.0.1 /f >/dev/null 2>&1
 mkdir -p "$WINEPREFIX/drive_c/Pictures"
 python3 - "$WINEPREFIX/drive_c/Pictures/sunset.png" "$run/copied.html" "$run/clipboard.txt" \
-  "$(winepath -w "$run/copied.html")" <<'PY'
+  "$(winpath "$run/copied.html")" <<'PY'
 import struct, sys, zlib
 picture, html, spec, html_windows = sys.argv[1:]
 def chunk(kind, data):
@@ -249,15 +253,15 @@ with open(html, 'wb') as f:
 with open(spec, 'w') as f:
     f.write(f'HTML Format\tfile\t{html_windows}\n')
 PY
-wine "$clipboard_probe" put "$(winepath -w "$run/clipboard.txt")"
+wine "$clipboard_probe" put "$(winpath "$run/clipboard.txt")"
 cat >"$run/paste.js" <<JS
 var control = new ActiveXObject("Vantrell.QPTTool");
 var keys = [], names = [], sizes = [];
 control.PrepareClipboard("127.0.0.1:$port", "demo@quillpost.com", "green", "", keys, names, sizes);
 WScript.Echo("PrepareClipboard uploaded " + names.join(", ") + " (" + sizes.join(", ") + " bytes), key " + keys.join(", "));
 JS
-timeout 120 wine cscript //nologo "$(winepath -w "$run/paste.js")" 2>/dev/null | tr -d '\r'
-wine "$clipboard_probe" dump-format "HTML Format" "$(winepath -w "$run/pasted.html")"
+timeout 120 wine "$sys32\cscript.exe" //nologo "$(winpath "$run/paste.js")" 2>/dev/null | tr -d '\r'
+wine "$clipboard_probe" dump-format "HTML Format" "$(winpath "$run/pasted.html")"
 echo "the clipboard's HTML for the paste now reads:"
 tr -d '\0' <"$run/pasted.html" | sed -n '/StartFragment-->/,$p' | sed 's/^/  /'
 echo
@@ -270,13 +274,13 @@ for upload in json.load(urllib.request.urlopen(f'http://127.0.0.1:{port}/admin/u
     same = 'the same bytes as C:\\Pictures\\sunset.png' if upload['sha256'] == local else 'other bytes'
     print(f"  {upload['path']}  {upload['name']}  {upload['size']} bytes  {same}")
 PY
-wine regsvr32 /u /s "$dll"
+wine "$sys32\regsvr32.exe" /u /s "$dll"
 
 echo "== Reply from the popup"
 # A stand-in browser that takes pages over DDE and writes down what it gets.
 ddeexec='HKCU\Software\Classes\http\shell\open\ddeexec'
-wine reg add "$ddeexec\Application" /ve /d QPDemoBrowser /f >/dev/null 2>&1
-wine reg add "$ddeexec\Topic" /ve /d WWW_OpenURL /f >/dev/null 2>&1
+wine "$sys32\reg.exe" add "$ddeexec\Application" /ve /d QPDemoBrowser /f >/dev/null 2>&1
+wine "$sys32\reg.exe" add "$ddeexec\Topic" /ve /d WWW_OpenURL /f >/dev/null 2>&1
 wine "$fake_browser" QPDemoBrowser "Start Page - Demo Browser" 'C:\demo-browser.txt' \
   >"$run/browser.out" 2>/dev/null &
 for _ in $(seq 120); do grep -q '^ready' "$run/browser.out" 2>/dev/null && break; sleep 0.5; done

@@ -10,8 +10,14 @@ export WINEPREFIX=$(cd "$prefix" && pwd)
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 wineboot -i >/dev/null 2>&1 || true
-wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d Quillpost /f >/dev/null 2>&1
-wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Quillpost /t REG_SZ /d 1024x768 /f >/dev/null 2>&1
+# reg.exe by its full path: "wine reg" goes through start.exe, whose
+# ShellExecuteEx fails now and then under load.
+reg='C:\windows\system32\reg.exe'
+if ! wine "$reg" add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d Quillpost /f >/dev/null 2>&1 ||
+   ! wine "$reg" add 'HKCU\Software\Wine\Explorer\Desktops' /v Quillpost /t REG_SZ /d 1024x768 /f >/dev/null 2>&1; then
+  echo "wine-prefix: could not set the virtual desktop in $WINEPREFIX" >&2
+  exit 1
+fi
 wineserver -w
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "wine-prefix: could not create a prefix in $WINEPREFIX" >&2

@@ -17,6 +17,7 @@ import time
 import wave
 
 import winenv
+from winenv import windows_path
 
 winenv.require_environment('QPTN_EXE', 'QPTN_PROBE', 'QPSETTINGS_EXE', 'QP_SOURCE_DIR')
 QPTN = os.environ['QPTN_EXE']
@@ -62,11 +63,6 @@ def urls_path():
 
 def reg(*args):
     assert winenv.run('reg', *args).returncode == 0, args
-
-
-def windows_path(path):
-    return subprocess.run(['winepath', '-w', path], env=winenv.wine_env(), capture_output=True,
-                          text=True, check=True).stdout.strip()
 
 
 def drive_c(name):

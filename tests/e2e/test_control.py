@@ -7,6 +7,7 @@ import subprocess
 import unittest
 
 import winenv
+from winenv import windows_path
 
 winenv.require_environment('GWAX_DLL', 'GWAX_DIALOGS', 'QPTN_PROBE', 'GWAX_SCREENSHOTS')
 DLL = os.environ['GWAX_DLL']
@@ -26,21 +27,20 @@ def setUpModule():
     winenv.warm_up(os.environ['QPTN_PROBE'])
 
 
-def windows_path(path):
-    return subprocess.run(['winepath', '-w', path], env=winenv.wine_env(), capture_output=True,
-                          text=True, check=True).stdout.strip()
-
-
 def reg(*args):
     return winenv.run('reg', *args)
 
 
 def registry_tree(key):
     """{key path (lower case): {value name (lower case): (name, data)}} below `key`,
-    as `reg query /s` prints it; None when the key is missing."""
+    as `reg query /s` prints it; {} when the key is missing. Anything else
+    that stops `reg` fails, with what it said."""
     out = reg('query', key, '/s')
     if out.returncode != 0:
-        return None
+        if out.returncode == 1 and 'unable to find' in out.stderr.lower():
+            return {}
+        raise AssertionError(f'reg query {key} /s ended with {out.returncode}: '
+                             f'stdout {out.stdout!r}, stderr {out.stderr!r}')
     tree, current = {}, None
     for line in out.stdout.splitlines():
         if line.startswith('HKEY_'):
@@ -123,9 +123,9 @@ class Registration(winenv.Scenario):
             parts = key.split('\\')
             root = '\\'.join(parts[:2] if parts[0] in ('CLSID', 'AppID') else parts[:1])
             if root not in trees:
-                trees[root] = registry_tree(HKCR + '\\' + root) or {}
+                trees[root] = registry_tree(HKCR + '\\' + root)
             values = trees[root].get((HKCR + '\\' + key).lower())
-            self.assertIsNotNone(values, 'missing key ' + key)
+            self.assertIsNotNone(values, f'missing key {key}; below {root}: {sorted(trees[root])}')
             if name is None:
                 continue
             shown = '(Default)' if name == '' else name

@@ -6,12 +6,12 @@ would (download_probe), and the saved files compared by hash."""
 import base64
 import hashlib
 import os
-import subprocess
 import tempfile
 import threading
 import unittest
 
 import winenv
+from winenv import windows_path
 
 winenv.require_environment('GWAX_DLL', 'QPTN_PROBE', 'DOWNLOAD_PROBE', 'GWAX_PAGE', 'GWAX_SCREENSHOTS',
                            'QP_SOURCE_DIR')
@@ -36,11 +36,6 @@ def setUpModule():
 def tearDownModule():
     winenv.run('regsvr32', '/u', '/s', windows_path(DLL), timeout=120)
     host.stop()
-
-
-def windows_path(path):
-    return subprocess.run(['winepath', '-w', path], env=winenv.wine_env(), capture_output=True,
-                          text=True, check=True).stdout.strip()
 
 
 def store(name, data=None, size=None, **options):
@@ -101,7 +96,7 @@ class Downloads(winenv.Scenario):
         else:
             runner = winenv.start_piped(PAGE, page, theme, *[x for e in entries for x in e])
         found = winenv.run(ANSWER, 'browse-dialog', timeout=60)
-        self.assertEqual(found.returncode, 0, 'the folder browser did not show\n' + winenv.describe())
+        self.assertEqual(found.returncode, 0, 'the folder browser did not show')
         hwnd, pid = found.stdout.split()
         traced = winenv.start_piped(PROBE, 'debug-strings', pid)
         self.assertEqual(traced.stdout.readline().strip(), 'attached')

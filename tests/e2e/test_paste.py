@@ -16,6 +16,7 @@ import unittest
 import urllib.request
 
 import winenv
+from winenv import windows_path
 
 winenv.require_environment('GWAX_DLL', 'QPTN_PROBE', 'CLIPBOARD_PROBE', 'QP_SOURCE_DIR')
 DLL = os.environ['GWAX_DLL']
@@ -57,14 +58,8 @@ def tearDownModule():
     shutil.rmtree(os.path.join(DRIVE_C, 'paste'), ignore_errors=True)
 
 
-def windows_path(path):
-    return subprocess.run(['winepath', '-w', path], env=winenv.wine_env(), capture_output=True,
-                          text=True, check=True).stdout.strip()
-
-
 def linux_path(path):
-    return subprocess.run(['winepath', '-u', path], env=winenv.wine_env(), capture_output=True,
-                          text=True, check=True).stdout.strip().rstrip('/')
+    return winenv.unix_path(path).rstrip('/')
 
 
 def local(relative, data):
@@ -250,7 +245,7 @@ class Paste(winenv.Scenario):
                              user, sid, steps, timeout=120)
         except subprocess.TimeoutExpired as e:
             partial = e.stdout.decode('utf-8', 'replace') if isinstance(e.stdout, bytes) else e.stdout
-            self.fail(f'cscript {steps} did not end; it printed: {partial!r}\n' + winenv.describe())
+            self.fail(f'cscript {steps} did not end; it printed: {partial!r}')
         seen = f'cscript {steps}: exit {out.returncode}\n{out.stdout}{out.stderr}'
         lines = [l.strip() for l in out.stdout.splitlines() if l.strip()]
         self.assertFalse('Unhandled' in out.stderr or 'winedbg' in out.stderr, seen)

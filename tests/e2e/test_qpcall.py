@@ -7,7 +7,6 @@ adapter's own tests (wininet_tests.exe), which need the host."""
 import json
 import os
 import subprocess
-import time
 import unittest
 
 import winenv

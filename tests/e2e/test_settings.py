@@ -3,10 +3,10 @@ prefix: what one start and exit store, and the mailto: association given
 back by the uninstall mode."""
 
 import os
-import subprocess
 import unittest
 
 import winenv
+from winenv import windows_path
 
 winenv.require_environment('QPTN_EXE', 'QPTN_PROBE')
 QPTN = os.environ['QPTN_EXE']
@@ -46,12 +46,6 @@ def dword(n):
 
 def set_sz(subkey, name, text):
     assert probe.call('reg-set-sz', subkey, name, text) == 0
-
-
-def windows_path(unix_path):
-    env = winenv.wine_env()
-    return subprocess.run(['winepath', '-w', unix_path], env=env, capture_output=True, text=True,
-                          check=True).stdout.strip()
 
 
 class SettingsOnTheRegistry(winenv.Scenario):

@@ -6,7 +6,6 @@ and https with certificates the host's test authority made."""
 
 import hashlib
 import os
-import subprocess
 import sys
 import tempfile
 import unittest

@@ -43,6 +43,38 @@ def wine_env():
     return env
 
 
+def program(exe):
+    """What to give `wine` for `exe`: a path as it is; a bare name ("reg",
+    "regsvr32", "cscript", "winepath") as the full path of Wine's own program.
+
+    Given a bare name, `wine` hands it to start.exe, whose ShellExecuteEx
+    fails now and then under load ("ShellExecuteEx failed: Internal error.",
+    exit code 1, on standard output); a full path starts the program itself.
+    """
+    if '/' in exe or '\\' in exe:
+        return exe
+    return 'C:\\windows\\system32\\' + (exe if '.' in exe else exe + '.exe')
+
+
+def windows_path(path):
+    """The Windows form of a Unix path, as the prefix's programs see it."""
+    return _convert_path('-w', path)
+
+
+def unix_path(path):
+    """The Unix form of a Windows path of the prefix."""
+    return _convert_path('-u', path)
+
+
+def _convert_path(how, path):
+    done = subprocess.run(['wine', program('winepath'), how, path], env=wine_env(),
+                          capture_output=True, text=True, timeout=60)
+    if done.returncode != 0 or not done.stdout.strip():
+        raise AssertionError(f'winepath {how} {path} ended with {done.returncode}: '
+                             f'stdout {done.stdout!r}, stderr {done.stderr!r}')
+    return done.stdout.strip()
+
+
 # Every program a test started, with the file its error output goes to: a
 # crash report that Wine's debugger writes lands there.
 _started = []
@@ -55,7 +87,7 @@ def _launch(exe, args, **streams):
     global _count
     _count += 1
     log = open(os.path.join(_logs, f'{_count:05d}-{os.path.basename(exe)}.log'), 'w+b')
-    p = subprocess.Popen(['wine', exe, *args], env=wine_env(), stderr=log, **streams)
+    p = subprocess.Popen(['wine', program(exe), *args], env=wine_env(), stderr=log, **streams)
     _started.append((p, exe, args, log.name))
     log.close()
     return p
@@ -72,15 +104,16 @@ def start_piped(exe, *args):
 
 def run(exe, *args, timeout=60):
     """Runs a program to its end and captures what it prints."""
-    return subprocess.run(['wine', exe, *args], env=wine_env(), capture_output=True,
+    return subprocess.run(['wine', program(exe), *args], env=wine_env(), capture_output=True,
                           encoding='utf-8', errors='replace', timeout=timeout)
 
 
 def run_quietly(exe, *args, timeout=60):
     """Runs a program that may start others. They would inherit captured
     output pipes and hold them open, so nothing is captured; returns the exit code."""
-    return subprocess.run(['wine', exe, *args], env=wine_env(), stdout=subprocess.DEVNULL,
-                          stderr=subprocess.DEVNULL, timeout=timeout).returncode
+    return subprocess.run(['wine', program(exe), *args], env=wine_env(),
+                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                          timeout=timeout).returncode
 
 
 _holder = None
