@@ -246,6 +246,13 @@ class NotifierScenario(winenv.Scenario):
         """How many checks have started."""
         return ''.join(self.traced).count('qptn check: started')
 
+    def idle(self, what='the first check to end'):
+        """Waits until a check has run and none runs now. Settings, Check
+        Email Now and Show New Email are refused while a check or its popup
+        sequence runs (the tray menu greys them), so a scenario that sends
+        one of them waits for this first."""
+        winenv.wait_until(lambda: 0 < self.checks_started() <= self.finished(), what=what)
+
     def check_now(self, hwnd, what='Check Email Now', until=None):
         """Check Email Now; returns once a check that started after it has
         ended, its popup sequence included, and no other check runs (or

@@ -7,8 +7,8 @@ import os
 import unittest
 
 import winenv
-from notifier_scenario import (QPTN, SCREENSHOTS, NotifierScenario, admin, checks, probe,
-                               qpsettings, urls_path, windows_path)
+from notifier_scenario import (CHECK_NOW, QPTN, SCREENSHOTS, NotifierScenario, admin, checks,
+                               probe, qpsettings, urls_path, windows_path)
 import notifier_scenario
 
 SETTINGS_COMMAND = '32772'
@@ -111,6 +111,7 @@ class DialogScenarios(NotifierScenario):
         address = self.account()
         _, hwnd = self.start()
         winenv.wait_until(lambda: checks(address) == [0], timeout=60, what='the first check')
+        self.idle()
         self.assertEqual(probe.call('post-command', hwnd, SETTINGS_COMMAND), 0)
         settings = winenv.wait_until(lambda: dialog_with(CHECK_EVERY), what='the settings dialog')
 
@@ -182,6 +183,26 @@ class AccountListScenarios(NotifierScenario):
         self.assertEqual(probe.call('post-command', hwnd, SETTINGS_COMMAND), 0)
         return winenv.wait_until(lambda: dialog_with(CHECK_EVERY), what='the settings dialog')
 
+    def test_settings_are_refused_while_a_check_runs(self):
+        # A check held up by a slow host: Settings sent meanwhile is
+        # dropped, not kept for later, as the greyed menu item says.
+        address = self.account()
+        _, hwnd = self.start()
+        self.idle()
+        admin('/admin/fail', {'operation': 'get_new_messages', 'mode': 'slow', 'count': 1,
+                              'seconds': 3})
+        before = self.finished()
+        self.assertEqual(probe.call('command', hwnd, CHECK_NOW), 0)
+        winenv.wait_until(lambda: self.checks_started() > before, what='the check to start')
+        self.assertEqual(probe.call('post-command', hwnd, SETTINGS_COMMAND), 0)
+        self.idle('the slow check to end')
+        self.assertEqual(len(checks(address)), 2)
+        self.assertIsNone(dialog_with(CHECK_EVERY), 'the settings opened during the check')
+        # Once the check is over, the same command opens them.
+        settings = self.open_settings(hwnd)
+        self.assertEqual(probe.call('press', settings, CLOSE), 0)
+        winenv.wait_until(lambda: dialog_with(CHECK_EVERY) is None, what='the dialog to close')
+
     def click_link(self, settings, count, row, x):
         y = list_row_top(settings, count, row) + 9
         self.assertEqual(probe.call('click-at', settings, str(x), str(y)), 0)
@@ -189,7 +210,8 @@ class AccountListScenarios(NotifierScenario):
     def test_edit_delete_with_confirmation_and_five_accounts(self):
         first, second, third = self.account('pw'), self.account('pw'), self.account('pw')
         _, hwnd = self.start()
-        winenv.wait_until(lambda: checks(first) == [0], timeout=60, what='the first check')
+        self.idle()
+        self.assertEqual([checks(each) for each in (first, second, third)], [[0], [0], [0]])
         settings = self.open_settings(hwnd)
 
         # Delete, then Cancel in the question: nothing changes.
