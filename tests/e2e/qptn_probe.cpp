@@ -246,6 +246,36 @@ void PrintUtf8(const std::wstring& text) {
   std::fwrite(bytes.data(), 1, bytes.size(), stdout);
 }
 
+// Every top-level window of the desktop, for a failing scenario's report:
+// "hwnd visible pid program class "title"", one a line.
+int TopLevel() {
+  EnumWindows(
+      [](HWND w, LPARAM) -> BOOL {
+        wchar_t cls[128] = {}, title[256] = {}, program[MAX_PATH] = L"?";
+        GetClassNameW(w, cls, 128);
+        GetWindowTextW(w, title, 256);
+        DWORD pid = 0;
+        GetWindowThreadProcessId(w, &pid);
+        if (HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid)) {
+          DWORD size = MAX_PATH;
+          if (QueryFullProcessImageNameW(process, 0, program, &size)) {
+            const wchar_t* slash = wcsrchr(program, L'\\');
+            if (slash) std::wmemmove(program, slash + 1, wcslen(slash + 1) + 1);
+          }
+          CloseHandle(process);
+        }
+        wchar_t line[600];
+        swprintf(line, 600, L"%lld %d %lu %ls %ls \"%ls\"\n",
+                 static_cast<long long>(reinterpret_cast<INT_PTR>(w)), IsWindowVisible(w) ? 1 : 0,
+                 pid, program, cls, title);
+        PrintUtf8(line);
+        return TRUE;
+      },
+      0);
+  std::fflush(stdout);
+  return 0;
+}
+
 // --- driving the notifier's dialogs like a person --------------------------------
 
 // The visible dialog that holds a control with `id`: its handle, or 1.
@@ -469,6 +499,7 @@ int wmain(int argc, wchar_t** argv) {
   if (argc < 2) return 2;
   const std::wstring verb = argv[1];
   if (verb == L"windows") return Windows();
+  if (verb == L"toplevel") return TopLevel();
   if (verb == L"hung-notifier") {
     // A notifier that stopped answering: a window of the notifier's class
     // whose thread never looks at its messages again.

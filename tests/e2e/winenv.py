@@ -155,6 +155,10 @@ def _hold_desktop(probe_exe):
     raise AssertionError('the Wine desktop does not start')
 
 
+# The hosts running now, whose request logs a failure report shows.
+_hosts = []
+
+
 class StandInHost:
     """The stand-in host (devhost/qphost.py) on a free port with a data
     folder of its own, for one test module."""
@@ -164,17 +168,45 @@ class StandInHost:
         self.data_dir = tempfile.TemporaryDirectory()
         port_file = os.path.join(self.data_dir.name, 'port')
         script = os.path.join(os.environ['QP_SOURCE_DIR'], 'devhost', 'qphost.py')
-        self.process = subprocess.Popen([sys.executable, script, '--port', '0', '--data',
-                                         self.data_dir.name, '--port-file', port_file, *options],
-                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        wait_until(lambda: os.path.exists(port_file), timeout=30, what='the host')
+        self.errors = os.path.join(self.data_dir.name, 'stderr.log')
+        with open(self.errors, 'wb') as errors:
+            self.process = subprocess.Popen([sys.executable, script, '--port', '0', '--data',
+                                             self.data_dir.name, '--port-file', port_file,
+                                             *options],
+                                            stdout=subprocess.DEVNULL, stderr=errors)
+        _hosts.append(self)
+        wait_until(lambda: os.path.exists(port_file) or self.process.poll() is not None,
+                   timeout=30, what='the host')
+        if self.process.poll() is not None:
+            raise AssertionError(f'the host ended at start ({self.process.returncode}): '
+                                 + _read(self.errors)[-2000:])
         with open(port_file) as f:
             self.port = int(f.read())
 
     def stop(self):
+        if self in _hosts:
+            _hosts.remove(self)
         self.process.terminate()
         self.process.wait(timeout=30)
         self.data_dir.cleanup()
+
+    def log_tail(self, count=15):
+        """The last requests the host received, a line each, and what it
+        wrote to its error output."""
+        lines = []
+        for line in _read(os.path.join(self.data_dir.name, 'requests.log')).splitlines()[-count:]:
+            try:
+                e = json.loads(line)
+            except ValueError:
+                lines.append(line[:200])
+                continue
+            lines.append(' '.join(str(x) for x in (
+                e.get('method'), e.get('path'), e.get('status'), e.get('operation') or '',
+                ('fault ' + str(e['fault'])[:80]) if e.get('fault') else '') if x != ''))
+        errors = _read(self.errors).strip()
+        if errors:
+            lines.append('its error output: ' + errors[-1500:])
+        return lines
 
 
 def host_admin(port, path, body=None, timeout=60, https=False):
@@ -201,9 +233,10 @@ def wait_until(predicate, timeout=60.0, interval=0.3, what='condition'):
             return value
         crashes = crash_reports()
         if crashes:
-            raise AssertionError(f'a program crashed while waiting for {what}\n' + describe())
+            raise AssertionError(f'a program crashed while waiting for {what}\n'
+                                 + '\n'.join(crashes))
         if time.monotonic() > deadline:
-            raise AssertionError(f'timed out waiting for {what}\n' + describe())
+            raise AssertionError(f'timed out waiting for {what}')
         time.sleep(interval)
 
 
@@ -295,21 +328,46 @@ def _read(path):
 
 
 def describe():
-    """What a failing scenario saw: the processes of the prefix, the
-    notifier windows and any crash report."""
+    """What a failing scenario saw: the processes of the prefix, the windows
+    on its desktop, crash reports, what the stand-in hosts received last and
+    a photograph of the screen."""
     lines = ['processes in the prefix:']
     lines += [f'  {pid} {" ".join(argv)}' for pid, argv in prefix_processes()]
     if _probe_exe:
-        lines.append('notifier windows: ' + (run(_probe_exe, 'windows', timeout=30).stdout.strip()
-                                            or 'none'))
+        try:
+            listed = run(_probe_exe, 'toplevel', timeout=30).stdout.strip()
+        except subprocess.TimeoutExpired:
+            listed = 'the probe did not answer in 30 s'
+        lines.append('top-level windows (hwnd visible pid program class "title"):')
+        lines += ['  ' + l for l in listed.splitlines() or ['none']]
     lines += ['crash report: ' + c for c in crash_reports()]
+    for host in list(_hosts):
+        lines.append(f'the stand-in host on port {getattr(host, "port", "?")}, last requests:')
+        lines += ['  ' + l for l in host.log_tail() or ['none']]
     if os.environ.get('DISPLAY'):
-        shot = os.path.join(tempfile.gettempdir(), f'screen-{time.monotonic_ns()}.png')
+        folder = os.environ.get('QP_FAILURE_DIR') or tempfile.gettempdir()
+        shot = os.path.join(folder, f'screen-{os.getpid()}-{time.monotonic_ns()}.png')
         try:
             lines.append('the screen: ' + save_screenshot(shot))
-        except subprocess.CalledProcessError:
-            pass
+        except (subprocess.CalledProcessError, OSError) as e:
+            lines.append(f'no screenshot: {e}')
     return '\n'.join(lines)
+
+
+def reported(function):
+    """Prints what the scenario saw (describe) when `function` fails, before
+    anything is ended, so that the log alone explains the failure."""
+    @functools.wraps(function)
+    def wrapper(*args, **kwargs):
+        try:
+            return function(*args, **kwargs)
+        except unittest.SkipTest:
+            raise
+        except BaseException as e:
+            print(f'\n--- {function.__qualname__} failed: {type(e).__name__}: {e}\n'
+                  + describe() + '\n---', file=sys.stderr, flush=True)
+            raise
+    return wrapper
 
 
 def end_started(timeout=20.0):
@@ -390,6 +448,13 @@ def screen_rgb(x, y, width, height):
 class Scenario(unittest.TestCase):
     """A scenario that ends every program it started, even when a step
     failed, and fails when one of them crashed, saying what it saw."""
+
+    def __init__(self, methodName='runTest'):
+        super().__init__(methodName)
+        test = getattr(self, methodName, None)
+        if callable(test):
+            setattr(self, methodName, reported(test))
+            self.setUp = reported(self.setUp)
 
     def tearDown(self):
         crashes = crash_reports()
