@@ -14,6 +14,7 @@ packages=(
   dpkg-dev  # dpkg-source, for the fuzz tree's expat (scripts/expat-source.sh)
   wine wine64 xvfb xauth x11-utils imagemagick
   fonts-dejavu-core fonts-liberation fonts-wqy-microhei
+  fonts-wine  # the title-bar glyphs (Marlett) of Wine's own windows
   python3
 )
 
