@@ -10,6 +10,12 @@ export WINEPREFIX=$(cd "$prefix" && pwd)
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 wineboot -i >/dev/null 2>&1 || true
+# Wine draws the title-bar buttons and scroll arrows with Marlett. Debian's
+# fonts-wine puts it in /usr/share/wine/fonts, where this Wine does not look;
+# in the prefix's Fonts folder every program finds it.
+if [ -d "$WINEPREFIX/drive_c/windows/Fonts" ] && [ -f /usr/share/wine/fonts/marlett.ttf ]; then
+  cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+fi
 # reg.exe by its full path: "wine reg" goes through start.exe, whose
 # ShellExecuteEx fails now and then under load.
 reg='C:\windows\system32\reg.exe'
