@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # Runs every test tier and fails if any fails or is skipped:
 #   1. native unit tests (ASan and UBSan) and the stand-in host's tests;
-#   2. the fuzz harnesses for a short bounded run (clang, libFuzzer);
-#   3. the Windows tests and the end-to-end scenarios under Wine, in a
-#      throw-away Wine prefix on a private Xvfb display.
+#   2. the fuzz harnesses over their seeds (clang, libFuzzer);
+#   3. the Windows tests and the end-to-end scenarios under Wine, each in a
+#      throw-away Wine prefix on a private Xvfb display (scripts/windows-tier.sh).
+# The Windows tree is built first; its tier, which mostly waits on windows
+# and timers, runs while the other two trees are built and tested. Each
+# tier's log is printed whole when the tier ends.
 # Installs what the machine lacks first (scripts/deps.sh).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -12,55 +15,63 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 # The scripts and helpers fail instead of skipping when a tool is missing.
 export QP_REQUIRE_ALL=1
 jobs=$(nproc)
-summary=()
-failed=0
+logs=$(mktemp -d)
+windows_pid=""
+cleanup() {
+  if [ -n "$windows_pid" ]; then
+    kill -TERM "$windows_pid" 2>/dev/null || true
+    wait "$windows_pid" 2>/dev/null || true
+  fi
+  rm -rf "$logs"
+}
+trap cleanup EXIT
+started=$(date +%s)
+elapsed() { echo "$(( $(date +%s) - started )) s"; }
 
-run_ctest() {  # name, ctest arguments...
-  local name=$1 log status=0
-  shift
-  log=$(mktemp)
-  ctest --output-on-failure --no-tests=error "$@" 2>&1 | tee "$log" || status=1
-  if grep -q -E '\*\*\*Skipped|Not Run' "$log"; then
-    echo "test.sh: tests of the $name tier were skipped" >&2
+# verdict NAME LOG STATUS: "NAME: passed" or "NAME: FAILED"; a tier with a
+# skipped test fails.
+verdict() {
+  local status=$3
+  if grep -q -E '\*\*\*Skipped|Not Run' "$2"; then
+    echo "test.sh: tests of the $1 tier were skipped" >&2
     status=1
   fi
-  rm -f "$log"
-  summary+=("$name: $([ $status -eq 0 ] && echo passed || echo FAILED)")
-  [ $status -eq 0 ] || failed=1
+  if [ "$status" -eq 0 ]; then echo "$1: passed"; else echo "$1: FAILED"; fi
 }
 
-echo "== native unit tests"
-cmake -S "$root" -B "$root/build/native" -DCMAKE_BUILD_TYPE=Debug -DQP_SANITIZE=ON >/dev/null
-cmake --build "$root/build/native" -j "$jobs"
-run_ctest native --test-dir "$root/build/native" -j "$jobs"
-
-echo "== fuzz harnesses"
-cmake -S "$root" -B "$root/build/fuzz" -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQP_FUZZ=ON >/dev/null
-cmake --build "$root/build/fuzz" -j "$jobs" --target fuzzers
-run_ctest fuzz --test-dir "$root/build/fuzz" -L fuzz -j "$jobs"
-
-echo "== Windows tests and scenarios under Wine"
+echo "== building the Windows tree ($(elapsed))"
 cmake -S "$root" -B "$root/build/win64" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" >/dev/null
 cmake --build "$root/build/win64" -j "$jobs"
 
-run=$(mktemp -d "$root/build/win64/run.XXXXXX")
-xvfb_pid=""
-cleanup() {
-  WINEPREFIX="$run/prefix" wineserver -k 2>/dev/null || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-  rm -rf "$run"
-}
-trap cleanup EXIT
-# A private display: the number Xvfb picks is written to fd 3.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$run/display" >/dev/null 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 50); do [ -s "$run/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(cat "$run/display")"
-"$root/scripts/wine-prefix.sh" "$run/prefix"
-export WINEPREFIX="$run/prefix"
-# One at a time: the scenarios count the notifier's processes and windows.
-run_ctest windows --test-dir "$root/build/win64" -j 1
+echo "== Windows tests and scenarios under Wine: started, their log follows when they end ($(elapsed))"
+"$root/scripts/windows-tier.sh" "$root/build/win64" >"$logs/windows" 2>&1 &
+windows_pid=$!
 
+summary=()
+echo "== native unit tests ($(elapsed))"
+cmake -S "$root" -B "$root/build/native" -DCMAKE_BUILD_TYPE=Debug -DQP_SANITIZE=ON >/dev/null
+status=0
+{ cmake --build "$root/build/native" -j "$jobs" &&
+  ctest --test-dir "$root/build/native" --output-on-failure --no-tests=error -j "$jobs"; } \
+  2>&1 | tee "$logs/native" || status=1
+summary+=("$(verdict native "$logs/native" $status)")
+
+echo "== fuzz harnesses ($(elapsed))"
+cmake -S "$root" -B "$root/build/fuzz" -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQP_FUZZ=ON >/dev/null
+status=0
+{ cmake --build "$root/build/fuzz" -j "$jobs" --target fuzzers &&
+  ctest --test-dir "$root/build/fuzz" -L fuzz --output-on-failure --no-tests=error -j "$jobs"; } \
+  2>&1 | tee "$logs/fuzz" || status=1
+summary+=("$(verdict fuzz "$logs/fuzz" $status)")
+
+echo "== Windows tests and scenarios under Wine: waiting for them ($(elapsed))"
+status=0
+wait "$windows_pid" || status=1
+windows_pid=""
+cat "$logs/windows"
+summary+=("$(verdict windows "$logs/windows" $status)")
+
+echo "== all tiers ended ($(elapsed))"
 printf '%s\n' "${summary[@]}"
-exit $failed
+! printf '%s\n' "${summary[@]}" | grep -q FAILED
