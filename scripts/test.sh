@@ -10,6 +10,9 @@
 # Installs what the machine lacks first (scripts/deps.sh).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+# Nothing here reads input. A closed standard input (as CI may give) would
+# let the next file a program opens become its descriptor 0.
+exec </dev/null
 "$root/scripts/deps.sh"
 
 # The scripts and helpers fail instead of skipping when a tool is missing.
