@@ -1,8 +1,9 @@
 """qpcall.exe under Wine against the stand-in host: every operation the
 notifier calls through the WinINet transport and the system's SAX reader,
 the failure answers (404 page, status 500 without XML, Client fault, dropped
-connection), one kept connection for two calls in a row, and the WinINet
-adapter's own tests (wininet_tests.exe), which need the host."""
+connection), one kept connection for two calls in a row, an answer that
+cannot be written (qpcall's and qpsettings'), and the WinINet adapter's own
+tests (wininet_tests.exe), which need the host."""
 
 import json
 import os
@@ -11,8 +12,10 @@ import unittest
 
 import winenv
 
-winenv.require_environment('QPCALL_EXE', 'WININET_TESTS_EXE', 'QPTN_PROBE', 'QP_SOURCE_DIR')
+winenv.require_environment('QPCALL_EXE', 'QPSETTINGS_EXE', 'WININET_TESTS_EXE', 'QPTN_PROBE',
+                           'QP_SOURCE_DIR')
 QPCALL = os.environ['QPCALL_EXE']
+QPSETTINGS = os.environ['QPSETTINGS_EXE']
 WININET_TESTS = os.environ['WININET_TESTS_EXE']
 PROBE = os.environ['QPTN_PROBE']
 
@@ -231,6 +234,26 @@ class QpcallAgainstTheHost(winenv.Scenario):
         done = winenv.run(QPCALL, 'ftp://127.0.0.1/x', 'get_version', 'client=x')
         self.assertEqual(done.returncode, 2)
         self.assertEqual(soap_log(), [])
+
+
+class AnswersNobodyCanRead(winenv.Scenario):
+    """Output that cannot be written is a failure of the tools, never a
+    success with nothing said."""
+
+    def setUp(self):
+        admin('/admin/log/clear', {})
+
+    def test_qpcall_on_a_full_disk_fails_and_says_so(self):
+        code, err = winenv.run_into_full_disk(QPCALL, endpoint(), 'get_version', 'client=x')
+        self.assertEqual(code, 1, err)
+        self.assertIn('qpcall: could not write the answer', err)
+        self.assertEqual([e['operation'] for e in soap_log()], ['get_version'],
+                         'the call itself was made')
+
+    def test_qpsettings_on_a_full_disk_fails_and_says_so(self):
+        code, err = winenv.run_into_full_disk(QPSETTINGS, 'show')
+        self.assertEqual(code, 1, err)
+        self.assertIn('qpsettings: could not write', err)
 
 
 class TransportAdapter(winenv.Scenario):

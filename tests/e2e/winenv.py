@@ -108,6 +108,16 @@ def run(exe, *args, timeout=60):
                           encoding='utf-8', errors='replace', timeout=timeout)
 
 
+def run_into_full_disk(exe, *args, timeout=60):
+    """Runs a program whose standard output is a full disk (/dev/full), where
+    every write fails: its exit code and error output."""
+    with open('/dev/full', 'wb') as full:
+        done = subprocess.run(['wine', program(exe), *args], env=wine_env(), stdout=full,
+                              stderr=subprocess.PIPE, encoding='utf-8', errors='replace',
+                              timeout=timeout)
+    return done.returncode, done.stderr
+
+
 def run_quietly(exe, *args, timeout=60):
     """Runs a program that may start others. They would inherit captured
     output pipes and hold them open, so nothing is captured; returns the exit code."""

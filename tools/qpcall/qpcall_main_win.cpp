@@ -49,6 +49,10 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("%s\n", result.json.c_str());
     if (qp::Failed(result.code)) exit_code = kCallFailed;
   }
-  std::fflush(stdout);
+  // An answer nobody could read is no success.
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+    std::fprintf(stderr, "qpcall: could not write the answer to the standard output\n");
+    return kCallFailed;
+  }
   return exit_code;
 }

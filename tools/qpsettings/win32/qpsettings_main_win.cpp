@@ -18,10 +18,15 @@ int wmain(int argc, wchar_t** argv) {
   const qpsettings::Outcome done = qpsettings::Run(args);
   qptn::setting_base::UseRegistry(nullptr);
   std::fwrite(done.out.data(), 1, done.out.size(), stdout);
-  std::fflush(stdout);
+  const bool written = std::fflush(stdout) == 0 && !std::ferror(stdout);
   if (!done.error.empty()) {
     std::fprintf(stderr, "qpsettings: %s\n", done.error.c_str());
     if (done.exitCode == qpsettings::kUsageError) std::fputs(qpsettings::kUsage, stderr);
+  }
+  // What it had to say and could not is no success.
+  if (!written && done.exitCode == qpsettings::kDone) {
+    std::fprintf(stderr, "qpsettings: could not write to the standard output\n");
+    return qpsettings::kFailed;
   }
   return done.exitCode;
 }
