@@ -9,6 +9,6 @@ if ! command -v wine >/dev/null; then
   [ -n "${QP_REQUIRE_ALL:-}" ] && exit 1
   exit 77
 fi
-export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDEBUG=${WINEDEBUG:--all,err+all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 exec "$(dirname "$0")/wine-session.sh" wine "$@"

@@ -38,7 +38,9 @@ def require_environment(*names):
 
 def wine_env():
     env = dict(os.environ)
-    env.setdefault('WINEDEBUG', '-all')
+    # Wine's error messages stay on: a program that Wine cannot start says
+    # why on its error output instead of ending with 1 and nothing.
+    env.setdefault('WINEDEBUG', '-all,err+all')
     env.setdefault('WINEDLLOVERRIDES', 'mscoree,mshtml=')
     return env
 
