@@ -4,7 +4,8 @@
 # with one core kept busy the whole time. Every test of every round runs in
 # a fresh prefix and display (scripts/windows-tier.sh). Prints a table: test,
 # runs, failures, and for each failure the round and its first failing line.
-# Each round's log stays in build/win64/repeat/round-K.log.
+# Each round's log stays in build/win64/repeat/round-K.log, the photographs
+# of its failures in round-K-failures/.
 #
 # Usage: repeat-scenarios.sh [-n N] [-j J] [REGEX]
 #   -n N   rounds (default 5)
@@ -26,7 +27,7 @@ pattern=${1:-}
 
 "$root/scripts/deps.sh"
 build=$root/build/win64
-cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" >/dev/null || exit 1
+cmake --no-warn-unused-cli -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" >/dev/null || exit 1
 cmake --build "$build" -j "$(nproc)" >/dev/null || { echo "repeat-scenarios: the Windows build failed" >&2; exit 1; }
 
 # One core busy, as on a loaded machine.
@@ -43,7 +44,8 @@ for round in $(seq "$rounds"); do
   args=(--output-junit "$logs/round-$round.xml")
   [ -n "$pattern" ] && args+=(-R "$pattern")
   start=$(date +%s)
-  "$root/scripts/windows-tier.sh" "$build" "${args[@]}" >"$logs/round-$round.log" 2>&1
+  QP_FAILURE_DIR="$logs/round-$round-failures" \
+    "$root/scripts/windows-tier.sh" "$build" "${args[@]}" >"$logs/round-$round.log" 2>&1
   echo "   $(grep -E 'tests passed|tests failed' "$logs/round-$round.log" | tail -1) ($(( $(date +%s) - start )) s)"
 done
 

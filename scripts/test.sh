@@ -43,7 +43,7 @@ verdict() {
 }
 
 echo "== building the Windows tree ($(elapsed))"
-cmake -S "$root" -B "$root/build/win64" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" >/dev/null
+cmake --no-warn-unused-cli -S "$root" -B "$root/build/win64" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" >/dev/null
 cmake --build "$root/build/win64" -j "$jobs"
 
 echo "== Windows tests and scenarios under Wine: started, their log follows when they end ($(elapsed))"

@@ -4,7 +4,8 @@
 # copy of one template prefix and a private display, scripts/wine-session.sh),
 # QP_WINDOWS_JOBS of them side by side (default 3: the scenarios mostly wait
 # for timers and windows). Further arguments go to ctest (-R, -E, --repeat...).
-# Photographs of failures land in BUILD/failures.
+# Photographs of failures land in QP_FAILURE_DIR, by default BUILD/failures
+# (emptied first).
 #
 # Usage: windows-tier.sh BUILD [CTEST-ARGUMENT...]
 set -uo pipefail
@@ -32,8 +33,10 @@ if ! "$root/scripts/wine-prefix.sh" "$run/template"; then
 fi
 export QP_WINE_TEMPLATE="$run/template"
 export QP_SESSION_ROOT="$run"
-export QP_FAILURE_DIR="$build/failures"
-rm -rf "$QP_FAILURE_DIR"
+if [ -z "${QP_FAILURE_DIR:-}" ]; then
+  export QP_FAILURE_DIR="$build/failures"
+  rm -rf "$QP_FAILURE_DIR"
+fi
 # In the background, so that a TERM ends ctest and its sessions at once.
 ctest --test-dir "$build" --output-on-failure --no-tests=error -j "${QP_WINDOWS_JOBS:-3}" "$@" &
 ctest_pid=$!
