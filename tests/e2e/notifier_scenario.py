@@ -285,4 +285,6 @@ class NotifierScenario(winenv.Scenario):
         self.assertEqual(strings.stdout.readline().strip(), 'attached')
         lines = []
         threading.Thread(target=lambda: lines.extend(strings.stdout), daemon=True).start()
+        winenv.also_report('what the notifier told its debugger, last lines',
+                           lambda: ''.join(lines).splitlines())
         return lines

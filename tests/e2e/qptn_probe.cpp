@@ -423,9 +423,16 @@ int PopupAccessible() {
 
 // A press and release of the left button at a point of the popup's client
 // area, or a key pressed while the popup has the focus.
+// A negative answer that says which, so that a failing scenario tells it
+// from a probe that never ran.
+int NoPopup() {
+  std::fprintf(stderr, "qptn_probe: no popup window\n");
+  return 1;
+}
+
 int PopupClick(int x, int y) {
   HWND w = FindWindowW(L"QPTNOTIFY", nullptr);
-  if (w == nullptr) return 1;
+  if (w == nullptr) return NoPopup();
   const LPARAM at = MAKELPARAM(x, y);
   PostMessageW(w, WM_MOUSEMOVE, 0, at);
   PostMessageW(w, WM_LBUTTONDOWN, MK_LBUTTON, at);
@@ -435,7 +442,7 @@ int PopupClick(int x, int y) {
 
 int PopupKey(WPARAM key) {
   HWND w = FindWindowW(L"QPTNOTIFY", nullptr);
-  if (w == nullptr) return 1;
+  if (w == nullptr) return NoPopup();
   PostMessageW(w, WM_KEYDOWN, key, 1);
   PostMessageW(w, WM_KEYUP, key, 0xC0000001);
   return 0;

@@ -267,7 +267,27 @@ class Probe:
         return found
 
     def call(self, verb, *args):
-        return run(self.exe, verb, *args).returncode
+        done = run(self.exe, verb, *args)
+        if done.returncode != 0:
+            _negative_answers.append(f'qptn_probe {verb} {" ".join(args)}: exit {done.returncode}, '
+                                     f'stdout {done.stdout.strip()[:200]!r}, '
+                                     f'stderr {done.stderr.strip()[:500]!r}')
+            del _negative_answers[:-5]
+        return done.returncode
+
+
+# The probe's last few negative answers, for a failure report: whether the
+# probe ran and said no, or Wine did not start it.
+_negative_answers = []
+# More for a failure report, as (title, function giving lines), until the
+# test's programs are ended.
+_more_reports = []
+
+
+def also_report(title, lines):
+    """Adds the last lines that `lines()` gives to the failure report of the
+    running test."""
+    _more_reports.append((title, lines))
 
 
 def prefix_processes():
@@ -353,6 +373,12 @@ def describe():
         lines.append('top-level windows (hwnd visible pid program class "title"):')
         lines += ['  ' + l for l in listed.splitlines() or ['none']]
     lines += ['crash report: ' + c for c in crash_reports()]
+    if _negative_answers:
+        lines.append('the last negative answers of the probe:')
+        lines += ['  ' + a for a in _negative_answers]
+    for title, more in _more_reports:
+        lines.append(title + ':')
+        lines += ['  ' + line for line in more()[-20:]] or ['  none']
     for host in list(_hosts):
         lines.append(f'the stand-in host on port {getattr(host, "port", "?")}, last requests:')
         lines += ['  ' + l for l in host.log_tail() or ['none']]
@@ -401,6 +427,8 @@ def end_started(timeout=20.0):
         if time.monotonic() > deadline:
             raise AssertionError('programs outlive SIGKILL:\n' + describe())
         time.sleep(0.1)
+    _negative_answers.clear()
+    _more_reports.clear()
     for p, *_ in _started:
         try:
             p.wait(timeout=max(1.0, deadline - time.monotonic()))
