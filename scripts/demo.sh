@@ -19,6 +19,11 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/deps.sh"
+# Wine's programs without address-space randomisation, as in the tests
+# (scripts/wine-prefix.sh says why).
+if [ -z "${QP_NO_RANDOMIZE:-}" ]; then
+  QP_NO_RANDOMIZE=1 exec setarch "$(uname -m)" -R "$0" "$@"
+fi
 
 out="$root/build/demo"
 mkdir -p "$out"

@@ -66,4 +66,6 @@ export DISPLAY=":$(cat "$session/display")"
 export QP_WINE_SESSION=1
 export QP_FAILURE_DIR=${QP_FAILURE_DIR:-${QP_SESSION_ROOT:-${TMPDIR:-/tmp}}/failures}
 mkdir -p "$QP_FAILURE_DIR"
-"$@"
+# Without address-space randomisation (scripts/wine-prefix.sh says why);
+# every process of the session inherits it.
+setarch "$(uname -m)" -R "$@"
