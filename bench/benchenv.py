@@ -74,6 +74,11 @@ class WineBench:
     """with WineBench(build, host=True) as bench: ... bench.programs, bench.host"""
 
     def __init__(self, build, host=False, prefix_name='qptn-bench.'):
+        # Wine without address-space randomisation, as in the tests
+        # (scripts/no-aslr.sh says why): the bench runs itself again under it.
+        if not os.environ.get('QP_NO_RANDOMIZE'):
+            os.execv(os.path.join(ROOT, 'scripts', 'no-aslr.sh'),
+                     ['no-aslr.sh', sys.executable, *sys.argv])
         self.programs = Programs(build)
         self._want_host = host
         self._prefix_name = prefix_name

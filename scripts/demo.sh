@@ -20,10 +20,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/deps.sh"
 # Wine's programs without address-space randomisation, as in the tests
-# (scripts/wine-prefix.sh says why).
-if [ -z "${QP_NO_RANDOMIZE:-}" ]; then
-  QP_NO_RANDOMIZE=1 exec setarch "$(uname -m)" -R "$0" "$@"
-fi
+# (scripts/no-aslr.sh says why).
+[ -n "${QP_NO_RANDOMIZE:-}" ] || exec "$root/scripts/no-aslr.sh" "$0" "$@"
 
 out="$root/build/demo"
 mkdir -p "$out"

@@ -25,7 +25,6 @@ cleanup() {
   rm -rf "$run"
 }
 trap cleanup EXIT
-trap 'exit 143' TERM INT
 
 if ! "$root/scripts/wine-prefix.sh" "$run/template"; then
   echo "windows-tier: no template prefix" >&2
@@ -40,5 +39,6 @@ fi
 # In the background, so that a TERM ends ctest and its sessions at once.
 ctest --test-dir "$build" --output-on-failure --no-tests=error -j "${QP_WINDOWS_JOBS:-3}" "$@" &
 ctest_pid=$!
+# Until ctest runs, TERM simply ends the script (and the EXIT trap cleans).
 trap 'kill -TERM $ctest_pid 2>/dev/null; exit 143' TERM INT
 wait $ctest_pid

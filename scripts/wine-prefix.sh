@@ -5,15 +5,8 @@
 # corner placement exist as on a Windows desktop. Usage: wine-prefix.sh DIR
 set -euo pipefail
 prefix=${1:?usage: wine-prefix.sh DIR}
-# Debian's Wine has no preloader to reserve the low address ranges before
-# anything else is mapped: its loader sits at 0x7d000000, and with address
-# randomisation the heap after it now and then lands where Wine must map
-# the shared user data (0x7ffe0000). Such a start ends with 1 and "failed to
-# map the shared user data: c0000018" (seen about once in 1,000 starts).
-# Without randomisation the heap follows the loader, far below.
-if [ -z "${QP_NO_RANDOMIZE:-}" ]; then
-  QP_NO_RANDOMIZE=1 exec setarch "$(uname -m)" -R "$0" "$@"
-fi
+# Wine without address-space randomisation (scripts/no-aslr.sh says why).
+[ -n "${QP_NO_RANDOMIZE:-}" ] || exec "$(dirname "$0")/no-aslr.sh" "$0" "$@"
 mkdir -p "$prefix"
 export WINEPREFIX=$(cd "$prefix" && pwd)
 export WINEDEBUG=-all

@@ -20,7 +20,7 @@ if [ -z "${QP_WINE_TEMPLATE:-}" ] || [ -n "${QP_WINE_SESSION:-}" ]; then
     [ -n "${QP_REQUIRE_ALL:-}" ] && exit 1
     exit 77
   fi
-  exec "$@"
+  exec "$(dirname "$0")/no-aslr.sh" "$@"
 fi
 
 template=$QP_WINE_TEMPLATE
@@ -66,6 +66,5 @@ export DISPLAY=":$(cat "$session/display")"
 export QP_WINE_SESSION=1
 export QP_FAILURE_DIR=${QP_FAILURE_DIR:-${QP_SESSION_ROOT:-${TMPDIR:-/tmp}}/failures}
 mkdir -p "$QP_FAILURE_DIR"
-# Without address-space randomisation (scripts/wine-prefix.sh says why);
-# every process of the session inherits it.
-setarch "$(uname -m)" -R "$@"
+# Without address-space randomisation (scripts/no-aslr.sh says why).
+"$(dirname "$0")/no-aslr.sh" "$@"
