@@ -12,8 +12,7 @@ RegistryEntry::RegistryEntry(qp::RegistryPort& registry, std::u16string subkey,
                              std::u16string_view programPath, std::u16string_view suffix)
     : registry_(registry), subkey_(std::move(subkey)), valueName_(std::move(valueName)) {
   if (valueName_ && valueName_->size() > 31) valueName_->resize(31);
-  key_ =
-      registry_.CreateKey(qp::RegistryRoot::kCurrentUser, subkey_, qp::RegistryAccess::kAll).key;
+  key_ = registry_.OpenKey(qp::RegistryRoot::kCurrentUser, subkey_, qp::RegistryAccess::kAll).key;
   expected_ = u"\"";
   expected_ += programPath;
   expected_ += u"\"";
@@ -21,51 +20,61 @@ RegistryEntry::RegistryEntry(qp::RegistryPort& registry, std::u16string subkey,
   if (expected_.size() > kExpectedLimit) expected_.resize(kExpectedLimit);
 }
 
+qp::RegistryKey* RegistryEntry::Key(bool create) {
+  if (key_ == nullptr) {
+    const qp::RegistryRoot root = qp::RegistryRoot::kCurrentUser;
+    key_ = create ? registry_.CreateKey(root, subkey_, qp::RegistryAccess::kAll).key
+                  : registry_.OpenKey(root, subkey_, qp::RegistryAccess::kAll).key;
+  }
+  return key_.get();
+}
+
 bool RegistryEntry::IsSet() {
-  if (key_ == nullptr) return false;
+  qp::RegistryKey* key = Key(false);
+  if (key == nullptr) return false;
   std::vector<char> buffer(kTestBufferBytes, '\0');
   uint32_t bytes = kTestBufferBytes;
-  if (!key_->QueryValue(Name(), nullptr, buffer.data(), bytes).Ok()) return false;
+  if (!key->QueryValue(Name(), nullptr, buffer.data(), bytes).Ok()) return false;
   const uint32_t expectedBytes = static_cast<uint32_t>((expected_.size() + 1) * 2);
   return bytes == expectedBytes && std::memcmp(buffer.data(), expected_.c_str(), bytes) == 0;
 }
 
-void RegistryEntry::Write(const std::u16string& text) {
-  if (key_ == nullptr) return;
-  key_->SetValue(Name(), qp::RegType::kString, text.c_str(),
+void RegistryEntry::Write(qp::RegistryKey* key, const std::u16string& text) {
+  if (key == nullptr) return;
+  key->SetValue(Name(), qp::RegType::kString, text.c_str(),
                  static_cast<uint32_t>((text.size() + 1) * 2));
 }
 
 void RegistryEntry::Set(bool on) {
   if (on) {
-    Write(expected_);
-  } else if (key_ != nullptr) {
-    key_->DeleteValue(Name());
+    Write(Key(true), expected_);
+  } else if (qp::RegistryKey* key = Key(false)) {
+    key->DeleteValue(Name());
   }
 }
 
 std::u16string RegistryEntry::TakeOver() {
   std::u16string previous;
-  if (key_ != nullptr) {
+  if (qp::RegistryKey* key = Key(false)) {
     std::vector<char16_t> buffer(kTakeOverBufferBytes / 2, u'\0');
     uint32_t bytes = kTakeOverBufferBytes;
     // A value too long for the buffer leaves nothing usable: remembered as empty.
-    if (key_->QueryValue(Name(), nullptr, buffer.data(), bytes).Ok()) {
+    if (key->QueryValue(Name(), nullptr, buffer.data(), bytes).Ok()) {
       const size_t units = bytes / 2;
       size_t length = 0;
       while (length < units && buffer[length] != u'\0') ++length;
       previous.assign(buffer.data(), length);
     }
   }
-  Write(expected_);
+  Write(Key(true), expected_);
   return previous;
 }
 
 void RegistryEntry::GiveBack(const std::u16string& previous) {
   if (!previous.empty()) {
-    Write(previous);
+    Write(Key(false), previous);
   } else if (valueName_) {
-    if (key_ != nullptr) key_->DeleteValue(Name());
+    if (qp::RegistryKey* key = Key(false)) key->DeleteValue(Name());
   } else {
     key_.reset();
     registry_.DeleteKey(qp::RegistryRoot::kCurrentUser, subkey_);

@@ -35,8 +35,10 @@ class RegistryEntry {
   static constexpr uint32_t kTakeOverBufferBytes = 522;
   static constexpr size_t kExpectedLimit = 291;  // characters, terminator excluded
 
-  // Opens the key, creating it when missing, even when the entry is only
-  // tested. `valueName` null is the key's default value.
+  // Opens the key when it exists; only writing the expected text creates
+  // it, so testing or giving back never leaves a key that was not there
+  // (a per-user key shadows the machine's key of the same name).
+  // `valueName` null is the key's default value.
   RegistryEntry(qp::RegistryPort& registry, std::u16string subkey,
                 std::optional<std::u16string> valueName, std::u16string_view programPath,
                 std::u16string_view suffix);
@@ -48,20 +50,22 @@ class RegistryEntry {
   // Returns the current text (empty when there is none) and writes the
   // expected one.
   std::u16string TakeOver();
-  // Restores `previous`; an empty one removes the value, or for a default
-  // value the key itself.
+  // Restores `previous` into the key, when it still exists; an empty one
+  // removes the value, or for a default value the key itself.
   void GiveBack(const std::u16string& previous);
 
   const std::u16string& expected() const { return expected_; }
 
  private:
   const char16_t* Name() const { return valueName_ ? valueName_->c_str() : nullptr; }
-  void Write(const std::u16string& text);
+  // The open key, or null; with `create`, a missing key is created first.
+  qp::RegistryKey* Key(bool create);
+  void Write(qp::RegistryKey* key, const std::u16string& text);
 
   qp::RegistryPort& registry_;
   std::u16string subkey_;
   std::optional<std::u16string> valueName_;
-  std::unique_ptr<qp::RegistryKey> key_;  // null when it could not be opened
+  std::unique_ptr<qp::RegistryKey> key_;  // null until it is opened
   std::u16string expected_;
 };
 

@@ -73,10 +73,18 @@ TEST_F(ShellEntriesTest, RunAtLoginHoldsTheQuotedPathAndOffDeletesIt) {
   EXPECT_TRUE(registry.HasKey(kRunKey));
 }
 
-TEST_F(ShellEntriesTest, TestingAnEntryCreatesItsKey) {
+TEST_F(ShellEntriesTest, TestingOrClearingAnEntryCreatesNoKey) {
   RegistryEntry entry(registry, kMailtoIconKey, std::nullopt, kProgram, kMailtoIconSuffix);
-  EXPECT_TRUE(registry.HasKey(kMailtoIconKey));
   EXPECT_FALSE(entry.IsSet());
+  entry.Set(false);
+  EXPECT_FALSE(registry.HasKey(u"software\\classes\\mailto"));
+  entry.Set(true);
+  EXPECT_TRUE(entry.IsSet());
+}
+
+TEST_F(ShellEntriesTest, UnregisterOnAProfileThatNeverHadTheAssociationCreatesNothing) {
+  RegisterMailto(registry, kProgram, false);
+  EXPECT_FALSE(registry.HasKey(u"software\\classes\\mailto"));
 }
 
 TEST_F(ShellEntriesTest, ExpectedTextIsCutTo291Characters) {
@@ -124,19 +132,28 @@ TEST_F(ShellEntriesTest, UnregisterWhileAnotherProgramIsTheHandlerChangesNothing
   registry.PutString(kSettingsKey, u"prevMailto", u"\"C:\\older.exe\" %1");
   RegisterMailto(registry, kProgram, false);
   EXPECT_EQ(Command(), kOtherCommand);
-  EXPECT_FALSE(Icon()) << "the icon key is created, but empty";
-  EXPECT_TRUE(registry.HasKey(kMailtoIconKey));
+  EXPECT_FALSE(registry.HasKey(kMailtoIconKey));
   EXPECT_EQ(Setting(u"prevMailto"), u"\"C:\\older.exe\" %1");
 }
 
 TEST_F(ShellEntriesTest, HandlerWithoutTakeOverGetsTheDefaultsBack) {
   // An installer wrote our command line; nothing was remembered.
   registry.PutString(kMailtoCommandKey, nullptr, kOurCommand);
+  registry.PutString(kMailtoIconKey, nullptr, kOurIcon);
   RegisterMailto(registry, kProgram, false);
   EXPECT_EQ(Command(), std::u16string(kDefaultPrevMailto));
   EXPECT_EQ(Icon(), std::u16string(kDefaultPrevMailtoIcon));
   EXPECT_EQ(std::u16string(kDefaultPrevMailto).size(), 64u);
   EXPECT_EQ(std::u16string(kDefaultPrevMailtoIcon).size(), 46u);
+}
+
+TEST_F(ShellEntriesTest, GiveBackLeavesAMissingIconKeyMissing) {
+  registry.PutString(kMailtoCommandKey, nullptr, kOurCommand);
+  registry.PutString(kSettingsKey, u"prevMailto", kOtherCommand);
+  registry.PutString(kSettingsKey, u"prevMailtoIcon", kOtherIcon);
+  RegisterMailto(registry, kProgram, false);
+  EXPECT_EQ(Command(), kOtherCommand);
+  EXPECT_FALSE(registry.HasKey(kMailtoIconKey));
 }
 
 TEST_F(ShellEntriesTest, AMovedProgramTakesOverItsOldCommandLine) {

@@ -134,6 +134,12 @@ TEST_F(RegistryWinTest, MailtoOverAnotherHandlerIsRestoredByteForByte) {
   EXPECT_EQ(Stored(kMailtoIconKey, nullptr), beforeIcon);
 }
 
+TEST_F(RegistryWinTest, UnregisterOnAProfileThatNeverHadMailtoCreatesNoKey) {
+  RegDeleteTreeW(HKEY_CURRENT_USER, L"software\\classes\\mailto");
+  RegisterMailto(registry, ProgramPath(), false);
+  EXPECT_FALSE(HasKey(u"software\\classes\\mailto"));
+}
+
 TEST_F(RegistryWinTest, MailtoOnAProfileWithoutItLeavesOnlyShellOpen) {
   RegisterMailto(registry, ProgramPath(), true);
   EXPECT_TRUE(HasKey(kMailtoCommandKey));
