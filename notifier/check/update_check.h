@@ -5,11 +5,11 @@
 #include <string>
 
 #include "notifier/check/mail_service.h"
+#include "notifier/check/own_version.h"
 
 namespace qptn {
 
-// The version this program compares with, and how it names itself.
-inline constexpr int32_t kOwnVersion = 4;
+// How the program names itself to the service.
 inline constexpr char16_t kUpdateClientId[] = u"DudiderEzodoZuduza";
 
 // What the update needs of the window system.

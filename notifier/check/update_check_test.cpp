@@ -33,14 +33,14 @@ TEST(UpdateCheck, OnlyANewerVersionIsAnnouncedAndItsPackageOpened) {
   const std::string box =
       "box A new version of the Desktop Notifier is available and will now be downloaded.";
   const Case cases[] = {
-      {"same version", 4, 0, u"mail.quillpost.com", false, {}},
-      {"older version", 3, 0, u"mail.quillpost.com", false, {}},
-      {"failed call", 9, -1, u"mail.quillpost.com", false, {}},
-      {"newer, public host", 5, 0, u"mail.quillpost.com", false,
+      {"same version", kOwnVersion, 0, u"mail.quillpost.com", false, {}},
+      {"older version", kOwnVersion - 1, 0, u"mail.quillpost.com", false, {}},
+      {"failed call", kOwnVersion + 5, -1, u"mail.quillpost.com", false, {}},
+      {"newer, public host", kOwnVersion + 1, 0, u"mail.quillpost.com", false,
        {box, "open https://mail.quillpost.com/qptnsetup_QX.msi"}},
-      {"newer, private label", 5, 0, u"mail.quillpost.com", true,
+      {"newer, private label", kOwnVersion + 1, 0, u"mail.quillpost.com", true,
        {box, "open https://mail.quillpost.com/qptnsetup_PL.msi"}},
-      {"newer, stand-in host", 7, 0, u"127.0.0.1:8080", false,
+      {"newer, stand-in host", kOwnVersion + 3, 0, u"127.0.0.1:8080", false,
        {box, "open http://127.0.0.1:8080/qptnsetup_QX.msi"}},
   };
   for (const Case& c : cases) {

@@ -7,6 +7,7 @@
 
 #include "notifier/check/mail_service.h"
 #include "notifier/service/soap_records.h"
+#include "notifier/check/own_version.h"
 
 namespace qptn {
 
@@ -25,7 +26,6 @@ ScreenPoint DialogPlacement(const ScreenRect& parent, int dialogWidth, int dialo
 bool SignInAccepted(const CallOutcome& outcome, const QPTSoapNS::OptString& status);
 
 inline constexpr char16_t kDialogTitle[] = u"Desktop Notifier";
-inline constexpr char16_t kVersionText[] = u"  (Version 1.1.4)";
 inline constexpr char16_t kAccountHeading[] = u"Quillpost Information";
 inline constexpr char16_t kSettingsHeading[] = u"Settings";
 inline constexpr char16_t kHelpTopic[] = u"3831";

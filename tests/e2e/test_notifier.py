@@ -66,7 +66,8 @@ class NotifierScenarios(winenv.Scenario):
         magic, = struct.unpack_from('<H', image, pe + 24)
         subsystem, = struct.unpack_from('<H', image, pe + 24 + 68)
         self.assertEqual((hex(machine), hex(magic), subsystem), ('0x8664', '0x20b', 2))
-        self.assertEqual(winenv.run(probe.exe, 'version', QPTN).stdout.strip(), '1.1.0.4')
+        self.assertEqual(winenv.run(probe.exe, 'version', QPTN).stdout.strip(),
+                         os.environ['QP_FILE_VERSION'])
 
     def test_main_window_is_hidden_with_its_title(self):
         self.start()
