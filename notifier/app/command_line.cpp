@@ -30,6 +30,8 @@ ModeChoice SelectMode(const std::vector<std::u16string>& args) {
   } else if (IsModeWord(first, u"mailto")) {
     choice.mode = RunMode::Mailto;
     if (args.size() > 1) choice.mailtoUrl = args[1];
+  } else if (IsModeWord(first, u"close")) {
+    choice.mode = RunMode::Close;
   } else {
     choice.hello = IsModeWord(first, u"hello");
   }

@@ -6,7 +6,10 @@
 
 namespace qptn {
 
-enum class RunMode { Uninstall, Commit, Mailto, Normal };
+// Close ends the running notifier and nothing else: the installer closes it
+// before an upgrade replaces its files, where Uninstall would also give the
+// user's mailto: association away.
+enum class RunMode { Uninstall, Commit, Mailto, Close, Normal };
 
 struct ModeChoice {
   RunMode mode = RunMode::Normal;

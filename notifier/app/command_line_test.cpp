@@ -13,6 +13,7 @@ std::string Name(RunMode mode) {
     case RunMode::Uninstall: return "Uninstall";
     case RunMode::Commit: return "Commit";
     case RunMode::Mailto: return "Mailto";
+    case RunMode::Close: return "Close";
     case RunMode::Normal: return "Normal";
   }
   return "?";
@@ -48,6 +49,9 @@ TEST(SelectMode, ChoosesByFirstArgumentOnly) {
       {{u"/COMMIT", u"-Hello"}, RunMode::Commit, false},
       {{u"-mailto", u"mailto:a@b.example"}, RunMode::Mailto, false},
       {{u"/MAILTO"}, RunMode::Mailto, false},
+      {{u"-Close"}, RunMode::Close, false},
+      {{u"/CLOSE", u"-Uninstall"}, RunMode::Close, false},
+      {{u"-Closed"}, RunMode::Normal, false},
       {{u"/HELLO"}, RunMode::Normal, true},
       {{u"-hello"}, RunMode::Normal, true},
       {{u"Hello"}, RunMode::Normal, false},

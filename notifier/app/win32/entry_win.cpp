@@ -154,6 +154,9 @@ int WINAPI wWinMain(HINSTANCE module, HINSTANCE, PWSTR, int) {
     case qptn::RunMode::Mailto:
       MailtoRun(choice.mailtoUrl);
       return 0;
+    case qptn::RunMode::Close:
+      qptn::CloseRunningInstances();
+      return 0;
     case qptn::RunMode::Normal:
       break;
   }
