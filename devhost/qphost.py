@@ -10,7 +10,8 @@ It fakes what the notifier and the browser control rely on from the host:
   "Quillpost :: ...": /view.php (Message), /view_print_multi.php (Quick View),
   /compose.php (Compose, shows its compose_args), /help.php (Help, shows its
   topic), /mail/NAME (NAME), anything else a 404 "Quillpost :: Not Found";
-- the setup packages /qptnsetup_<edition>.msi, served from the data folder
+- the setup packages /qptnsetup_<edition>.msi, served from the folder that
+  --packages names (the build's real packages), else from the data folder
   (stand-ins for QX and PL are written there when missing);
 - mail attachments at /download.php?id=N (GET or HEAD), stored through the
   admin interface or uploaded (below);
@@ -18,7 +19,7 @@ It fakes what the notifier and the browser control rely on from the host:
   POST /saveFile.php (below);
 - an admin interface under /admin/ (JSON in and out, below).
 
-Usage: qphost.py --port PORT --data DIR [--port-file FILE]
+Usage: qphost.py --port PORT --data DIR [--port-file FILE] [--packages DIR]
                  [--vary-order] [--xsi-types] [--multiref]
                  [--tls-cert FILE --tls-key FILE]
 It listens on 127.0.0.1 only; port 0 picks a free port. Once listening it
@@ -250,8 +251,9 @@ SETUP_PLACEHOLDER = b'Stand-in for the Quillpost Desktop Notifier setup package,
 
 
 class Host:
-    def __init__(self, data_dir, style=None):
+    def __init__(self, data_dir, style=None, packages_dir=None):
         self.data_dir = data_dir
+        self.packages_dir = packages_dir or data_dir
         self.model = Model()
         self.service = soap.Service(self.model)
         self.style = style or soap.Style()
@@ -262,9 +264,9 @@ class Host:
         self.log_path = os.path.join(data_dir, 'requests.log')
         self.attachments = attachments.Attachments(os.path.join(data_dir, 'attachments'))
         self.uploads = uploads.Uploads(self.attachments)
-        # The two editions' packages, as small stand-ins unless the data
-        # folder holds real ones.
-        for edition in ('QX', 'PL'):
+        # Without a folder of real packages, the two editions' packages as
+        # small stand-ins, unless the data folder holds real ones.
+        for edition in ('QX', 'PL') if packages_dir is None else ():
             package = os.path.join(data_dir, f'qptnsetup_{edition}.msi')
             if not os.path.exists(package):
                 with open(package, 'wb') as f:
@@ -524,7 +526,7 @@ class Handler(FileRoutes, BaseHTTPRequestHandler):
         elif path == '/download.php':
             self.download(query.get('id', []))
         elif setup:
-            file = os.path.join(self.host.data_dir, f'qptnsetup_{setup.group(1)}.msi')
+            file = os.path.join(self.host.packages_dir, f'qptnsetup_{setup.group(1)}.msi')
             if os.path.isfile(file):
                 with open(file, 'rb') as f:
                     self.answer(200, f.read(), 'application/x-msi')
@@ -699,6 +701,8 @@ def main(argv=None):
     parser.add_argument('--port', type=int, required=True)
     parser.add_argument('--data', required=True)
     parser.add_argument('--port-file')
+    parser.add_argument('--packages', metavar='DIR',
+                        help='serve the setup packages qptnsetup_<edition>.msi from DIR')
     parser.add_argument('--vary-order', action='store_true',
                         help='write out values and record fields in reversed order')
     parser.add_argument('--xsi-types', action='store_true',
@@ -718,8 +722,10 @@ def main(argv=None):
             tls.load_cert_chain(args.tls_cert, args.tls_key)
         except (OSError, ssl.SSLError) as e:
             parser.error(f'cannot use the certificate and key: {e}')
+    if args.packages is not None and not os.path.isdir(args.packages):
+        parser.error(f'--packages {args.packages}: no such folder')
     style = soap.Style(args.vary_order, args.xsi_types, args.multiref)
-    server = Server(args.port, Host(args.data, style), tls)
+    server = Server(args.port, Host(args.data, style, args.packages), tls)
     port = server.server_address[1]
 
     def stop(*_):

@@ -4,9 +4,12 @@ import http.client
 import json
 import os
 import socket
+import subprocess
+import sys
+import tempfile
 import unittest
 
-from support import HostCase, auth, fault_of
+from support import HOST_SCRIPT, HostCase, RunningHost, auth, fault_of
 
 
 class HostTest(HostCase):
@@ -155,6 +158,34 @@ class HostTest(HostCase):
                 status, content_type, body = self.request('GET', f'/qptnsetup_{edition}.msi')
                 self.assertEqual((status, content_type), (200, 'application/x-msi'))
                 self.assertTrue(body.endswith(edition.encode() + b'\n'), body)
+
+    def test_packages_come_from_the_folder_given(self):
+        with tempfile.TemporaryDirectory() as packages, tempfile.TemporaryDirectory() as data:
+            with open(os.path.join(packages, 'qptnsetup_QX.msi'), 'wb') as f:
+                f.write(b'REAL-QX')
+            host = RunningHost(data, ['--packages', packages])
+            try:
+                answers = {}
+                for edition in ('QX', 'PL'):
+                    connection = http.client.HTTPConnection('127.0.0.1', host.port, timeout=30)
+                    connection.request('GET', f'/qptnsetup_{edition}.msi')
+                    answer = connection.getresponse()
+                    answers[edition] = (answer.status, answer.read())
+                    connection.close()
+            finally:
+                host.stop()
+            self.assertEqual(answers['QX'], (200, b'REAL-QX'))
+            self.assertEqual(answers['PL'][0], 404)
+            self.assertEqual([n for n in os.listdir(data) if n.startswith('qptnsetup')], [],
+                             'no stand-in package is written beside real ones')
+
+    def test_a_packages_folder_that_is_missing_is_refused(self):
+        with tempfile.TemporaryDirectory() as data:
+            done = subprocess.run([sys.executable, HOST_SCRIPT, '--port', '0', '--data', data,
+                                   '--packages', os.path.join(data, 'none')],
+                                  capture_output=True, text=True, timeout=60)
+        self.assertEqual(done.returncode, 2)
+        self.assertIn('no such folder', done.stderr)
 
     def test_delivery_counts_header_numbers_up(self):
         self.assertEqual(self.admin('POST', '/admin/accounts',
