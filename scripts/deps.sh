@@ -16,6 +16,7 @@ packages=(
   fonts-dejavu-core fonts-liberation fonts-wqy-microhei
   fonts-wine  # the title-bar glyphs (Marlett) of Wine's own windows
   python3
+  wixl msitools  # the installer packages, and msiinfo to read them back
 )
 
 missing=()
