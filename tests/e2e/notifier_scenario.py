@@ -29,10 +29,11 @@ PERIODIC_TIMER = '2'
 host = port = None
 
 
-def set_up():
+def set_up(*host_options):
+    """`host_options`: more of the stand-in host's command line."""
     global host, port
     winenv.warm_up(probe.exe)
-    host = winenv.StandInHost()
+    host = winenv.StandInHost(*host_options)
     port = host.port
     # The alert: "MailBeep" names a sound file whose opening the tests watch.
     with wave.open(beep_path(), 'wb') as w:
