@@ -9,6 +9,7 @@
 
 #include "common/win32/com_init_win.h"
 #include "common/win32/handle_win.h"
+#include "common/win32/local_memory_win.h"
 #include "common/win32/registry_win.h"
 #include "common/win32/wide_win.h"
 #include "notifier/actions/win32/browser_win.h"
@@ -61,10 +62,9 @@ qptn::QptnT g_app(qptn::AppPorts{g_mainWindow, g_trayIcon, g_transport, g_popup,
 std::vector<std::u16string> Arguments() {
   std::vector<std::u16string> args;
   int count = 0;
-  LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &count);
-  if (argv == nullptr) return args;
-  for (int i = 1; i < count; ++i) args.push_back(qp::FromWide(argv[i]));
-  LocalFree(argv);
+  const qp::UniqueLocalMemory<LPWSTR*> argv(CommandLineToArgvW(GetCommandLineW(), &count));
+  if (!argv) return args;
+  for (int i = 1; i < count; ++i) args.push_back(qp::FromWide(argv.Get()[i]));
   return args;
 }
 
