@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "common/win32/handle_win.h"
 #include "notifier/actions/win32/browser_win.h"
 
 namespace {
@@ -111,23 +112,21 @@ int InstallPackage(const wchar_t* log, const wchar_t* url) {
     code = 1001;  // msiexec did not start or end
     if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                        &startup, &process)) {
-      if (WaitForSingleObject(process.hProcess, 300000) == WAIT_OBJECT_0) {
-        GetExitCodeProcess(process.hProcess, &code);
+      const qp::UniqueHandle thread(process.hThread), installer(process.hProcess);
+      if (WaitForSingleObject(installer.Get(), 300000) == WAIT_OBJECT_0) {
+        GetExitCodeProcess(installer.Get(), &code);
       }
-      CloseHandle(process.hThread);
-      CloseHandle(process.hProcess);
     }
   }
-  HANDLE out = CreateFileW(log, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (out == INVALID_HANDLE_VALUE) return 1;
+  const qp::UniqueHandle out(CreateFileW(log, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                                         OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!out) return 1;
   char line[4096];
   const int n =
       std::snprintf(line, sizeof line, "%ls %lu\n", url, static_cast<unsigned long>(code));
   const DWORD length = n < 0 ? 0 : std::min<DWORD>(static_cast<DWORD>(n), sizeof line - 1);
   DWORD written = 0;
-  WriteFile(out, line, length, &written, nullptr);
-  CloseHandle(out);
+  WriteFile(out.Get(), line, length, &written, nullptr);
   return code == 0 ? 0 : 1;
 }
 
