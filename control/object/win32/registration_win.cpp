@@ -13,6 +13,14 @@
 namespace gwax {
 namespace {
 
+// The platform the library registers its type library for: "win64" for the
+// 64-bit library, "win32" for the 32-bit one.
+#ifdef _WIN64
+constexpr SYSKIND kOwnSysKind = SYS_WIN64;
+#else
+constexpr SYSKIND kOwnSysKind = SYS_WIN32;
+#endif
+
 class TypeLibraryWin : public TypeLibraryPort {
  public:
   qp::Result Register() override {
@@ -24,7 +32,7 @@ class TypeLibraryWin : public TypeLibraryPort {
   }
   qp::Result Unregister() override {
     return UnRegisterTypeLib(LIBID_GatherwickAXLib, kTypeLibMajor, kTypeLibMinor, kTypeLibLocale,
-                             SYS_WIN64);
+                             kOwnSysKind);
   }
 };
 
