@@ -7,6 +7,7 @@
 #include <cwchar>
 #include <vector>
 
+#include "common/win32/handle_win.h"
 #include "common/win32/wide_win.h"
 
 namespace qptn {
@@ -78,6 +79,27 @@ struct ProcessSearch {
   HWND found = nullptr;
 };
 
+// Window enumeration callbacks: system callbacks, so declared with the
+// system's calling convention (a plain lambda has the wrong one on 32-bit
+// Windows).
+BOOL CALLBACK FindTitled(HWND window, LPARAM param) {
+  auto* s = reinterpret_cast<TitleSearch*>(param);
+  wchar_t title[kTextCapacity] = {};
+  GetWindowTextW(window, title, kTextCapacity);
+  if (!std::wcsstr(title, s->fragment)) return TRUE;
+  s->found = window;
+  return FALSE;
+}
+
+BOOL CALLBACK FindVisibleOfProcess(HWND window, LPARAM param) {
+  auto* s = reinterpret_cast<ProcessSearch*>(param);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner != s->process || !IsWindowVisible(window)) return TRUE;
+  s->found = window;
+  return FALSE;
+}
+
 }  // namespace
 
 std::optional<std::u16string> WindowsBrowserSystem::Handler(HandlerValue which) {
@@ -146,16 +168,7 @@ void WindowsBrowserSystem::Disconnect() {
 bool WindowsBrowserSystem::ActivateWindowTitled(std::u16string_view fragment) {
   const std::u16string text(fragment);
   TitleSearch search{qp::Wide(text)};
-  EnumWindows(
-      [](HWND window, LPARAM param) -> BOOL {
-        auto* s = reinterpret_cast<TitleSearch*>(param);
-        wchar_t title[kTextCapacity] = {};
-        GetWindowTextW(window, title, kTextCapacity);
-        if (!std::wcsstr(title, s->fragment)) return TRUE;
-        s->found = window;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  EnumWindows(FindTitled, reinterpret_cast<LPARAM>(&search));
   if (!search.found) return false;
   if (IsIconic(search.found)) ShowWindow(search.found, SW_SHOWNORMAL);
   SetForegroundWindow(search.found);
@@ -175,21 +188,11 @@ bool WindowsBrowserSystem::StartProcess(const std::u16string& commandLine) {
                       &startup, &process)) {
     return false;
   }
+  const qp::UniqueHandle thread(process.hThread), started(process.hProcess);
   Sleep(kStartupPauseMs);
-  WaitForInputIdle(process.hProcess, kInputIdleTimeoutMs);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
+  WaitForInputIdle(started.Get(), kInputIdleTimeoutMs);
   ProcessSearch search{process.dwProcessId};
-  EnumWindows(
-      [](HWND window, LPARAM param) -> BOOL {
-        auto* s = reinterpret_cast<ProcessSearch*>(param);
-        DWORD owner = 0;
-        GetWindowThreadProcessId(window, &owner);
-        if (owner != s->process || !IsWindowVisible(window)) return TRUE;
-        s->found = window;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  EnumWindows(FindVisibleOfProcess, reinterpret_cast<LPARAM>(&search));
   return search.found != nullptr;
 }
 
