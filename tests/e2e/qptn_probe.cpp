@@ -2,6 +2,7 @@
 // notifier the way other programs and the shell can. Prints plain lines;
 // exit code 0 on success, 1 on a negative answer, 2 on bad usage.
 #include <windows.h>
+#include <commctrl.h>
 #include <oleacc.h>
 #include <shellapi.h>
 #include <urlmon.h>
@@ -250,6 +251,28 @@ int Record(const wchar_t* file) {
   }
   CloseHandle(out);
   return n > 0 ? 0 : 1;
+}
+
+// How many tools the popup's tooltip control holds (its buttons' tips).
+int PopupTools() {
+  struct Search {
+    HWND popup;
+    HWND tooltip;
+  } search{FindWindowW(L"QPTNOTIFY", nullptr), nullptr};
+  if (search.popup == nullptr) return 1;
+  EnumWindows(
+      [](HWND w, LPARAM param) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(param);
+        wchar_t cls[32] = {};
+        GetClassNameW(w, cls, 32);
+        if (wcscmp(cls, TOOLTIPS_CLASSW) != 0 || GetWindow(w, GW_OWNER) != s->popup) return TRUE;
+        s->tooltip = w;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  if (search.tooltip == nullptr) return 1;
+  std::printf("%ld\n", static_cast<long>(SendMessageW(search.tooltip, TTM_GETTOOLCOUNT, 0, 0)));
+  return 0;
 }
 
 // The popup window ("QPTNOTIFY"): handle, screen rectangle, visibility
@@ -571,6 +594,7 @@ int wmain(int argc, wchar_t** argv) {
   if (verb == L"nudge") return Nudge();
   if (verb == L"popup") return Popup();
   if (verb == L"popup-accessible") return PopupAccessible();
+  if (verb == L"popup-tools") return PopupTools();
   if (verb == L"dialog-with" && argc == 3) return DialogWith(_wtoi(argv[2]));
   if (verb == L"control" && argc == 4) return ControlState(ParseWindow(argv[2]), _wtoi(argv[3]));
   if (verb == L"press" && argc == 4) return Press(ParseWindow(argv[2]), _wtoi(argv[3]));

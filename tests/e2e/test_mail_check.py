@@ -72,6 +72,8 @@ class MailCheckScenarios(NotifierScenario):
                          (area_right - 2 - 297, area_bottom - 2 - 190, area_right - 2,
                           area_bottom - 2))
         self.assertEqual(shown['title'], 'QPT Notice')
+        tools = winenv.run(probe.exe, 'popup-tools').stdout.strip()
+        self.assertGreater(int(tools or 0), 0, "the popup's buttons have no tooltips")
         winenv.save_screenshot(os.path.join(SCREENSHOTS, 'popup-message.png'))
 
     def test_new_mail_of_two_accounts_goes_to_the_popup_in_date_order(self):

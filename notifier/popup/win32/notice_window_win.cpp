@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <cstddef>
 #include <cwchar>
 
 #include "common/win32/wide_win.h"
@@ -15,8 +16,10 @@ namespace {
 
 // The check thread's request waits in the window for this message.
 constexpr UINT kMsgTakeRequest = WM_APP + 13;
-// The first version of the tool description, as the popup registers its tools.
-constexpr UINT kToolInfoSize = 44;
+// The tool description up to lParam (the headers' TTTOOLINFOW_V2_SIZE), as
+// the popup registers its tools: 44 bytes on 32-bit Windows, 64 on 64-bit.
+constexpr UINT kToolInfoSize = offsetof(TTTOOLINFOW, lParam) + sizeof(LPARAM);
+static_assert(sizeof(void*) != 4 || kToolInfoSize == 44, "44 bytes on 32-bit Windows");
 
 // The system's work area, less a taskbar along the top or bottom edge that
 // it still covers. Wine gives a program the work area of its start for good,
