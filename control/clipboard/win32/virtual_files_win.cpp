@@ -2,7 +2,9 @@
 // disk: each saved into a folder of its own, uploaded, and removed.
 #include <windows.h>
 #include <ole2.h>
+#include <shlobj.h>
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -20,6 +22,14 @@
 
 namespace gwax {
 namespace {
+
+// The list block the portable reader walks is the system's descriptor
+// array, on both widths.
+static_assert(sizeof(FILEDESCRIPTORA) == kFileDescriptorSize, "332-byte descriptors");
+static_assert(offsetof(FILEDESCRIPTORA, cFileName) == kFileDescriptorNameOffset,
+              "the name at offset 72");
+static_assert(sizeof(FILEDESCRIPTORA::cFileName) == kFileDescriptorNameBytes, "260-byte names");
+static_assert(offsetof(FILEGROUPDESCRIPTORA, fgd) == 4, "a 32-bit count first");
 
 constexpr ULONG kChunkBytes = 2048;
 
