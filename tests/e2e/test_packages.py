@@ -23,6 +23,8 @@ VERSION = os.environ['QP_VERSION_FILE']
 NEXT_VERSION = os.environ['QP_NEXT_VERSION_FILE']
 
 FOLDER = 'C:\\Program Files\\Quillpost'
+# The 32-bit control, for 32-bit browser processes.
+FOLDER32 = 'C:\\Program Files (x86)\\Quillpost'
 PROGRAMS = ['GatherwickAX.dll', 'qpcall.exe', 'qpsettings.exe', 'qptn.exe']
 QPTN = FOLDER + '\\qptn.exe'
 SHORTCUT = 'Quillpost Desktop Notifier.lnk'
@@ -97,8 +99,8 @@ def msi_log(log):
     return text.splitlines()
 
 
-def installed_programs():
-    folder = winenv.unix_path(FOLDER)
+def installed_programs(folder=FOLDER):
+    folder = winenv.unix_path(folder)
     return sorted(os.listdir(folder)) if os.path.isdir(folder) else []
 
 
@@ -131,9 +133,10 @@ def file_version(path):
     return winenv.run(probe.exe, 'version', path).stdout.strip()
 
 
-def query_value(key, name=None):
-    """The data of a REG_SZ value as `reg query` prints it, or None."""
-    done = winenv.run('reg', 'query', key, *(['/v', name] if name else ['/ve']))
+def query_value(key, name=None, view='/reg:64'):
+    """The data of a REG_SZ value as `reg query` prints it in the registry
+    `view` (/reg:64 or /reg:32), or None."""
+    done = winenv.run('reg', 'query', key, *(['/v', name] if name else ['/ve']), view)
     if done.returncode != 0:
         return None
     for line in done.stdout.splitlines():
@@ -169,7 +172,10 @@ def registry_export(root):
 
 
 def registry_changes(before, after, kept=KEPT_KEYS):
-    """What differs between two exports, a line each, except below `kept`."""
+    """What differs between two exports, a line each, except below `kept`.
+    An empty key that went is no change: Windows Installer removes the keys
+    that its removal leaves empty (Wine's such keys that were there before
+    too, like the 32-bit view's empty CLSID), and an empty key holds nothing."""
     changes = []
     for key in sorted(set(before) | set(after)):
         if key.startswith(kept):
@@ -177,7 +183,8 @@ def registry_changes(before, after, kept=KEPT_KEYS):
         if key not in before:
             changes.append(f'added {key} {after[key]}')
         elif key not in after:
-            changes.append(f'removed {key}')
+            if before[key] or any(k.startswith(key + '\\') for k in before):
+                changes.append(f'removed {key}')
         elif before[key] != after[key]:
             for name in sorted(set(before[key]) | set(after[key])):
                 if before[key].get(name) != after[key].get(name):
@@ -242,6 +249,11 @@ class InstallScenario(PackageScenario):
         self.install(package())
 
         self.assertEqual(installed_programs(), PROGRAMS)
+        self.assertEqual(installed_programs(FOLDER32), ['GatherwickAX.dll'])
+        # Each control in the classes of its width.
+        server = CLASS_KEYS[4] + '\\InprocServer32'
+        self.assertEqual(query_value(server, view='/reg:32'), FOLDER32 + '\\GatherwickAX.dll')
+        self.assertEqual(query_value(server), FOLDER + '\\GatherwickAX.dll')
         self.assertIsNotNone(shortcut(), 'no Start-menu shortcut "Quillpost Desktop Notifier"')
         self.assertEqual(create_control_from_script(), 'Version 7')
         _, argv = self.notifier_of(VERSION)
@@ -252,7 +264,12 @@ class InstallScenario(PackageScenario):
         winenv.save_screenshot(os.path.join(ns.SCREENSHOTS, 'installed-greeting.png'))
 
         # The package's class rows are what the control registers itself.
+        # The type library's key is one for both views: the 32-bit
+        # control's platform subkey stands in it too.
         packaged = class_registration()
+        typelib = packaged[CLASS_KEYS[5]]
+        for key in [k for k in typelib if k.endswith('\\409\\win32')]:
+            del typelib[key]
         self.assertEqual(query_value(CLASS_KEYS[4] + '\\InprocServer32'),
                          FOLDER + '\\GatherwickAX.dll')
         for key in CLASS_KEYS:
@@ -313,6 +330,7 @@ class UninstallScenario(PackageScenario):
         self.assertEqual(winenv.notifier_processes(), [], 'the notifier outlived its removal')
         self.assertEqual(installed_programs(), [])
         self.assertFalse(os.path.exists(winenv.unix_path(FOLDER)), 'the program folder stays')
+        self.assertFalse(os.path.exists(winenv.unix_path(FOLDER32)), 'the 32-bit folder stays')
         self.assertIsNone(shortcut(), 'the shortcut stays')
         leftovers = []
         for root, exported in before.items():

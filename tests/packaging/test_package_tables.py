@@ -54,6 +54,47 @@ class PackageTables(unittest.TestCase):
                 self.assertEqual(order['StartNotifier'][1], 'NOT REMOVE')
                 self.assertIn('NOT UPGRADINGPRODUCTCODE', order['UninstallNotifier'][1])
 
+    def test_each_control_registers_in_its_own_view(self):
+        # Component attribute 256: a 64-bit component, whose registry rows go
+        # to the 64-bit view; without it, the 32-bit view (WOW6432Node).
+        for edition in ('QX', 'PL'):
+            with self.subTest(edition=edition):
+                path = package(edition)
+                components = {row[0]: row for row in table(path, 'Component')}
+                self.assertEqual(int(components['Control'][3]) & 256, 256)
+                self.assertEqual(int(components['Control32'][3]) & 256, 0)
+                folders = {row[0]: row[1:] for row in table(path, 'Directory')}
+                self.assertEqual(folders[components['Control'][2]],
+                                 ('ProgramFiles64Folder', 'Quillpost'))
+                self.assertEqual(folders[components['Control32'][2]],
+                                 ('ProgramFilesFolder', 'Quillpost'))
+                files = {row[0]: row[1:3] for row in table(path, 'File')}
+                self.assertEqual(files['GatherwickAX.dll'], ('Control', 'GatherwickAX.dll'))
+                self.assertEqual(files['GatherwickAX32.dll'], ('Control32', 'GatherwickAX.dll'))
+
+                rows = {'Control': set(), 'Control32': set()}
+                for _, root, key, name, value, component in table(path, 'Registry'):
+                    if component in rows:
+                        rows[component].add((root, key, name, value))
+                # The same class, type library and interface rows, each naming
+                # its own file, folder and type-library platform.
+                # The type library's key is one for both views: its help
+                # folder comes from the 64-bit control alone.
+                as32 = {(root, key.replace('\\409\\win64', '\\409\\win32'), name,
+                         value.replace('[#GatherwickAX.dll]', '[#GatherwickAX32.dll]'))
+                        for root, key, name, value in rows['Control']
+                        if not key.endswith('\\HELPDIR')}
+                self.assertEqual(as32, rows['Control32'])
+                keys = {key for _, key, _, _ in rows['Control32']}
+                for needed in ('Software\\Classes\\CLSID\\{B5B8593C-89BC-44a7-BCE3-32FE4FED7C5C}'
+                               '\\InprocServer32',
+                               'Software\\Classes\\TypeLib\\{7CD239BF-0A52-4F76-AD85-534103E6D883}'
+                               '\\1.0\\409\\win32',
+                               'Software\\Classes\\Interface\\{E8BDDAEC-4F1C-420C-99B1-958E85857364}'):
+                    self.assertIn(needed, keys)
+                self.assertTrue(all(r[0] == '2' for r in rows['Control'] | rows['Control32']),
+                                'class rows go to HKLM')
+
     def test_nothing_registers_itself(self):
         for edition in ('QX', 'PL'):
             with self.subTest(edition=edition):
