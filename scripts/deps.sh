@@ -8,6 +8,8 @@ packages=(
   cmake make g++ pkg-config
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev
   mingw-w64-tools binutils-mingw-w64-x86-64 libwine-dev
+  g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686
+  g++-multilib lib32asan8 lib32ubsan1  # the 32-bit native tests, with the sanitizers
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang-14 libclang-rt-14-dev libexpat1-dev
   llvm-14  # llvm-profdata-14 and llvm-cov-14, for scripts/fuzz-coverage.sh
