@@ -19,7 +19,7 @@ function(qp_split_version version prefix)
 endfunction()
 
 # Writes DIR/qp_version.h for the version, and DIR/qptn.manifest, the
-# notifier's manifest, which carries it too.
+# notifier's manifest, which carries it too (and the processor).
 function(qp_version_header version dir)
   qp_split_version(${version} v)
   set(QP_VERSION ${version})
@@ -27,6 +27,12 @@ function(qp_version_header version dir)
   set(QP_VERSION_MINOR ${v_MINOR})
   set(QP_VERSION_PATCH ${v_PATCH})
   set(QP_FILE_VERSION ${v_FILE})
+  # The manifest names the program's processor: the tree's width.
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    set(QP_MANIFEST_ARCHITECTURE x86)
+  else()
+    set(QP_MANIFEST_ARCHITECTURE amd64)
+  endif()
   configure_file(${CMAKE_SOURCE_DIR}/cmake/qp_version.h.in ${dir}/qp_version.h @ONLY)
   configure_file(${CMAKE_SOURCE_DIR}/notifier/resources/qptn.manifest.in ${dir}/qptn.manifest @ONLY)
 endfunction()

@@ -1,7 +1,7 @@
 """The built Windows binaries as a user's machine gets them, read with
-objdump: the machine type of the tree's width, the four entry points of an
-in-process server in GatherwickAX.dll, and imports from the system's own
-libraries only (the C++ and threads runtimes are linked in, so no MinGW DLL
+objdump: the machine type of the tree's width (and the notifier's manifest
+naming it), the four entry points of an in-process server in
+GatherwickAX.dll, and imports from the system's own libraries only (the C++ and threads runtimes are linked in, so no MinGW DLL
 has to lie beside a program)."""
 
 import os
@@ -59,6 +59,13 @@ class Binaries(unittest.TestCase):
     def test_the_control_exports_the_four_entry_points_of_an_in_process_server(self):
         self.assertEqual(exports(CONTROL), ['DllCanUnloadNow', 'DllGetClassObject',
                                             'DllRegisterServer', 'DllUnregisterServer'])
+
+    def test_the_notifiers_manifest_names_the_trees_processor(self):
+        notifier = next(b for b in BINARIES if os.path.basename(b) == 'qptn.exe')
+        with open(notifier, 'rb') as f:
+            image = f.read()
+        found = re.findall(rb'processorArchitecture="([^"]*)"', image)
+        self.assertEqual(found, [{'i386': b'x86', 'x86-64': b'amd64'}[MACHINE]])
 
     def test_imports_come_from_system_libraries_only(self):
         for path in BINARIES:
