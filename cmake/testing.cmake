@@ -6,17 +6,9 @@
 #   qp_win32_test(NAME SOURCES ... LIBRARIES ...)    GoogleTest built for
 #       Windows, run by ctest under Wine (scripts/wine-run.sh)
 #
-# Neither does anything in the fuzz tree; each does nothing in the other tree.
-if(QP_FUZZ)
-  function(qp_native_test)
-  endfunction()
-  function(qp_win32_test)
-  endfunction()
-  return()
-endif()
-
-# The 32-bit Windows tree builds no test programs: nothing here runs them.
-if(WIN32 AND QP_32_BIT)
+# Each does nothing in the other tree. Neither does anything in the fuzz
+# tree, nor in the 32-bit Windows tree, whose programs nothing here can run.
+if(QP_FUZZ OR (WIN32 AND QP_32_BIT))
   function(qp_native_test)
   endfunction()
   function(qp_win32_test)
