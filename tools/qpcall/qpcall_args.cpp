@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "common/text.h"
 #include "notifier/service/soap_records.h"
 
 namespace qpcall {
@@ -59,10 +60,12 @@ constexpr int kCalled[] = {
     QPTSoap::kGetWatchFolders, QPTSoap::kSetFolderWatch, QPTSoap::kGetVersion,
     QPTSoap::kGetUrl};
 
-// Names on the command line are ASCII; anything else never matches.
+// Names on the command line are ASCII; anything else never matches. What
+// goes into a message stays on its line: control characters are escaped
+// (\n, \x1b...), other non-ASCII characters show as "?".
 std::string Narrow(std::u16string_view text) {
   std::string out;
-  for (char16_t c : text) out += c < 0x80 ? static_cast<char>(c) : '?';
+  for (char16_t c : qp::EscapeControls(text)) out += c < 0x80 ? static_cast<char>(c) : '?';
   return out;
 }
 

@@ -149,12 +149,16 @@ TEST(QpcallArgs, RefusesWhatItCannotUse) {
       {Args({u"apply_action", u"messages[x].uid=1"}), "bad index"},
       {Args({u"apply_action", u"messages[0.uid=1"}), "bad index"},
       {Args({u"apply_action", u"messages[0]."}), "missing field name"},
+      // What the caller typed is quoted, its control characters escaped.
+      {Args({u"get_version", u"cli\x1b[2Jent\n"}), "cannot read argument \"cli\\x1b[2Jent\\n\""},
+      {Args({u"get_\rversion"}), "unknown operation get_\\rversion"},
   };
   for (const auto& [args, expected] : cases) {
     Command command;
     std::string error;
     EXPECT_FALSE(ParseArguments(args, command, error)) << expected;
     EXPECT_NE(error.find(expected), std::string::npos) << "got: " << error;
+    for (char c : error) EXPECT_FALSE(c >= 0 && c < 0x20) << "a control character in: " << error;
   }
 }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "common/text.h"
 #include "common/utf8.h"
 #include "notifier/app/constants.h"
 #include "notifier/settings/accessors.h"
@@ -29,16 +30,14 @@ Accounts Load() {
   return a;
 }
 
-std::string Utf8(const std::u16string& text) { return qp::Utf8FromUtf16(text); }
-
-// The message quotes what was typed; a control character in it would break
-// the one line that scripts read, so it shows as "?".
-Outcome Usage(std::string message) {
-  for (char& c : message) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
-  }
-  return {kUsageError, "", message};
+// Stored or typed text as the tool prints it: its control characters
+// escaped (\n, \x1b...), so that a value never makes a line of its own or
+// sends a terminal command.
+std::string Shown(const std::u16string& text) {
+  return qp::Utf8FromUtf16(qp::EscapeControls(text));
 }
+
+Outcome Usage(const std::string& message) { return {kUsageError, "", message}; }
 Outcome Failed(const std::string& message) { return {kFailed, "", message}; }
 
 // A decimal number without sign or blanks that fits in 31 bits.
@@ -68,7 +67,7 @@ bool PlausibleHost(const std::u16string& host) {
 }
 
 std::string AccountLine(unsigned slot, const std::u16string& address) {
-  return "account " + std::to_string(slot + 1) + " " + Utf8(address) + "\n";
+  return "account " + std::to_string(slot + 1) + " " + Shown(address) + "\n";
 }
 
 std::string AccountLines(const Accounts& a) {
@@ -87,15 +86,15 @@ std::string SettingLines(const Accounts& a) {
          "showLimit=" + std::to_string(qptn::ReadShowLimit()) + "\n" +
          "show=" + std::to_string(qptn::ReadPopupTime()) + "\n" +
          "sound=" + (qptn::ReadSound() ? "1" : "0") + "\n" + "pl=" + (pl.value ? "1" : "0") +
-         "\n" + "host=" + Utf8(host.value) + "\n" + "key=" + Utf8(key.value) + "\n" +
-         "prevMailto=" + Utf8(prevMailto.value) + "\n" + "prevMailtoIcon=" +
-         Utf8(prevIcon.value) + "\n";
+         "\n" + "host=" + Shown(host.value) + "\n" + "key=" + Shown(key.value) + "\n" +
+         "prevMailto=" + Shown(prevMailto.value) + "\n" + "prevMailtoIcon=" +
+         Shown(prevIcon.value) + "\n";
 }
 
 // Sets a number as the notifier reads it: the effective value is stored.
 Outcome SetNumber(const std::string& name, const std::u16string& text) {
   const std::optional<int32_t> n = Number(text);
-  if (!n) return Usage(name + " takes a whole number, not \"" + Utf8(text) + "\"");
+  if (!n) return Usage(name + " takes a whole number, not \"" + Shown(text) + "\"");
   const Accounts a = Load();
   unsigned stored = 0;
   if (name == "freq") {
@@ -115,24 +114,27 @@ Outcome SetNumber(const std::string& name, const std::u16string& text) {
 }
 
 Outcome SetText(const std::string& name, const std::u16string& value) {
+  if (qp::HasControl(value)) {
+    return Usage(name + " must not hold control characters: \"" + Shown(value) + "\"");
+  }
   if (name == "host" && !PlausibleHost(value)) {
-    return Usage("host takes a host name with an optional :port, not \"" + Utf8(value) + "\"");
+    return Usage("host takes a host name with an optional :port, not \"" + Shown(value) + "\"");
   }
   qptn::StringSetting setting(name == "host" ? u"host" : u"key",
                               name == "host" ? qptn::kDefaultHost : u"");
   setting.value = value;
-  return {kDone, name + "=" + Utf8(value) + "\n", ""};
+  return {kDone, name + "=" + Shown(value) + "\n", ""};
 }
 
 Outcome Set(const std::vector<std::u16string>& args) {
   if (args.size() != 3) return Usage("set takes a NAME and a VALUE");
-  const std::string name = Utf8(args[1]);
+  const std::string name = Shown(args[1]);
   const std::u16string& value = args[2];
   if (name == "freq" || name == "showLimit" || name == "show") return SetNumber(name, value);
   if (name == "host" || name == "key") return SetText(name, value);
   if (name == "sound" || name == "pl") {
     const std::optional<bool> on = Switch(value);
-    if (!on) return Usage(name + " takes 1 or 0, not \"" + Utf8(value) + "\"");
+    if (!on) return Usage(name + " takes 1 or 0, not \"" + Shown(value) + "\"");
     if (name == "sound") {
       qptn::WriteSound(*on);
     } else {
@@ -146,13 +148,17 @@ Outcome Set(const std::vector<std::u16string>& args) {
 
 Outcome AddAccount(const std::u16string& address, const std::u16string& password) {
   if (address.find(u'@') == std::u16string::npos) {
-    return Usage("ADDRESS must be an e-mail address, not \"" + Utf8(address) + "\"");
+    return Usage("ADDRESS must be an e-mail address, not \"" + Shown(address) + "\"");
+  }
+  if (qp::HasControl(address)) {
+    return Usage("ADDRESS must not hold control characters: \"" + Shown(address) + "\"");
   }
   if (password.empty()) return Usage("PASSWORD must not be empty");
+  if (qp::HasControl(password)) return Usage("PASSWORD must not hold control characters");
   Accounts a = Load();
   if (a.count == kMaxAccounts) return Failed("five accounts are stored already");
   for (unsigned i = 0; i < a.count; ++i) {
-    if (a.addresses[i] == address) return Failed(Utf8(address) + " is stored already");
+    if (a.addresses[i] == address) return Failed(Shown(address) + " is stored already");
   }
   a.addresses[a.count] = address;
   a.passwords[a.count] = password;
@@ -167,10 +173,10 @@ Outcome AddAccount(const std::u16string& address, const std::u16string& password
 
 Outcome RemoveAccount(const std::u16string& which) {
   const std::optional<int32_t> n = Number(which);
-  if (!n) return Usage("remove takes an account number, not \"" + Utf8(which) + "\"");
+  if (!n) return Usage("remove takes an account number, not \"" + Shown(which) + "\"");
   Accounts a = Load();
   if (*n < 1 || static_cast<unsigned>(*n) > a.count) {
-    return Failed("there is no account " + Utf8(which) + " (" + std::to_string(a.count) +
+    return Failed("there is no account " + Shown(which) + " (" + std::to_string(a.count) +
                   " stored)");
   }
   const unsigned slot = static_cast<unsigned>(*n) - 1;
@@ -211,7 +217,7 @@ Outcome Run(const std::vector<std::u16string>& args) {
   }
   if (args[0] == u"set") return Set(args);
   if (args[0] == u"account") return Account(args);
-  return Usage("unknown command \"" + Utf8(args[0]) + "\"");
+  return Usage("unknown command \"" + Shown(args[0]) + "\"");
 }
 
 }  // namespace qpsettings

@@ -97,6 +97,11 @@ TEST_F(QpsettingsTest, BadCommandsAreUsageErrorsWithOneLine) {
       {"account", "remove", "one"},
       {"set", "freq", "1\n2"},
       {"account", "add", "line\r\nbreak", "pw"},
+      {"account", "add", "x@evil.example\naccount 9 injected@evil", "pw"},
+      {"account", "add", "a@example.org", "p\x1b[2Jw"},
+      {"set", "key", "k\nfreq=1"},
+      {"set", "key", "\x1b]0;title\x07"},
+      {"set", "host", "h\x07ost"},
   };
   for (const auto& args : bad) {
     const Outcome done = Do(args);
@@ -107,6 +112,30 @@ TEST_F(QpsettingsTest, BadCommandsAreUsageErrorsWithOneLine) {
   }
   EXPECT_FALSE(registry.FindDword(qptn::kSettingsKey, u"freq").has_value())
       << "a refused command changes nothing";
+  EXPECT_FALSE(registry.FindString(qptn::kSettingsKey, u"key").has_value());
+  EXPECT_EQ(Do({"account", "list"}).out, "");
+  const Outcome escaped = Do({"set", "key", "\x1b[31mred"});
+  EXPECT_EQ(escaped.error, "key must not hold control characters: \"\\x1b[31mred\"");
+}
+
+// Values stored by other means (another program, an older version) print
+// escaped: one line per setting and per account, no terminal commands.
+TEST_F(QpsettingsTest, StoredControlCharactersPrintEscapedOnTheirOwnLine) {
+  registry.PutString(qptn::kSettingsKey, u"key", u"k\nfreq=1\x1b[2J\t\\n");
+  Do({"account", "add", "ann@example.org", "secret"});
+  {
+    qptn::SecureStringSetting address(u"d1", u"");
+    address.value = u"x@evil.example\naccount 9 injected@evil\u0085";
+  }
+  const Outcome shown = Do({"show"});
+  EXPECT_NE(shown.out.find("key=k\\nfreq=1\\x1b[2J\\t\\n\n"), std::string::npos) << shown.out;
+  EXPECT_NE(shown.out.find("account 1 x@evil.example\\naccount 9 injected@evil\\x85\n"),
+            std::string::npos)
+      << shown.out;
+  size_t lines = 0;
+  for (char c : shown.out) lines += c == '\n';
+  EXPECT_EQ(lines, 10u) << "nine settings and one account";
+  EXPECT_EQ(shown.out.find('\x1b'), std::string::npos);
 }
 
 TEST_F(QpsettingsTest, AccountsFillTheNextSlotScrambledAndASixthIsRefused) {
