@@ -1,6 +1,7 @@
 #include "notifier/actions/browser_launch.h"
 
 #include "common/text.h"
+#include "common/web_address.h"
 
 namespace qptn {
 
@@ -42,6 +43,7 @@ bool OpenOverDde(BrowserSystem& system, const std::optional<std::u16string>& ser
 }
 
 bool Open(BrowserSystem& system, std::u16string_view address, bool reuseMailWindow) {
+  if (!qp::IsWebAddress(address)) return false;
   DdeSession dde(system);
   if (!dde.Started()) return false;
   const std::optional<std::u16string> service = system.Handler(HandlerValue::kDdeApplication);
@@ -76,22 +78,11 @@ bool Open(BrowserSystem& system, std::u16string_view address, bool reuseMailWind
 
 }  // namespace
 
-std::optional<std::u16string> DdeOpenCommand(std::u16string_view address, size_t capacity) {
-  std::u16string command = u"\"";
-  command += address;
-  command += u"\",,-1,0,,,,";
-  if (command.size() + 1 > capacity) return std::nullopt;
-  return command;
-}
-
-std::optional<std::u16string> BrowserCommandLine(std::u16string_view commandTemplate,
-                                                 std::u16string_view address) {
-  if (!qp::StartsWithAsciiNoCase(address, u"http://") && !qp::StartsWithAsciiNoCase(address, u"https://")) {
-    return std::nullopt;
-  }
+std::u16string HandOffAddress(std::u16string_view address) {
   std::u16string encoded;
+  encoded.reserve(address.size());
   for (char16_t c : address) {
-    if (c == u'"' || c == u' ' || c < 0x20 || c == 0x7f) {
+    if (c == u'"' || c == u'\\' || c == u' ' || c < 0x20 || c == 0x7f) {
       static constexpr char16_t kHex[] = u"0123456789ABCDEF";
       encoded += u'%';
       encoded += kHex[(c >> 4) & 0xf];
@@ -100,6 +91,21 @@ std::optional<std::u16string> BrowserCommandLine(std::u16string_view commandTemp
       encoded += c;
     }
   }
+  return encoded;
+}
+
+std::optional<std::u16string> DdeOpenCommand(std::u16string_view address, size_t capacity) {
+  std::u16string command = u"\"";
+  command += HandOffAddress(address);
+  command += u"\",,-1,0,,,,";
+  if (command.size() + 1 > capacity) return std::nullopt;
+  return command;
+}
+
+std::optional<std::u16string> BrowserCommandLine(std::u16string_view commandTemplate,
+                                                 std::u16string_view address) {
+  if (!qp::IsWebAddress(address)) return std::nullopt;
+  const std::u16string encoded = HandOffAddress(address);
   std::u16string commandLine(commandTemplate);
   const size_t at = commandLine.find(u"%1");
   if (at != std::u16string::npos) {

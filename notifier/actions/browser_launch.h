@@ -50,23 +50,28 @@ inline constexpr size_t kMailWindowCommandCapacity = 260;
 inline constexpr size_t kUrlCommandCapacity = 2048;
 inline constexpr size_t kCommandLineCapacity = 1024;
 
-// The DDE command that opens `address`: the address in double quotes and
-// ",,-1,0,,,,". Nothing when it would not fit `capacity` characters with
-// its terminator: a cut address is never sent.
+// `address` as it is handed over: its double quotes, backslashes, spaces and
+// control characters percent-encoded, so that it cannot end a quoted field or
+// argument, escape the quote after it, or add fields and arguments.
+std::u16string HandOffAddress(std::u16string_view address);
+
+// The DDE command that opens `address`: the handed-off address in double
+// quotes and ",,-1,0,,,,". Nothing when it would not fit `capacity`
+// characters with its terminator: a cut address is never sent.
 std::optional<std::u16string> DdeOpenCommand(std::u16string_view address, size_t capacity);
 
 // The browser's command line for `address` from its registered template:
-// the first "%1" replaced by the address, else the address appended after a
-// space. The address is placed as one argument that cannot end its quoting
-// or add arguments: its double quotes, spaces and control characters are
-// percent-encoded. Nothing for an address that is not http or https, and
-// for a command line longer than the 1023 characters of the buffer.
+// the first "%1" replaced by the handed-off address, else that appended
+// after a space. Windows' splitting of the line gives the browser exactly
+// one argument for it. Nothing for an address that is not http or https,
+// and for a command line longer than the 1023 characters of the buffer.
 std::optional<std::u16string> BrowserCommandLine(std::u16string_view commandTemplate,
                                                  std::u16string_view address);
 
 // Opens the web-mail start page; when the browser already shows the
 // web-mail index, that window comes to the front instead. True when the
-// page is thought to be open.
+// page is thought to be open. Neither opens an address that is not a web
+// address (qp::IsWebAddress; false).
 bool OpenMailWindow(BrowserSystem& system, std::u16string_view address);
 // Opens a page in a new browser window.
 bool OpenUrl(BrowserSystem& system, std::u16string_view address);

@@ -7,10 +7,77 @@
 #include <string>
 #include <vector>
 
+#include "notifier/actions/windows_argv_model.h"
+
 namespace qptn {
 namespace {
 
 std::string Narrow(std::u16string_view s) { return std::string(s.begin(), s.end()); }
+
+using argv_model::SplitCommandLine;
+
+TEST(BrowserCommandLine, WindowsSplittingGivesTheBrowserTheAddressAsOneArgument) {
+  // Registered templates of common browsers and the forms of "%1".
+  const std::u16string templates[] = {
+      u"\"C:\\Program Files\\Mozilla Firefox\\firefox.exe\" -osint -url \"%1\"",
+      u"\"C:\\Program Files\\Google\\Chrome\\Application\\chrome.exe\" --single-argument %1",
+      u"\"C:\\Program Files\\Internet Explorer\\iexplore.exe\" %1",
+      u"\"C:\\Program Files (x86)\\Microsoft\\Edge\\Application\\msedge.exe\" --single-argument %1",
+      u"\"C:\\b\\browser.exe\" \"%1\" --new-window",
+      u"\"C:\\b\\browser.exe\" \"%1\" --user-data-dir=\"C:\\Users\\me\\My Profile\"",
+      u"C:\\b\\browser.exe -nohome",
+      u"\"C:\\b\\browser.exe\"",
+  };
+  const std::u16string addresses[] = {
+      u"http://h/p?a=1&b=2",
+      u"http://x/\\",
+      u"http://x/\\\\",
+      u"https://x/\\\" --new-window",
+      u"http://x/\" --user-data-dir=\"C:\\evil",
+      u"http://a b\tc\nd/\\\\\"\\",
+      u"HTTPS://h/%22%5C",
+  };
+  for (const std::u16string& commandTemplate : templates) {
+    // What the template alone gives, with a word where the address goes.
+    std::u16string withWord = commandTemplate;
+    const size_t at = withWord.find(u"%1");
+    if (at == std::u16string::npos) {
+      withWord += u" WORD";
+    } else {
+      withWord.replace(at, 2, u"WORD");
+    }
+    const std::vector<std::u16string> expectedShape = SplitCommandLine(withWord);
+    for (const std::u16string& address : addresses) {
+      const auto line = BrowserCommandLine(commandTemplate, address);
+      ASSERT_TRUE(line) << Narrow(address);
+      std::vector<std::u16string> expected = expectedShape;
+      for (auto& arg : expected) {
+        if (arg == u"WORD") arg = HandOffAddress(address);
+      }
+      EXPECT_EQ(SplitCommandLine(*line), expected) << Narrow(*line);
+    }
+  }
+}
+
+TEST(DdeOpenCommand, TheUrlFieldIsTheAddressAndNoOtherFieldChanges) {
+  const std::u16string addresses[] = {
+      u"https://h/compose.php?compose_args=sendto%3Dx\",C:\\Users\\me\\evil.hta,-1,0,\"a=b",
+      u"http://x/\\\",y",
+      u"http://x/\\",
+      u"http://a,b,c/",
+  };
+  for (const std::u16string& address : addresses) {
+    const auto command = DdeOpenCommand(address, 2048);
+    ASSERT_TRUE(command);
+    // The URL field runs from the first quote to the next one.
+    ASSERT_EQ((*command)[0], u'"');
+    const size_t close = command->find(u'"', 1);
+    ASSERT_NE(close, std::u16string::npos);
+    EXPECT_EQ(command->substr(1, close - 1), HandOffAddress(address));
+    EXPECT_EQ(command->substr(close), u"\",,-1,0,,,,") << Narrow(*command);
+    EXPECT_EQ(HandOffAddress(address).find_first_of(u"\"\\"), std::u16string::npos);
+  }
+}
 
 TEST(DdeOpenCommand, QuotedAddressOrNothing) {
   EXPECT_EQ(DdeOpenCommand(u"http://a/", 260), u"\"http://a/\",,-1,0,,,,");
@@ -36,7 +103,9 @@ TEST(BrowserCommandLine, TheAddressStaysOneArgument) {
       {"first placeholder only", u"b.exe %1 %1", u"https://h/", u"b.exe https://h/ %1"},
       {"no placeholder: appended", u"b.exe -new", u"https://h/", u"b.exe -new https://h/"},
       {"hostile quotes and spaces", u"b.exe \"%1\"", u"http://a/\" --x \"c:\\evil.exe",
-       u"b.exe \"http://a/%22%20--x%20%22c:\\evil.exe\""},
+       u"b.exe \"http://a/%22%20--x%20%22c:%5Cevil.exe\""},
+      {"trailing backslash", u"b.exe \"%1\" --new-window", u"http://x/\\",
+       u"b.exe \"http://x/%5C\" --new-window"},
       {"line feed and tab", u"b.exe %1", u"http://a/\n--x\t", u"b.exe http://a/%0A--x%09"},
       {"delete character", u"b.exe %1", u"http://a/\x7f", u"b.exe http://a/%7F"},
       {"scheme in capitals", u"b.exe %1", u"HTTPS://h/", u"b.exe HTTPS://h/"},
@@ -190,11 +259,18 @@ TEST(OpenUrl, NewWindowOverDdeElseTheCommandLine) {
   EXPECT_FALSE(OpenMailWindow(longer, address));
   EXPECT_EQ(longer.log.back(), "end") << "the instance is released on every path";
 
-  // The fall-back refuses what is not a web address.
-  FakeSystem hostile;
-  hostile.handler[HandlerValue::kCommand] = u"b.exe %1";
-  EXPECT_FALSE(OpenUrl(hostile, u"file:///c:/windows/system32/calc.exe"));
-  for (const std::string& line : hostile.log) EXPECT_NE(line.rfind("process", 0), 0u) << line;
+  // What is not a web address reaches neither DDE nor the command line.
+  for (const std::u16string address :
+       {u"file:///C:/Windows/System32/calc.exe", u"javascript:alert(1)",
+        u"\\\\server\\share\\x.hta", u"ms-settings:", u"C:\\evil.exe", u" https://h/",
+        u"http:/h/", u""}) {
+    FakeSystem hostile;
+    hostile.topics = {"WWW_GetWindowInfo"};
+    hostile.handler[HandlerValue::kCommand] = u"b.exe %1";
+    EXPECT_FALSE(OpenUrl(hostile, address)) << Narrow(address);
+    EXPECT_FALSE(OpenMailWindow(hostile, address)) << Narrow(address);
+    EXPECT_EQ(hostile.log, Log{}) << Narrow(address);
+  }
 }
 
 }  // namespace

@@ -7,7 +7,10 @@
 #include <cwchar>
 #include <vector>
 
+#include "common/text.h"
+#include "common/web_address.h"
 #include "common/win32/handle_win.h"
+#include "common/win32/shell_open_win.h"
 #include "common/win32/wide_win.h"
 
 namespace qptn {
@@ -196,18 +199,31 @@ bool WindowsBrowserSystem::StartProcess(const std::u16string& commandLine) {
   return search.found != nullptr;
 }
 
+namespace {
+
+// Says on the debugger's output why an address was not opened.
+bool Refused(const std::u16string& address) {
+  const std::u16string line = u"qptn hand-off: refused " + qp::EscapeControls(address) + u"\n";
+  OutputDebugStringW(qp::Wide(line));
+  return false;
+}
+
+}  // namespace
+
 bool WindowsPageBrowser::OpenMailWindow(const std::u16string& address) {
+  if (!qp::IsWebAddress(address)) return Refused(address);
   WindowsBrowserSystem system;
   return qptn::OpenMailWindow(system, address);
 }
 
 bool WindowsPageBrowser::OpenUrl(const std::u16string& address) {
+  if (!qp::IsWebAddress(address)) return Refused(address);
   WindowsBrowserSystem system;
   return qptn::OpenUrl(system, address);
 }
 
 void WindowsPageBrowser::OpenWithShell(const std::u16string& address) {
-  ShellExecuteW(owner_, L"open", qp::Wide(address), nullptr, nullptr, SW_SHOWNORMAL);
+  qp::ShellOpenWebAddress(owner_, address);
 }
 
 }  // namespace qptn

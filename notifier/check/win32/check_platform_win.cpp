@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "common/win32/com_init_win.h"
+#include "common/win32/shell_open_win.h"
 #include "common/win32/wide_win.h"
 #include "notifier/app/constants.h"
 
@@ -54,7 +55,7 @@ void UpdateUiWin::Announce(const std::u16string& text) {
 }
 
 void UpdateUiWin::Open(const std::u16string& address) {
-  ShellExecuteW(owner_.Handle(), L"open", qp::Wide(address), nullptr, nullptr, SW_SHOWNORMAL);
+  qp::ShellOpenWebAddress(owner_.Handle(), address);
 }
 
 }  // namespace qptn

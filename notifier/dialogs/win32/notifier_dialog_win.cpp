@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "common/win32/shell_open_win.h"
 #include "common/win32/wide_win.h"
 #include "notifier/app/constants.h"
 #include "notifier/resources/resource.h"
@@ -218,7 +219,7 @@ void QptnDlg::leftButtonDown(int x, int y) {
   if (Inside(helpRect_, x, y)) {
     help(kHelpTopic);
   } else if (!hideLogo_ && Inside(logoRect_, x, y)) {
-    ShellExecuteW(nullptr, L"open", qp::Wide(kVendorHomePage), nullptr, nullptr, SW_SHOWNORMAL);
+    qp::ShellOpenWebAddress(nullptr, kVendorHomePage);
   }
 }
 

@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "common/win32/shell_open_win.h"
 #include "common/win32/wide_win.h"
 #include "notifier/resources/resource.h"
 #include "notifier/settings/accessors.h"
@@ -325,7 +326,7 @@ void SettingsDlg<kSlots>::help(const std::u16string& topic) {
       count_ > 0 ? Credentials{rows_[0].address, rows_[0].password} : Credentials{};
   QPTSoapNS::OptString url;
   if (service_.GetUrl(first, u"help", topic, url).Ok() && url && !url->empty()) {
-    ShellExecuteW(nullptr, L"open", qp::Wide(*url), nullptr, nullptr, SW_SHOWNORMAL);
+    qp::ShellOpenWebAddress(nullptr, *url);
   }
 }
 

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cwchar>
 
+#include "common/win32/shell_open_win.h"
 #include "common/win32/wide_win.h"
 #include "notifier/app/app_platform.h"
 #include "notifier/app/constants.h"
@@ -330,8 +331,7 @@ void NoticeWindow::RepaintNow() {
 void NoticeWindow::NotifyOwnerClosed() { SendMessageW(owner_, kMsgPopupFinished, 0, 0); }
 
 void NoticeWindow::OpenLink(std::u16string_view target) {
-  const std::u16string text(target);
-  ShellExecuteW(nullptr, L"open", qp::Wide(text), nullptr, nullptr, SW_SHOWNORMAL);
+  qp::ShellOpenWebAddress(nullptr, target);
 }
 
 void NoticeWindow::PrepareFontLinking(std::u16string_view bodyText) {
