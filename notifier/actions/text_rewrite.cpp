@@ -44,7 +44,20 @@ std::u16string MailtoComposeArgs(std::u16string link) {
       {u"&cc=", u"%26sendcc%3D"},        {u"&bcc=", u"%26sendbcc%3D"},
       {u"&subject=", u"%26subject%3D"}, {u"&body=", u"%26body%3D"}};
   for (const auto& rule : kRules) ReplaceFirstNoCase(escaped, rule[0], rule[1]);
-  return escaped;
+  // What the rules leave raw would end compose_args and make parameters of
+  // the link's own: the "&" of repeated, unknown or first fields and "#".
+  std::u16string args;
+  args.reserve(escaped.size());
+  for (char16_t c : escaped) {
+    if (c == u'&') {
+      args += u"%26";
+    } else if (c == u'#') {
+      args += u"%23";
+    } else {
+      args += c;
+    }
+  }
+  return args;
 }
 
 std::u16string ComposeAddressFor(const std::u16string& composePage, const std::u16string& link) {

@@ -19,7 +19,9 @@ std::u16string QuickViewAddress(std::u16string address);
 
 // The compose page's arguments from a mailto: link: every "%" escaped as
 // "%25" first, then the first "mailto:", "?", "&cc=", "&bcc=", "&subject="
-// and "&body=" turned into the page's own names, in that order.
+// and "&body=" turned into the page's own names, in that order; last, every
+// "&" and "#" still raw encoded ("%26", "%23"), so that the whole link stays
+// inside compose_args.
 std::u16string MailtoComposeArgs(std::u16string link);
 
 // The compose address with the link's arguments appended.

@@ -6,6 +6,8 @@ and the mailto: hand-off opens the compose page with the link's arguments."""
 
 import os
 import unittest
+import urllib.parse
+import urllib.request
 
 import winenv
 from notifier_scenario import (DELETE_BUTTON, QPTN, NotifierScenario, admin, drive_c,
@@ -121,6 +123,20 @@ class ActionScenarios(NotifierScenario):
         self.assertEqual([p['type'] for p in logged('get_message_url', address)], ['compose'])
         self.assertEqual(probe.windows(), [], 'the mode shows no window and no icon')
 
+        # A hostile link: its fields stay inside compose_args. The browser's
+        # request reaches the host with the page's parameter and that one.
+        os.remove(urls_path())
+        hostile = 'mailto:a@b?subject=s&to=x@evil.example&sid=1&compose_args=y#frag'
+        self.assertEqual(winenv.run_quietly(QPTN, '-mailto', hostile), 0)
+        winenv.wait_until(recorded, what='the browser to be started')
+        address_given = recorded()[0].rsplit(' ', 1)[1].strip('"')
+        urllib.request.urlopen(address_given, timeout=30).read()
+        request = [e['path'] for e in admin('/admin/log') if e['path'].startswith('/compose.php')][-1]
+        query = urllib.parse.parse_qs(urllib.parse.urlsplit(request).query)
+        self.assertEqual(sorted(query), ['compose_args', 'user'], request)
+        self.assertEqual(query['compose_args'],
+                         ['sendto=a@b&subject=s&to=x@evil.example&sid=1&compose_args=y#frag'])
+
 
 class BrowserScenarios(NotifierScenario):
     """Pages open over DDE where the browser offers it, else through the
@@ -203,24 +219,32 @@ class BrowserScenarios(NotifierScenario):
     def test_without_dde_the_command_line_gets_the_address_as_one_argument(self):
         recorder = f'"{windows_path(probe.exe)}" record C:\\qp-urls.txt'
         hostile = 'http://a/" --x "c:\\evil.exe'
-        cases = (('with "%1"', None, f'{recorder} "http://a/%22%20--x%20%22c:\\evil.exe"'),
-                 ('without "%1"', recorder, f'{recorder} http://a/%22%20--x%20%22c:\\evil.exe'))
-        for name, template, expected in cases:
+        # Quotes, blanks and backslashes arrive encoded: a backslash before
+        # the template's closing quote would escape it.
+        cases = (('with "%1"', None, hostile,
+                  f'{recorder} "http://a/%22%20--x%20%22c:%5Cevil.exe"'),
+                 ('without "%1"', recorder, hostile,
+                  f'{recorder} http://a/%22%20--x%20%22c:%5Cevil.exe'),
+                 ('trailing backslash', f'{recorder} "%1" --new-window', 'http://x/\\',
+                  f'{recorder} "http://x/%5C" --new-window'))
+        for name, template, address, expected in cases:
             with self.subTest(template=name):
                 if os.path.exists(urls_path()):
                     os.remove(urls_path())
                 if template:
                     reg('add', USER_COMMAND_KEY, '/ve', '/d', template, '/f')
                     self.addCleanup(winenv.run, 'reg', 'delete', USER_COMMAND_KEY, '/f')
-                winenv.run(probe.exe, 'open-url', hostile)
+                winenv.run(probe.exe, 'open-url', address)
                 lines = winenv.wait_until(recorded, what='the browser to be started')
+                if template:
+                    winenv.run('reg', 'delete', USER_COMMAND_KEY, '/f')
                 self.assertEqual(lines, [expected])
         # A line feed cannot start a second line of arguments, and other
         # schemes never reach the command line.
         os.remove(urls_path())
         winenv.run(probe.exe, 'open-url', 'http://a/\n--x')
         winenv.wait_until(recorded, what='the browser to be started')
-        self.assertTrue(recorded()[0].endswith(' http://a/%0A--x'), recorded())
+        self.assertTrue(recorded()[0].endswith(' "http://a/%0A--x"'), recorded())
         os.remove(urls_path())
         done = winenv.run(probe.exe, 'open-url', 'file:///c:/windows/system32/calc.exe')
         self.assertEqual(done.stdout.strip(), 'not opened')
