@@ -46,7 +46,7 @@ void CheckCommandLine(const std::u16string& address) {
   Check(line->compare(0, head.size(), head) == 0);
   Check(line->compare(line->size() - tail.size(), tail.size(), tail) == 0);
   const std::u16string placed = line->substr(head.size(), line->size() - head.size() - tail.size());
-  for (char16_t c : placed) Check(!(c == u'"' || c == u' ' || c < 0x20 || c == 0x7f));
+  for (char16_t c : placed) Check(!(c == u'"' || c == u'\\' || c == u' ' || c < 0x20 || c == 0x7f));
   Check(IsWebAddress(placed));
 }
 
@@ -133,7 +133,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (size_t capacity : {qptn::kMailWindowCommandCapacity, qptn::kUrlCommandCapacity}) {
     if (auto command = qptn::DdeOpenCommand(address, capacity)) {
       Check(command->size() < capacity);
-      Check(command->compare(1, address.size(), address) == 0);  // never cut
+      const std::u16string placed = qptn::HandOffAddress(address);
+      Check(command->compare(1, placed.size(), placed) == 0);  // never cut
     }
   }
   const std::u16string quick = qptn::QuickViewAddress(address);
