@@ -102,6 +102,9 @@ class Model:
         self.lock = threading.RLock()
         self.accounts = {}
         self.client_version = DEFAULT_CLIENT_VERSION
+        # What the page-address operations answer instead of the host's own
+        # pages (a hostile service, for the hand-off's scenarios); None: own.
+        self.page_url = None
         self._uids = itertools.count(1)
 
     def add_account(self, address, password, status='active'):
@@ -150,6 +153,12 @@ class Model:
                 message.received = received
             account.messages(folder).append(message)
             return message
+
+    def set_page_url(self, url):
+        if url is not None and not isinstance(url, str):
+            raise ValueError('url must be a string or null')
+        with self.lock:
+            self.page_url = url
 
     def set_client_version(self, version):
         if not isinstance(version, int) or isinstance(version, bool):

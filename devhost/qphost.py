@@ -107,6 +107,10 @@ an unknown account or path):
                                 "unread": true, "date": seconds since 1970
                                 (now unless given)} -> {"header_num", "uid", "path"}
   POST /admin/version           {"version": 5}
+  POST /admin/page-url          {"url": "file:///C:/x.exe"}: get_auth_url,
+                                get_message_url and get_url answer this
+                                address instead of the host's pages; null
+                                gives them back
   POST /admin/pref              {"address", "name", "value"}
   GET|POST /admin/style         {"vary_order", "xsi_types", "multiref"}: booleans
   GET  /admin/fail              the failure rules in force
@@ -582,6 +586,9 @@ class Handler(FileRoutes, BaseHTTPRequestHandler):
                                        'path': m.folder})
             elif route == ('POST', '/admin/version'):
                 model.set_client_version(require(value, 'version')['version'])
+                self.answer_json(200, {'ok': True})
+            elif route == ('POST', '/admin/page-url'):
+                model.set_page_url(require(value, 'url')['url'])
                 self.answer_json(200, {'ok': True})
             elif route == ('POST', '/admin/pref'):
                 v = require(value, 'address', 'name', 'value')

@@ -371,6 +371,8 @@ class Service:
 
     def op_get_auth_url(self, base, auth, type):
         account = self.account(auth)
+        if self.model.page_url is not None:
+            return {'url': self.model.page_url}
         user = urllib.parse.quote(account.address)
         pages = {'index': f'{base}/index.php?user={user}',
                  'settings': f'{base}/mail/Settings?user={user}'}
@@ -380,6 +382,8 @@ class Service:
 
     def op_get_message_url(self, base, auth, message, type):
         account = self.account(auth)
+        if self.model.page_url is not None:
+            return {'url': self.model.page_url}
         user = urllib.parse.quote(account.address)
         if type == 'compose':
             # The hand-off appends "&compose_args=..." to this address.
@@ -448,6 +452,8 @@ class Service:
         if type != 'help':
             self.account(auth)
             raise Fault('Client', f'Unknown page type {type!r}.')
+        if self.model.page_url is not None:
+            return {'url': self.model.page_url}
         topic = urllib.parse.quote(arg or '', safe='')
         return {'url': f'{base}/help.php?topic={topic}'}
 

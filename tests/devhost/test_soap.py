@@ -260,6 +260,23 @@ class SoapServiceTest(HostCase):
         finally:
             self.admin('POST', '/admin/version', {'version': 4})
 
+    def test_a_hostile_service_answers_the_page_address_it_is_given(self):
+        _, a = self.fresh()
+        hostile = 'file:///C:/Windows/System32/calc.exe'
+        page_calls = (('get_auth_url', ('auth', a), ('type', 'index')),
+                      ('get_message_url', ('auth', a), ('message', uidstr('INBOX', '1')),
+                       ('type', 'reply')),
+                      ('get_url', ('auth', a), ('type', 'help'), ('arg', '1')))
+        try:
+            self.assertEqual(self.admin('POST', '/admin/page-url', {'url': hostile})[0], 200)
+            for operation, *params in page_calls:
+                self.assertEqual(self.call(operation, *params), {'url': hostile}, operation)
+            self.assertEqual(self.admin('POST', '/admin/page-url', {'url': 5})[0], 400)
+        finally:
+            self.admin('POST', '/admin/page-url', {'url': None})
+        self.assertTrue(self.call('get_auth_url', ('auth', a), ('type', 'index'))['url']
+                        .startswith('http'))
+
     def test_page_addresses_open_pages_with_quillpost_titles(self):
         address, a = self.fresh()
         uid = self.deliver(address)['uid']
