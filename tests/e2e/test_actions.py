@@ -106,6 +106,28 @@ class ActionScenarios(NotifierScenario):
                 if line.startswith('qptn tray: tip=')]
         self.assertEqual(tips[-1], 'qptn tray: tip=No unread messages.', tips)
 
+    def test_a_hostile_page_address_starts_no_program(self):
+        hostile = 'file:///C:/Windows/System32/calc.exe'
+        qpsettings('set', 'show', '30')
+        address, hwnd = self.running_with_an_account()
+        admin('/admin/page-url', {'url': hostile})
+        self.addCleanup(admin, '/admin/page-url', {'url': None})
+        self.deliver(address, 'hostile page')
+        self.check_now(hwnd, 'the message', until=lambda: handed(self.traced, 1))
+        popup_named('New Message from Bo Example: hostile page')
+        self.assertEqual(probe.call('popup-click', *REPLY_BUTTON), 0)
+        refused = f'qptn hand-off: refused {hostile}'
+        winenv.wait_until(lambda: refused in ''.join(self.traced),
+                          what='the notifier to refuse the address')
+        self.assertEqual([p['type'] for p in logged('get_message_url', address)], ['reply'])
+        # The mailto: hand-off gets the same answer for its compose page.
+        self.assertEqual(winenv.run_quietly(QPTN, '-mailto', 'mailto:a@b?subject=x'), 0)
+        winenv.wait_until(lambda: len(logged('get_message_url', address)) == 2,
+                          what='the compose page to be asked for')
+        self.assertEqual(recorded(), [], 'no program was started')
+        self.assertEqual([p for _, p in winenv.test_programs()
+                          if 'calc' in ' '.join(p).lower()], [])
+
     def test_mailto_opens_the_compose_page_with_the_links_arguments(self):
         link = 'mailto:ann@example.org?subject=Hi&body=50%'
         # Without an account nothing starts, and the mode still ends with 0.
