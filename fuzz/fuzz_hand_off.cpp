@@ -18,6 +18,7 @@
 
 #include "common/web_address.h"
 #include "fuzz/fuzz_check.h"
+#include "fuzz/fuzz_input.h"
 #include "notifier/actions/browser_launch.h"
 #include "notifier/actions/text_rewrite.h"
 #include "notifier/actions/windows_argv_model.h"
@@ -129,15 +130,7 @@ void CheckCompose(const std::u16string& link) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  std::vector<std::u16string> fields(1);
-  for (size_t i = 0; i + 1 < size; i += 2) {
-    const char16_t c = static_cast<char16_t>(data[i] | data[i + 1] << 8);
-    if (c == 0xffff) {
-      fields.emplace_back();
-    } else {
-      fields.back() += c;
-    }
-  }
+  std::vector<std::u16string> fields = qp_fuzz::Utf16Fields(data, size);
   fields.resize(3);
   const std::u16string& link = fields[0];
   const std::u16string& commandTemplate = fields[1];
