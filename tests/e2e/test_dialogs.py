@@ -151,10 +151,20 @@ class DialogScenarios(NotifierScenario):
         left, _, right, _ = (int(x) for x in
                              winenv.run(probe.exe, 'window-rect', settings).stdout.split())
         # 12 pixels in from the right edge, 8 below the 35-pixel header; 20 x 20.
-        self.assertEqual(probe.call('click-at', settings, str(right - left - 6 - 12 - 10), '53'), 0)
+        help_image = (str(right - left - 6 - 12 - 10), '53')
+        self.assertEqual(probe.call('click-at', settings, *help_image), 0)
         winenv.wait_until(lambda: os.path.exists(urls_path()), what='the help page to open')
         with open(urls_path(), encoding='utf-8') as f:
             self.assertIn('/help.php?topic=3831', f.read())
+        # A help address that is not a web address opens nothing.
+        hostile = 'file:///C:/Windows/System32/calc.exe'
+        admin('/admin/page-url', {'url': hostile})
+        self.addCleanup(admin, '/admin/page-url', {'url': None})
+        os.remove(urls_path())
+        self.assertEqual(probe.call('click-at', settings, *help_image), 0)
+        winenv.wait_until(lambda: f'qptn hand-off: refused {hostile}' in ''.join(self.traced),
+                          what='the notifier to refuse the help address')
+        self.assertFalse(os.path.exists(urls_path()), 'a program was started')
 
         sound = stored('sound')
         self.assertEqual(probe.call('toggle', settings, ALERT_SOUND), 0)
