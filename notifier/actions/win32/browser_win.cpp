@@ -7,9 +7,8 @@
 #include <cwchar>
 #include <vector>
 
-#include "common/text.h"
-#include "common/web_address.h"
 #include "common/win32/handle_win.h"
+#include "common/win32/registry_key_win.h"
 #include "common/win32/shell_open_win.h"
 #include "common/win32/wide_win.h"
 
@@ -36,14 +35,14 @@ const wchar_t* HandlerKey(HandlerValue which) {
 
 // The key's unnamed value, a REG_SZ only.
 std::optional<std::u16string> ReadDefault(HKEY root, const wchar_t* path) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(root, path, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return std::nullopt;
+  HKEY opened = nullptr;
+  if (RegOpenKeyExW(root, path, 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS) return std::nullopt;
+  const qp::UniqueRegKey key(opened);
   wchar_t text[kTextCapacity] = {};
   DWORD type = 0;
   DWORD size = sizeof text - sizeof(wchar_t);  // room for the terminator
   const LSTATUS status =
-      RegQueryValueExW(key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(text), &size);
-  RegCloseKey(key);
+      RegQueryValueExW(key.Get(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(text), &size);
   if (status != ERROR_SUCCESS || type != REG_SZ) return std::nullopt;
   text[size / sizeof(wchar_t)] = L'\0';
   return qp::FromWide(text);
@@ -52,25 +51,6 @@ std::optional<std::u16string> ReadDefault(HKEY root, const wchar_t* path) {
 HDDEDATA CALLBACK DdeCallback(UINT type, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR) {
   return type == XTYP_ADVDATA ? reinterpret_cast<HDDEDATA>(DDE_FACK) : nullptr;
 }
-
-// A string handle in the UTF-16 code page, freed with its owner.
-class StringHandle {
- public:
-  StringHandle(DWORD instance, std::u16string_view text) : instance_(instance) {
-    const std::u16string copy(text);
-    handle_ = DdeCreateStringHandleW(instance, qp::Wide(copy), CP_WINUNICODE);
-  }
-  ~StringHandle() {
-    if (handle_) DdeFreeStringHandle(instance_, handle_);
-  }
-  StringHandle(const StringHandle&) = delete;
-  StringHandle& operator=(const StringHandle&) = delete;
-  HSZ Get() const { return handle_; }
-
- private:
-  DWORD instance_;
-  HSZ handle_ = nullptr;
-};
 
 struct TitleSearch {
   const wchar_t* fragment;
@@ -116,40 +96,38 @@ bool WindowsBrowserSystem::StartDde() {
   if (DdeInitializeW(&instance, DdeCallback, APPCMD_CLIENTONLY, 0) != DMLERR_NO_ERROR) {
     return false;
   }
-  instance_ = instance;
+  instance_.Reset(instance);
   return true;
 }
 
 void WindowsBrowserSystem::EndDde() {
   Disconnect();
-  if (instance_ != 0) DdeUninitialize(instance_);
-  instance_ = 0;
+  instance_.Reset();
 }
 
 bool WindowsBrowserSystem::Connect(const std::optional<std::u16string>& service,
                                    std::u16string_view topic) {
   Disconnect();
-  if (instance_ == 0) return false;
-  std::optional<StringHandle> serviceHandle;
-  if (service) serviceHandle.emplace(instance_, *service);
-  const StringHandle topicHandle(instance_, topic);
-  conversation_ =
-      DdeConnect(instance_, serviceHandle ? serviceHandle->Get() : nullptr, topicHandle.Get(),
-                 nullptr);
-  return conversation_ != nullptr;
+  if (!instance_) return false;
+  std::optional<qp::DdeString> serviceHandle;
+  if (service) serviceHandle.emplace(instance_.Get(), *service);
+  const qp::DdeString topicHandle(instance_.Get(), topic);
+  conversation_.Reset(DdeConnect(instance_.Get(), serviceHandle ? serviceHandle->Get() : nullptr,
+                                 topicHandle.Get(), nullptr));
+  return static_cast<bool>(conversation_);
 }
 
 std::optional<std::string> WindowsBrowserSystem::Request(std::u16string_view item,
                                                          unsigned timeoutMs) {
   if (!conversation_) return std::nullopt;
-  const StringHandle itemHandle(instance_, item);
-  HDDEDATA data = DdeClientTransaction(nullptr, 0, conversation_, itemHandle.Get(), CF_TEXT,
-                                       XTYP_REQUEST, timeoutMs, nullptr);
+  const qp::DdeString itemHandle(instance_.Get(), item);
+  const qp::UniqueDdeData data(DdeClientTransaction(nullptr, 0, conversation_.Get(),
+                                                    itemHandle.Get(), CF_TEXT, XTYP_REQUEST,
+                                                    timeoutMs, nullptr));
   if (!data) return std::nullopt;
-  const DWORD size = DdeGetData(data, nullptr, 0, 0);
+  const DWORD size = DdeGetData(data.Get(), nullptr, 0, 0);
   std::string text(size, '\0');
-  if (size > 0) DdeGetData(data, reinterpret_cast<BYTE*>(text.data()), size, 0);
-  DdeFreeDataHandle(data);
+  if (size > 0) DdeGetData(data.Get(), reinterpret_cast<BYTE*>(text.data()), size, 0);
   text.resize(std::strlen(text.c_str()));  // CF_TEXT ends at its terminator
   return text;
 }
@@ -159,14 +137,11 @@ void WindowsBrowserSystem::Execute(std::u16string_view command) {
   std::u16string text(command);
   const DWORD bytes = static_cast<DWORD>((text.size() + 1) * sizeof(char16_t));
   DWORD result = 0;
-  DdeClientTransaction(reinterpret_cast<BYTE*>(text.data()), bytes, conversation_, nullptr, 0,
-                       XTYP_EXECUTE, TIMEOUT_ASYNC, &result);
+  DdeClientTransaction(reinterpret_cast<BYTE*>(text.data()), bytes, conversation_.Get(), nullptr,
+                       0, XTYP_EXECUTE, TIMEOUT_ASYNC, &result);
 }
 
-void WindowsBrowserSystem::Disconnect() {
-  if (conversation_) DdeDisconnect(conversation_);
-  conversation_ = nullptr;
-}
+void WindowsBrowserSystem::Disconnect() { conversation_.Reset(); }
 
 bool WindowsBrowserSystem::ActivateWindowTitled(std::u16string_view fragment) {
   const std::u16string text(fragment);
@@ -199,25 +174,14 @@ bool WindowsBrowserSystem::StartProcess(const std::u16string& commandLine) {
   return search.found != nullptr;
 }
 
-namespace {
-
-// Says on the debugger's output why an address was not opened.
-bool Refused(const std::u16string& address) {
-  const std::u16string line = u"qptn hand-off: refused " + qp::EscapeControls(address) + u"\n";
-  OutputDebugStringW(qp::Wide(line));
-  return false;
-}
-
-}  // namespace
-
 bool WindowsPageBrowser::OpenMailWindow(const std::u16string& address) {
-  if (!qp::IsWebAddress(address)) return Refused(address);
+  if (!qp::HandOffAllowed(address)) return false;
   WindowsBrowserSystem system;
   return qptn::OpenMailWindow(system, address);
 }
 
 bool WindowsPageBrowser::OpenUrl(const std::u16string& address) {
-  if (!qp::IsWebAddress(address)) return Refused(address);
+  if (!qp::HandOffAllowed(address)) return false;
   WindowsBrowserSystem system;
   return qptn::OpenUrl(system, address);
 }

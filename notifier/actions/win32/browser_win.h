@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <ddeml.h>
 
+#include "common/win32/dde_win.h"
 #include "notifier/actions/browser_launch.h"
 #include "notifier/actions/message_actions.h"
 
@@ -28,8 +29,9 @@ class WindowsBrowserSystem final : public BrowserSystem {
   bool StartProcess(const std::u16string& commandLine) override;
 
  private:
-  DWORD instance_ = 0;
-  HCONV conversation_ = nullptr;
+  // Declared in this order so that the conversation ends before its instance.
+  qp::UniqueDdeInstance instance_;
+  qp::UniqueDdeConversation conversation_;
 };
 
 // The actions' browser: pages through the system above, the start page
