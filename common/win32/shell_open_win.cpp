@@ -9,12 +9,15 @@
 
 namespace qp {
 
+bool HandOffAllowed(std::u16string_view address) {
+  if (IsWebAddress(address)) return true;
+  const std::u16string line = u"qptn hand-off: refused " + EscapeControls(address) + u"\n";
+  OutputDebugStringW(Wide(line));
+  return false;
+}
+
 bool ShellOpenWebAddress(HWND owner, std::u16string_view address) {
-  if (!IsWebAddress(address)) {
-    const std::u16string line = u"qptn hand-off: refused " + EscapeControls(address) + u"\n";
-    OutputDebugStringW(Wide(line));
-    return false;
-  }
+  if (!HandOffAllowed(address)) return false;
   const std::u16string text(address);
   ShellExecuteW(owner, L"open", Wide(text), nullptr, nullptr, SW_SHOWNORMAL);
   return true;

@@ -8,9 +8,12 @@
 
 namespace qp {
 
+// The guard itself: true for a web address (IsWebAddress); anything else is
+// written to the debugger's output as refused, and false.
+bool HandOffAllowed(std::u16string_view address);
+
 // Opens `address` with the shell (owner window `owner`, show state normal)
-// when it is a web address (IsWebAddress); anything else is refused and
-// written to the debugger's output. True when the shell was asked.
+// when HandOffAllowed lets it. True when the shell was asked.
 bool ShellOpenWebAddress(HWND owner, std::u16string_view address);
 
 }  // namespace qp
