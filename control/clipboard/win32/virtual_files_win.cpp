@@ -13,6 +13,7 @@
 #include "common/win32/com_ptr_win.h"
 #include "common/win32/global_memory_win.h"
 #include "common/win32/handle_win.h"
+#include "common/win32/stg_medium_win.h"
 #include "common/win32/wide_win.h"
 #include "control/clipboard/virtual_file_list.h"
 #include "control/clipboard/win32/clipboard_blocks_win.h"
@@ -117,16 +118,12 @@ bool SaveStorage(IStorage* storage, const std::u16string& path) {
 bool SaveItem(IDataObject* data, LONG index, const std::u16string& path) {
   FORMATETC format{static_cast<CLIPFORMAT>(Formats().fileContents), nullptr, DVASPECT_CONTENT,
                    index, TYMED_ISTREAM | TYMED_ISTORAGE};
-  STGMEDIUM medium{};
-  if (FAILED(data->GetData(&format, &medium))) return false;
-  bool saved = false;
-  if (medium.tymed == TYMED_ISTREAM && medium.pstm) {
-    saved = SaveStream(medium.pstm, path);
-  } else if (medium.tymed == TYMED_ISTORAGE && medium.pstg) {
-    saved = SaveStorage(medium.pstg, path);
-  }
-  ReleaseStgMedium(&medium);
-  return saved;
+  qp::UniqueStgMedium owned;
+  if (FAILED(data->GetData(&format, owned.Put()))) return false;
+  const STGMEDIUM& medium = owned.Get();
+  if (medium.tymed == TYMED_ISTREAM && medium.pstm) return SaveStream(medium.pstm, path);
+  if (medium.tymed == TYMED_ISTORAGE && medium.pstg) return SaveStorage(medium.pstg, path);
+  return false;
 }
 
 std::u16string WideFromCodePage(const std::string& name) {
@@ -143,17 +140,12 @@ std::u16string WideFromCodePage(const std::string& name) {
 std::optional<std::vector<std::string>> ListedNames(IDataObject* data) {
   FORMATETC format{static_cast<CLIPFORMAT>(Formats().fileList), nullptr, DVASPECT_CONTENT, -1,
                    TYMED_HGLOBAL};
-  STGMEDIUM medium{};
-  if (FAILED(data->GetData(&format, &medium))) return std::nullopt;
-  std::optional<std::vector<std::string>> names;
-  if (medium.tymed == TYMED_HGLOBAL) {
-    qp::GlobalLock lock(medium.hGlobal);
-    if (lock.Data()) {
-      names = VirtualFileNames({static_cast<const char*>(lock.Data()), lock.Size()});
-    }
-  }
-  ReleaseStgMedium(&medium);
-  return names;
+  qp::UniqueStgMedium medium;
+  if (FAILED(data->GetData(&format, medium.Put()))) return std::nullopt;
+  if (medium.Get().tymed != TYMED_HGLOBAL) return std::nullopt;
+  qp::GlobalLock lock(medium.Get().hGlobal);
+  if (!lock.Data()) return std::nullopt;
+  return VirtualFileNames({static_cast<const char*>(lock.Data()), lock.Size()});
 }
 
 }  // namespace
