@@ -39,21 +39,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const auto isAbsolute = [](std::u16string_view a) {
     return a.find(u"://") != std::u16string_view::npos;
   };
+  // The name as given, and upper-cased as the file system compares names.
+  std::u16string upper = fields[1];
+  for (char16_t& c : upper) c = gwax::UpcaseNameUnit(c);
   for (int i = 0; i < 4; ++i) {
-    gwax::AddDownload(list, fields[0], fields[1], fields[2], base, isAbsolute);
+    gwax::AddDownload(list, fields[0], i % 2 ? upper : fields[1], fields[2], base, isAbsolute);
   }
-  // Names are unique without regard to case.
+  // Names are one file each to the file system, and each fits a file name.
   for (size_t i = 0; i < list.names.size(); ++i) {
+    if (list.names[i].size() > gwax::kMaxNameUnits) __builtin_trap();
     for (size_t j = i + 1; j < list.names.size(); ++j) {
-      const auto& a = list.names[i];
-      const auto& b = list.names[j];
-      if (a.size() != b.size()) continue;
-      bool same = true;
-      for (size_t k = 0; k < a.size() && same; ++k) {
-        auto fold = [](char16_t c) { return c >= u'A' && c <= u'Z' ? c + 32 : c; };
-        same = fold(a[k]) == fold(b[k]);
-      }
-      if (same) __builtin_trap();
+      if (gwax::SameFileName(list.names[i], list.names[j])) __builtin_trap();
     }
   }
   if (list.sizes.size() != 4 || list.addresses.size() != 4) __builtin_trap();
@@ -63,8 +59,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const auto& field : fields) {
     const std::u16string safe = gwax::SafeFileName(field);
     if (safe.empty() || safe == u"." || safe == u".." || gwax::SafeFileName(safe) != safe) __builtin_trap();
-    for (char16_t c : safe) {
+    for (size_t i = 0; i < safe.size(); ++i) {
+      const char16_t c = safe[i];
       if (c == u'\\' || c == u'/' || c == u':' || c < 0x20) __builtin_trap();
+      // Nothing that reorders or hides what follows.
+      if ((c >= 0x200B && c <= 0x200F) || (c >= 0x202A && c <= 0x202E) ||
+          (c >= 0x2066 && c <= 0x2069) || c == 0xFEFF) {
+        __builtin_trap();
+      }
+      // Surrogates only in pairs.
+      const bool high = c >= 0xD800 && c <= 0xDBFF, low = c >= 0xDC00 && c <= 0xDFFF;
+      if (high && !(i + 1 < safe.size() && safe[i + 1] >= 0xDC00 && safe[i + 1] <= 0xDFFF)) __builtin_trap();
+      if (low && !(i > 0 && safe[i - 1] >= 0xD800 && safe[i - 1] <= 0xDBFF)) __builtin_trap();
     }
     if (safe.back() == u'.' || safe.back() == u' ') __builtin_trap();
   }

@@ -17,6 +17,13 @@ struct HandleTraits {
 };
 using UniqueHandle = UniqueResource<HANDLE, HandleTraits>;
 
+// Closes the handle now and says whether the system closed it: for a file
+// written through it, a failed close can mean data that never reached the disk.
+inline bool CloseReported(UniqueHandle& handle) {
+  if (!handle) return true;
+  return CloseHandle(handle.Release()) != FALSE;
+}
+
 struct LibraryTraits {
   static HMODULE Invalid() { return nullptr; }
   static bool IsValid(HMODULE m) { return m != nullptr; }

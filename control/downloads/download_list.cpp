@@ -3,7 +3,6 @@
 #include <cmath>
 #include <string>
 
-#include "common/text.h"
 #include "control/downloads/file_name.h"
 
 namespace gwax {
@@ -60,17 +59,18 @@ uint32_t ParseSizeText(std::u16string_view text) {
 
 std::u16string UniqueName(const std::vector<std::u16string>& taken, const std::u16string& name) {
   const size_t dot = name.rfind(u'.');
-  std::u16string candidate = name;
+  const std::u16string_view whole(name);
+  const std::u16string_view stem = whole.substr(0, dot);
+  const std::u16string_view extension = dot == std::u16string::npos ? u"" : whole.substr(dot);
+  std::u16string candidate = FittedName(stem, u"", extension);
   for (unsigned counter = 1;; ++counter) {
     bool clash = false;
     for (const auto& other : taken) {
-      if (qp::EqualsAsciiNoCase(other, candidate)) { clash = true; break; }
+      if (SameFileName(other, candidate)) { clash = true; break; }
     }
     if (!clash) return candidate;
-    std::string suffix = "(" + std::to_string(counter) + ")";
-    const std::u16string wideSuffix(suffix.begin(), suffix.end());
-    candidate = dot == std::u16string::npos ? name + wideSuffix
-                                            : name.substr(0, dot) + wideSuffix + name.substr(dot);
+    const std::string suffix = "(" + std::to_string(counter) + ")";
+    candidate = FittedName(stem, std::u16string(suffix.begin(), suffix.end()), extension);
   }
 }
 

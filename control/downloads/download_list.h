@@ -36,7 +36,8 @@ using AbsoluteAddressTest = std::function<bool(std::u16string_view address)>;
 uint32_t ParseSizeText(std::u16string_view text);
 
 // `name`, or `name` with "(n)" before its last "." (or at its end) for the
-// lowest n that no name in `taken` equals without regard to letter case.
+// lowest n that no name in `taken` equals as the file system compares
+// names (file_name.h); each candidate fitted to the longest file name.
 std::u16string UniqueName(const std::vector<std::u16string>& taken, const std::u16string& name);
 
 // The address as stored: relative addresses are joined to the page base.

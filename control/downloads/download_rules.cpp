@@ -58,6 +58,18 @@ bool IsDownloadableAddress(std::u16string_view address) {
   return qp::StartsWithAsciiNoCase(address, u"http://") || qp::StartsWithAsciiNoCase(address, u"https://");
 }
 
+std::u16string FilePathForm(const std::u16string& path) {
+  constexpr size_t kMaxPath = 260;  // the terminator included
+  if (path.size() < kMaxPath) return path;
+  const bool onDrive = path.size() >= 3 && ((path[0] | 0x20) >= u'a' && (path[0] | 0x20) <= u'z') &&
+                       path[1] == u':' && path[2] == u'\\';
+  if (onDrive) return u"\\\\?\\" + path;
+  const bool onShare = path.size() >= 3 && path[0] == u'\\' && path[1] == u'\\' &&
+                       path[2] != u'?' && path[2] != u'.' && path[2] != u'\\';
+  if (onShare) return u"\\\\?\\UNC\\" + path.substr(2);
+  return path;
+}
+
 std::u16string OverwriteQuestion(const std::u16string& name) {
   return u"The file '" + name + u"' already exists. Press OK to overwrite the existing file.";
 }

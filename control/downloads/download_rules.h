@@ -43,6 +43,12 @@ std::optional<uint64_t> ParseContentLength(std::u16string_view text);
 // also open local files and other schemes a page could name.
 bool IsDownloadableAddress(std::u16string_view address);
 
+// The path as the file functions are given it: past the classic limit of
+// MAX_PATH (260) units, a path on a drive or a share in its long form
+// ("\\?\C:\..." or "\\?\UNC\server\share\..."), which the system
+// takes as it stands, up to 32,767 units; other paths unchanged.
+std::u16string FilePathForm(const std::u16string& path);
+
 // The question before a file of the same name is replaced.
 std::u16string OverwriteQuestion(const std::u16string& name);
 

@@ -75,5 +75,30 @@ TEST(DownloadRules, OnlyHttpAndHttpsAreFetched) {
   }
 }
 
+// A folder near the limit and a name of 255 units still make a path the
+// file functions take.
+TEST(DownloadRules, PathsPastTheClassicLimitInTheirLongForm) {
+  const std::u16string folder = u"C:\\" + std::u16string(200, u'f') + u"\\";  // 204 units
+  const std::u16string name(255, u'n');
+  struct Case {
+    std::u16string path;
+    std::u16string form;
+  };
+  const Case cases[] = {
+      {u"C:\\dl\\a.txt", u"C:\\dl\\a.txt"},
+      {folder + name.substr(0, 55), folder + name.substr(0, 55)},  // 259 units: still short
+      {folder + name.substr(0, 56), u"\\\\?\\" + folder + name.substr(0, 56)},
+      {folder + name, u"\\\\?\\" + folder + name},
+      {u"d:\\" + name + u"\\" + name, u"\\\\?\\d:\\" + name + u"\\" + name},
+      {u"\\\\server\\share\\" + name, u"\\\\?\\UNC\\server\\share\\" + name},
+      {u"\\\\?\\C:\\" + name, u"\\\\?\\C:\\" + name},  // already in the long form
+      {u"\\\\.\\C:\\" + name, u"\\\\.\\C:\\" + name},  // a device path stays as it is
+      {u"dl\\" + name, u"dl\\" + name},                         // relative: no long form
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Narrow(FilePathForm(c.path)), Narrow(c.form)) << c.path.size() << " units";
+  }
+}
+
 }  // namespace
 }  // namespace gwax

@@ -73,7 +73,7 @@ class Win32File : public FileSink {
     return true;
   }
 
-  bool Close() override { return CloseHandle(file_.Release()) != FALSE; }
+  bool Close() override { return qp::CloseReported(file_); }
 
  private:
   qp::UniqueHandle file_;
@@ -116,7 +116,7 @@ std::optional<uint64_t> Win32DownloadPorts::FreeBytes(const std::u16string& root
 }
 
 bool Win32DownloadPorts::Exists(const std::u16string& path) {
-  return GetFileAttributesW(qp::Wide(path)) != INVALID_FILE_ATTRIBUTES;
+  return GetFileAttributesW(qp::Wide(FilePathForm(path))) != INVALID_FILE_ATTRIBUTES;
 }
 
 int Win32DownloadPorts::Message(const std::u16string& text, const std::u16string& caption, int buttons) {
@@ -128,13 +128,15 @@ std::unique_ptr<Transfer> Win32DownloadPorts::Open(const std::u16string& address
 }
 
 std::unique_ptr<FileSink> Win32DownloadPorts::Create(const std::u16string& path) {
-  qp::UniqueHandle file(CreateFileW(qp::Wide(path), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+  qp::UniqueHandle file(CreateFileW(qp::Wide(FilePathForm(path)), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return nullptr;
   return std::make_unique<Win32File>(std::move(file));
 }
 
-void Win32DownloadPorts::Remove(const std::u16string& path) { DeleteFileW(qp::Wide(path)); }
+void Win32DownloadPorts::Remove(const std::u16string& path) {
+  DeleteFileW(qp::Wide(FilePathForm(path)));
+}
 
 void Win32DownloadPorts::ShowProgress() {
   progress_ = std::make_unique<QPTProgress>(module_, u"Downloading...", theme_, IDD_DOWNLOAD_PROGRESS);
