@@ -48,7 +48,10 @@ def store(name, data=None, size=None, **options):
 
 
 def js_string(text):
-    return '"' + ''.join(c if c.isalnum() or c in ' ./:?=-_()' else f'\\u{ord(c):04x}' for c in text) + '"'
+    """A JScript string literal; everything but plain ASCII escaped, so that
+    the script reads the same whatever code page cscript reads it in."""
+    plain = lambda c: c.isascii() and (c.isalnum() or c in ' ./:?=-_()')
+    return '"' + ''.join(c if plain(c) else f'\\u{ord(c):04x}' for c in text) + '"'
 
 
 def sha256(path):
@@ -130,6 +133,25 @@ class Downloads(winenv.Scenario):
         self.assertEqual(self.saved(), {'report.pdf': a['sha256'], 'REPORT(1).pdf': b['sha256'],
                                         'report(2).pdf': c['sha256']})
 
+    def test_names_that_are_one_file_to_windows(self):
+        """été.pdf and ÉTÉ.pdf are one file to Windows, and a name of 300
+        characters can't be created as it stands: each attachment still
+        gets a file of its own, also in a folder near the path limit."""
+        long_name = 'n' * 296 + '.bin'
+        entries = [(store('e1.pdf', 'été'.encode() * 7), 'été.pdf', '21 bytes'),
+                   (store('e2.pdf', 'ÉTÉ'.encode() * 9), 'ÉTÉ.pdf', '27 bytes'),
+                   (store('long.bin', size=70001), long_name, '70001')]
+        saved_as = ['été.pdf', 'ÉTÉ(1).pdf', 'n' * 251 + '.bin']
+        base = self.folder
+        for label, folder in (('a short folder', 'short'), ('a folder near the path limit', 'f' * 200)):
+            with self.subTest(label):
+                self.folder = os.path.join(base, folder)
+                os.makedirs(self.folder)
+                messages = self.download([(e['url'], n, s) for e, n, s in entries])
+                self.assertEqual(messages, [])
+                self.assertEqual(self.saved(), {name: e['sha256'] for name, (e, _, _)
+                                                in zip(saved_as, entries)})
+
     def test_declined_overwrite_of_the_second_of_three(self):
         entries = [store(n, n.encode() * 50) for n in ('one.txt', 'two.txt', 'three.txt')]
         for name in ('two.txt', 'three.txt'):
@@ -210,7 +232,8 @@ class Downloads(winenv.Scenario):
         names = {'..\\..\\evil1.txt': '....evil1.txt', '../evil2.txt': '..evil2.txt',
                  'C:\\evil3.txt': 'Cevil3.txt', '\\\\?\\C:\\evil4.txt': '_Cevil4.txt',
                  'CON': '_CON', 'nul.txt': '_nul.txt', '..': '_', 'a.txt:hidden': 'a.txthidden',
-                 'x\\..\\..\\evil5.txt': 'x....evil5.txt', 'ok.txt. . ': 'ok.txt'}
+                 'x\\..\\..\\evil5.txt': 'x....evil5.txt', 'ok.txt. . ': 'ok.txt',
+                 'invoice\u202efdp.exe': 'invoice_fdp.exe'}
         data = store('payload.txt', b'payload')
         before = files_below(DRIVE_C)
         messages = self.download([(data['url'], n, '0') for n in names])
