@@ -1,7 +1,10 @@
 // The rewrite of copied HTML before a paste: any block, with decisions
 // taken from the addresses' own bytes (unchanged, refused, or replaced by
 // addresses of any length). Whatever it returns must be a block whose
-// header still reads, as long as the old one plus the changes.
+// header still reads, as long as the old one plus the changes, and whose
+// bytes from its EndHTML on (the terminator among them) are the old
+// block's from its EndHTML on. Only addresses quoted whole inside the HTML,
+// [StartHTML, EndHTML), are ever decided on.
 //
 // The rewrite and the cid test skip ahead between the bytes that matter;
 // here the same scan is walked the plain way, token by token, and both
@@ -120,7 +123,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   int64_t growth = 0;
   std::string rewritten(block);  // becomes the copy kept for the restore
   const auto rewrite = gwax::RewriteCfHtml(rewritten, [&](std::string_view address) {
-    asked.push_back(static_cast<size_t>(address.data() - rewritten.data()) - 1);
+    const size_t at = static_cast<size_t>(address.data() - rewritten.data()) - 1;
+    asked.push_back(at);
+    // The token, both its quotes included, lies in the HTML, which holds no NUL.
+    const size_t end = at + address.size() + 2;
+    Check(header && at >= header->startHtml && end <= header->endHtml);
+    Check(rewritten[at] == '"' && rewritten[end - 1] == '"');
+    Check(address.find('\0') == std::string_view::npos);
     const gwax::AddressDecision decision = Decide(address);
     if (decision.kind == Kind::kReplaced) {
       growth +=
@@ -131,19 +140,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Check(rewrite.has_value() <= header.has_value());
 
   if (header) {
-    // What the plain scan expects: the sources asked about, "saved", the
-    // changes, and the HTML after the header (whose digits are the rewrite's own).
+    // What the plain scan of the HTML expects: the sources asked about,
+    // "saved", the changes, and the block after the header (whose digits
+    // are the rewrite's own). A source is an address when it is quoted
+    // whole within the HTML.
     std::vector<size_t> sources;
     std::string saved(block), html;
     int changes = 0;
     size_t copied = 0, image = SIZE_MAX;
-    for (const Event& e : PlainScan(block, 0)) {
+    for (const Event& e : PlainScan(block.substr(0, header->endHtml), header->startHtml)) {
       if (e.type == Event::kImage) image = html.size() + (e.at - copied);
       if (e.type == Event::kVml) saved.replace(e.at, 3, "XXX");
       if (e.type != Event::kSource) continue;
       const size_t tag = image;
       image = SIZE_MAX;
-      if (e.length < 2) continue;
+      if (e.length < 2 || block[e.at + e.length - 1] != '"') continue;
       sources.push_back(e.at);
       const gwax::AddressDecision d = Decide(block.substr(e.at + 1, e.length - 2));
       if (d.kind == Kind::kReplaced) {
@@ -166,7 +177,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       Check(rewrite->html.size() == html.size());
       const size_t headerEnd = std::min(block.find('<'), html.size());
       Check(rewrite->html.compare(headerEnd, std::string::npos, html, headerEnd) == 0);
-      Check(gwax::ReadCfHtmlHeader(rewrite->html).has_value());
+      const auto renumbered = gwax::ReadCfHtmlHeader(rewrite->html);
+      Check(renumbered.has_value());
+      // The block ends as it did: all from EndHTML on, NULs included, is copied as it was.
+      Check(renumbered->endHtml <= rewrite->html.size());
+      Check(std::string_view(rewrite->html).substr(renumbered->endHtml) ==
+            block.substr(header->endHtml));
     }
 
     bool cid = false;

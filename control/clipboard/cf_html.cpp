@@ -114,7 +114,9 @@ class Rewriter {
   bool Source(size_t at, size_t length) {
     const size_t image = image_;
     image_ = kNoImage;
-    if (length < 2) return true;  // a lone quote: no address
+    // A lone quote, or a quote with no closing one before the HTML ends: no
+    // address, and the bytes stay as they are.
+    if (length < 2 || block_[at + length - 1] != '"') return true;
     const AddressDecision decision = decide_(std::string_view(block_).substr(at + 1, length - 2));
     if (decision.kind == AddressDecision::Kind::kReplaced) {
       CopyUpTo(at);
@@ -248,7 +250,12 @@ std::optional<HtmlRewrite> RewriteCfHtml(std::string& block, const DecideAddress
   // Room for the usual growth: a few hundred local addresses become longer upload addresses.
   out.html.reserve(block.size() + block.size() / 16 + 4096);
   Rewriter rewriter(block, decide, out);
-  WalkTags(block, 0, rewriter);
+  // Only the HTML is walked: what lies before StartHTML and from EndHTML on
+  // (the terminating NUL among it) is copied as it is. EndHTML lies in the
+  // text, so no NUL is walked.
+  const size_t startHtml = static_cast<size_t>((*numbers)[kStartHtml].value);
+  const size_t endHtml = static_cast<size_t>((*numbers)[kEndHtml].value);
+  WalkTags(std::string_view(block).substr(0, endHtml), startHtml, rewriter);
   rewriter.Finish();
 
   // Each offset moves by the change of the addresses before it. The header

@@ -53,15 +53,19 @@ struct HtmlRewrite {
   int changes = 0;   // replaced addresses plus refused pictures ("img" read as "xxx")
 };
 
-// Rewrites every img source of `block` (the whole clipboard block, its
-// trailing NUL bytes included) through `decide`. "vml" in comments and
-// declarations is overwritten by "XXX" in `block` itself, which is then the
-// copy kept for the restore. Each header offset moves by the change in
-// length of the addresses before it, in its own digits: with the pictures
-// in the fragment, EndHTML, EndFragment and EndSelection grow by the total
-// and the starts stay. Nothing for a block without a valid header, when an
-// offset falls inside a changed address, or when a grown number no longer
-// fits its digits.
+// Rewrites the img sources of `block` (the whole clipboard block, its
+// trailing NUL bytes included) through `decide`. Only the HTML, from
+// StartHTML up to EndHTML, is read: an address is a double-quoted source
+// that closes there too, and `decide` sees nothing else (so never a NUL).
+// Everything outside it, the bytes from EndHTML to the end of the block
+// (the terminator among them) included, is copied unchanged. "vml" in
+// comments and declarations of the HTML is overwritten by "XXX" in `block`
+// itself, which is then the copy kept for the restore. Each header offset
+// moves by the change in length of the addresses before it, in its own
+// digits: with the pictures in the fragment, EndHTML, EndFragment and
+// EndSelection grow by the total and the starts stay. Nothing for a block
+// without a valid header, when an offset falls inside a changed address,
+// or when a grown number no longer fits its digits.
 std::optional<HtmlRewrite> RewriteCfHtml(std::string& block, const DecideAddress& decide);
 
 // The block put on the clipboard so that a paste of files inserts nothing:

@@ -21,6 +21,8 @@ struct Layout {
   std::string sourceUrl = "https://example.org/page";
   size_t digits = 10;
   bool selection = false;
+  std::string beforeHtml;  // between the header and StartHTML
+  std::string afterHtml;   // from EndHTML up to the NUL
 };
 
 std::string MakeBlock(const Layout& p) {
@@ -34,10 +36,11 @@ std::string MakeBlock(const Layout& p) {
     if (p.selection) h += line("StartSelection", startFragment) + line("EndSelection", endFragment);
     return h + "SourceURL:" + p.sourceUrl + "\r\n";
   };
-  const size_t start = header(0, 0, 0, 0).size(), startFragment = start + p.before.size();
+  const size_t start = header(0, 0, 0, 0).size() + p.beforeHtml.size();
+  const size_t startFragment = start + p.before.size();
   const size_t endFragment = startFragment + p.fragment.size();
-  return header(start, endFragment + p.after.size(), startFragment, endFragment) + p.before +
-         p.fragment + p.after + '\0';
+  return header(start, endFragment + p.after.size(), startFragment, endFragment) + p.beforeHtml +
+         p.before + p.fragment + p.after + p.afterHtml + '\0';
 }
 
 Layout WithFragment(std::string fragment) {
@@ -290,6 +293,91 @@ TEST(CfHtml, RewriteMovesOffsetsByTheChangesBeforeThem) {
   EXPECT_EQ(after->endHtml, before.endHtml - 10);
   EXPECT_EQ(Fragment(r->html), "<img src=\"https://h/p\">");
   EXPECT_NE(r->html.find(p.sourceUrl), std::string::npos);
+}
+
+// Only the HTML, from StartHTML up to EndHTML, is read. A quote left open
+// at its end is no address and takes nothing after it; pictures outside it
+// are not asked about; and everything from EndHTML on, the NULs that end
+// the block included, comes back as it was.
+TEST(CfHtml, RewriteStaysInsideTheHtml) {
+  const std::string open = "<img src=\"file:///C:/a.png";
+  const std::string picture = "<img src=\"file:///C:/p.png\">";
+  const auto layout = [](std::string fragment, std::string after, std::string beforeHtml,
+                         std::string afterHtml) {
+    Layout p = WithFragment(std::move(fragment));
+    p.after = std::move(after);
+    p.beforeHtml = std::move(beforeHtml);
+    p.afterHtml = std::move(afterHtml);
+    return p;
+  };
+  const AddressDecision replace{Kind::kReplaced, "https://h/p"}, refuse{Kind::kRefused, ""};
+  const struct {
+    const char* name;
+    Layout layout;
+    size_t extraNuls;  // after the NUL that ends the text
+    AddressDecision decision;
+    std::vector<std::string> asked;
+    std::string fragment;  // as rewritten
+  } cases[] = {
+      {"open quote ends the HTML", layout(open, "", "", ""), 0, replace, {}, open},
+      {"open quote ends the HTML, more NULs", layout(open, "", "", ""), 3, replace, {}, open},
+      {"open quote ends the HTML, refused", layout(open, "", "", ""), 1, refuse, {}, open},
+      {"open quote closed after EndHTML", layout(open, "", "", "\"></html>"), 0, replace, {}, open},
+      {"open quote after EndHTML", layout("<p>x</p>", "</html>", "", open), 0, replace, {},
+       "<p>x</p>"},
+      {"open quote after EndHTML, more NULs", layout("<p>x</p>", "</html>", "", open), 2, replace,
+       {}, "<p>x</p>"},
+      {"picture after EndHTML", layout("<p>x</p>", "</html>", "", picture), 1, replace, {},
+       "<p>x</p>"},
+      {"picture after EndHTML, refused", layout("<p>x</p>", "</html>", "", picture), 0, refuse,
+       {}, "<p>x</p>"},
+      {"picture before StartHTML", layout("<p>x</p>", "</html>", picture, ""), 0, replace, {},
+       "<p>x</p>"},
+      {"picture before StartHTML, refused", layout("<p>x</p>", "</html>", picture + "\r\n", ""), 0,
+       refuse, {}, "<p>x</p>"},
+      {"picture's quote ends the HTML", layout(open + "\"", "", "", ""), 2, replace,
+       {"file:///C:/a.png"}, "<img src=\"https://h/p\""},
+      {"picture's tag ends the HTML", layout("<p>" + picture, "", picture, picture), 1, replace,
+       {"file:///C:/p.png"}, "<p><img src=\"https://h/p\">"},
+  };
+  for (const auto& c : cases) {
+    std::string block = MakeBlock(c.layout) + std::string(c.extraNuls, '\0');
+    const std::string original = block;
+    std::vector<std::string> asked;
+    const std::optional<HtmlRewrite> r = RewriteCfHtml(block, [&](std::string_view address) {
+      asked.emplace_back(address);
+      return c.decision;
+    });
+    if (!r) {
+      ADD_FAILURE() << c.name << ": no rewrite";
+      continue;
+    }
+    EXPECT_EQ(asked, c.asked) << c.name;
+    EXPECT_EQ(r->changes, static_cast<int>(c.asked.size())) << c.name;
+    EXPECT_EQ(block, original) << c.name;
+    EXPECT_EQ(Fragment(r->html), c.fragment) << c.name;
+
+    const size_t growth = c.fragment.size() - c.layout.fragment.size();
+    const CfHtmlHeader before = ReadCfHtmlHeader(original).value();
+    const std::optional<CfHtmlHeader> after = ReadCfHtmlHeader(r->html);
+    if (!after) {
+      ADD_FAILURE() << c.name << ": the rewritten header does not read";
+      continue;
+    }
+    EXPECT_EQ(after->startHtml, before.startHtml) << c.name;
+    EXPECT_EQ(after->endFragment, before.endFragment + growth) << c.name;
+    EXPECT_EQ(after->endHtml, before.endHtml + growth) << c.name;
+    EXPECT_EQ(r->html.size(), original.size() + growth) << c.name;
+    // The bytes between the header and StartHTML are as they were, and so is all from EndHTML on.
+    const size_t outside = before.startHtml - c.layout.beforeHtml.size();
+    EXPECT_EQ(r->html.substr(outside, before.startHtml - outside),
+              original.substr(outside, before.startHtml - outside))
+        << c.name;
+    EXPECT_EQ(r->html.substr(after->endHtml), original.substr(before.endHtml)) << c.name;
+    EXPECT_EQ(r->html.substr(after->endHtml),
+              c.layout.afterHtml + std::string(1 + c.extraNuls, '\0'))
+        << c.name;
+  }
 }
 
 TEST(CfHtml, RewriteRefusesWhatItCannotRenumber) {
