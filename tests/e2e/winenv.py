@@ -100,8 +100,10 @@ def start(exe, *args):
 
 
 def start_piped(exe, *args):
-    """Starts a program that talks through its standard input and output (text)."""
-    return _launch(exe, args, stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
+    """Starts a program that talks through its standard input and output
+    (text; bytes that are no UTF-8 read as U+FFFD, never stopping the reader)."""
+    return _launch(exe, args, stdin=subprocess.PIPE, stdout=subprocess.PIPE, encoding='utf-8',
+                   errors='replace')
 
 
 def run(exe, *args, timeout=60):
