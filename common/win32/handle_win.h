@@ -1,5 +1,5 @@
-// Owners of kernel handles, loaded modules and menus, and a bounded hold on
-// a mutex.
+// Owners of kernel handles, directory searches, loaded modules and menus,
+// and a bounded hold on a mutex.
 #pragma once
 
 #include <windows.h>
@@ -23,6 +23,14 @@ inline bool CloseReported(UniqueHandle& handle) {
   if (!handle) return true;
   return CloseHandle(handle.Release()) != FALSE;
 }
+
+// A directory search from FindFirstFileW.
+struct FindTraits {
+  static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
+  static bool IsValid(HANDLE h) { return h != INVALID_HANDLE_VALUE && h != nullptr; }
+  static void Close(HANDLE h) { FindClose(h); }
+};
+using UniqueFind = UniqueResource<HANDLE, FindTraits>;
 
 struct LibraryTraits {
   static HMODULE Invalid() { return nullptr; }

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/win32/clipboard_win.h"
 #include "control/clipboard/upload_result.h"
 #include "control/upload/win32/upload_win.h"
 
@@ -35,10 +36,10 @@ bool AddUploaded(UploadResult& result, const UploadOutcome& outcome, std::string
 // nothing without CF_HDROP.
 UploadResult UploadDroppedFiles(const UploadTarget& target);
 
-// Closes the clipboard, then uploads the virtual files of the OLE
+// Closes `clipboard`, then uploads the virtual files of the OLE
 // clipboard, each saved first in a new folder of its own inside the
 // temporary folder that is removed afterwards. The clipboard's content is
 // left as it is; it stays closed.
-UploadResult UploadVirtualFiles(const UploadTarget& target);
+UploadResult UploadVirtualFiles(const UploadTarget& target, qp::ClipboardOpen& clipboard);
 
 }  // namespace gwax

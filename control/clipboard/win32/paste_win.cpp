@@ -144,7 +144,8 @@ ClipboardState AnalyseClipboard() {
   return state;
 }
 
-UploadResult PrepareClipboardContent(HINSTANCE module, HWND window, const PasteRequest& request) {
+UploadResult PrepareClipboardContent(HINSTANCE module, HWND window, const PasteRequest& request,
+                                     qp::ClipboardOpen& clipboard) {
   ClipboardState state = AnalyseClipboard();
   if (!state.any) return {};
   const std::optional<UploadHost> host = ParseUploadHost(request.host);
@@ -152,7 +153,7 @@ UploadResult PrepareClipboardContent(HINSTANCE module, HWND window, const PasteR
   const UploadTarget target{UploadBaseAddress(*host), request.user, request.theme, request.sid,
                             module, window};
   // Reading virtual files closes the clipboard: nothing else can follow.
-  if (state.virtualFiles) return UploadVirtualFiles(target);
+  if (state.virtualFiles) return UploadVirtualFiles(target, clipboard);
   if (state.image && !state.text) {
     if (const auto picture = SaveClipboardPictureAsJpeg(); picture && PutPictureFragment(*picture)) {
       state.html = true;

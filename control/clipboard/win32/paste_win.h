@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "common/win32/clipboard_win.h"
 #include "control/clipboard/upload_result.h"
 
 namespace gwax {
@@ -31,8 +32,10 @@ ClipboardState AnalyseClipboard();
 
 // Uploads the clipboard's local content to `request.host` and rewrites the
 // clipboard to point at the uploaded copies; what was replaced is kept in
-// the clipboard's "QX" formats.
-UploadResult PrepareClipboardContent(HINSTANCE module, HWND window, const PasteRequest& request);
+// the clipboard's "QX" formats. Virtual files are read with `clipboard`
+// closed (it is closed then).
+UploadResult PrepareClipboardContent(HINSTANCE module, HWND window, const PasteRequest& request,
+                                     qp::ClipboardOpen& clipboard);
 
 // Makes what the editor can't paste pasteable without uploading: HTML with
 // "cid:" pictures becomes its text and bitmap, a picture a fragment that

@@ -61,14 +61,12 @@ class ScratchFolder {
     if (path_.empty()) return;
     WIN32_FIND_DATAW found;
     const std::u16string pattern = path_ + u"*";
-    HANDLE search = FindFirstFileW(qp::Wide(pattern), &found);
-    if (search != INVALID_HANDLE_VALUE) {
+    if (const qp::UniqueFind search(FindFirstFileW(qp::Wide(pattern), &found)); search) {
       do {
         if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
           DeleteFileW(qp::Wide(path_ + qp::FromWide(found.cFileName)));
         }
-      } while (FindNextFileW(search, &found));
-      FindClose(search);
+      } while (FindNextFileW(search.Get(), &found));
     }
     RemoveDirectoryW(qp::Wide(path_.substr(0, path_.size() - 1)));
   }
@@ -150,11 +148,11 @@ std::optional<std::vector<std::string>> ListedNames(IDataObject* data) {
 
 }  // namespace
 
-UploadResult UploadVirtualFiles(const UploadTarget& target) {
+UploadResult UploadVirtualFiles(const UploadTarget& target, qp::ClipboardOpen& clipboard) {
   UploadResult result;
   // The system's clipboard object can't be read while this program holds
   // the clipboard open.
-  CloseClipboard();
+  clipboard.Close();
   qp::OleInitialization ole;
   qp::ComPtr<IDataObject> data;
   if (FAILED(OleGetClipboard(data.Put())) || !data) return result;

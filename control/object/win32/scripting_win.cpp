@@ -21,13 +21,14 @@ constexpr DISPID kPrepareClipboardId = 6;
 
 // Runs `work` with the clipboard open, as the clipboard members do: S_OK
 // at once when another program holds the clipboard, `failed` when the work
-// throws. The clipboard is closed in every case.
+// throws. The work is handed the open clipboard, which it may close early;
+// it is closed in every case.
 template <typename Work>
 HRESULT WithClipboard(HWND owner, HRESULT failed, Work work) {
   qp::ClipboardOpen clipboard(owner);
   if (!clipboard.IsOpen()) return S_OK;
   try {
-    work();
+    work(clipboard);
   } catch (...) {
     return failed;
   }
@@ -117,10 +118,11 @@ STDMETHODIMP GatherwickControl::EndMultipleDownload(BSTR theme) {
 STDMETHODIMP GatherwickControl::PrepareClipboard(BSTR host, BSTR user, BSTR theme, BSTR sid,
                                                  VARIANT* keys, VARIANT* names, VARIANT* sizes) {
   if (HRESULT denied = CheckCaller(&host); FAILED(denied)) return denied;
-  return WithClipboard(window_.Handle(), E_FAIL, [&] {
+  return WithClipboard(window_.Handle(), E_FAIL, [&](qp::ClipboardOpen& clipboard) {
     const UploadResult uploaded = PrepareClipboardContent(
         ModuleInstance(), window_.Handle(),
-        {qp::BstrText(host), qp::BstrText(user), qp::BstrText(theme), qp::BstrText(sid)});
+        {qp::BstrText(host), qp::BstrText(user), qp::BstrText(theme), qp::BstrText(sid)},
+        clipboard);
     if (uploaded.Count() > 0) {
       FillScriptArray(keys, uploaded.keys);
       FillScriptArray(names, uploaded.names);
@@ -131,12 +133,12 @@ STDMETHODIMP GatherwickControl::PrepareClipboard(BSTR host, BSTR user, BSTR them
 
 STDMETHODIMP GatherwickControl::BeforePaste() {
   if (HRESULT denied = CheckCaller(nullptr); FAILED(denied)) return denied;
-  return WithClipboard(window_.Handle(), S_OK, [] { ConvertClipboardContent(); });
+  return WithClipboard(window_.Handle(), S_OK, [](qp::ClipboardOpen&) { ConvertClipboardContent(); });
 }
 
 STDMETHODIMP GatherwickControl::AfterPaste() {
   if (HRESULT denied = CheckCaller(nullptr); FAILED(denied)) return denied;
-  return WithClipboard(window_.Handle(), E_FAIL, [] { RestoreClipboardContent(); });
+  return WithClipboard(window_.Handle(), E_FAIL, [](qp::ClipboardOpen&) { RestoreClipboardContent(); });
 }
 
 STDMETHODIMP GatherwickControl::Unregister() {
