@@ -1,5 +1,5 @@
 // Owners of GDI objects, memory drawing surfaces, a window's drawing surface
-// and an object's selection into a surface.
+// and its painting, and an object's selection into a surface.
 #pragma once
 
 #include <windows.h>
@@ -41,6 +41,22 @@ class WindowDc {
 
  private:
   HWND window_;
+  HDC dc_;
+};
+
+// A window's painting from BeginPaint to EndPaint.
+class Painting {
+ public:
+  explicit Painting(HWND window) : window_(window), dc_(BeginPaint(window, &paint_)) {}
+  ~Painting() { EndPaint(window_, &paint_); }
+  Painting(const Painting&) = delete;
+  Painting& operator=(const Painting&) = delete;
+  HDC Dc() const { return dc_; }
+  const RECT& Area() const { return paint_.rcPaint; }
+
+ private:
+  HWND window_;
+  PAINTSTRUCT paint_{};
   HDC dc_;
 };
 

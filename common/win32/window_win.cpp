@@ -38,6 +38,10 @@ HWND Window::Create(DWORD exStyle, const wchar_t* windowClass, const wchar_t* ti
                          module, this);
 }
 
+void Window::Destroy() {
+  if (HWND window = window_) DestroyWindow(window);
+}
+
 LRESULT Window::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   return DefWindowProcW(window_, message, wParam, lParam);
 }
@@ -71,6 +75,10 @@ INT_PTR Dialog::RunModal(HINSTANCE module, int templateId, HWND parent) {
 HWND Dialog::CreateModeless(HINSTANCE module, int templateId, HWND parent) {
   return CreateDialogParamW(module, MAKEINTRESOURCEW(templateId), parent, &Dialog::Thunk,
                             reinterpret_cast<LPARAM>(this));
+}
+
+void Dialog::Destroy() {
+  if (HWND window = window_) DestroyWindow(window);
 }
 
 INT_PTR CALLBACK Dialog::Thunk(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

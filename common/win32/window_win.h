@@ -9,6 +9,8 @@
 
 #include <atomic>
 
+#include "common/win32/unique_resource_win.h"
+
 namespace qp {
 
 class Window {
@@ -29,6 +31,9 @@ class Window {
   // Creates the window with this object bound to it; null on failure.
   HWND Create(DWORD exStyle, const wchar_t* windowClass, const wchar_t* title, DWORD style, int x,
               int y, int width, int height, HWND parent, HINSTANCE module);
+
+  // Destroys the window now, its last messages reaching this object.
+  void Destroy();
 
   // Every message but WM_NCDESTROY; the default is DefWindowProcW.
   virtual LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
@@ -57,6 +62,8 @@ class Dialog {
   INT_PTR RunModal(HINSTANCE module, int templateId, HWND parent);
   // Creates the template modelessly; null on failure.
   HWND CreateModeless(HINSTANCE module, int templateId, HWND parent);
+  // Destroys a modeless dialog now, its last messages reaching this object.
+  void Destroy();
 
   // WM_INITDIALOG, with Handle() already set; the dialog procedure's result.
   virtual INT_PTR OnInitDialog() { return TRUE; }
@@ -70,5 +77,14 @@ class Dialog {
 
   std::atomic<HWND> window_{nullptr};
 };
+
+// A window that no object is bound to (a tool window the owner made with
+// CreateWindowExW), destroyed with its owner.
+struct WindowTraits {
+  static HWND Invalid() { return nullptr; }
+  static bool IsValid(HWND w) { return w != nullptr; }
+  static void Close(HWND w) { DestroyWindow(w); }
+};
+using UniqueWindow = UniqueResource<HWND, WindowTraits>;
 
 }  // namespace qp

@@ -2,6 +2,7 @@
 
 #include <windowsx.h>
 
+#include "common/win32/gdi_win.h"
 #include "common/win32/wide_win.h"
 #include "control/constants.h"
 
@@ -36,7 +37,7 @@ void QPTDlg::End(INT_PTR result) {
   if (modal_) {
     EndDialog(window, result);
   } else {
-    DestroyWindow(window);
+    Destroy();
   }
 }
 
@@ -48,10 +49,8 @@ INT_PTR QPTDlg::OnInitDialog() {
 INT_PTR QPTDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(Handle(), &ps);
-      Paint(dc, ps.rcPaint);
-      EndPaint(Handle(), &ps);
+      const qp::Painting painting(Handle());
+      Paint(painting.Dc(), painting.Area());
       return TRUE;
     }
     case WM_ERASEBKGND: {

@@ -29,9 +29,7 @@ bool ControlWindow::Open(HWND parent, const RECT& position) {
                 position.bottom - position.top, parent, ModuleInstance()) != nullptr;
 }
 
-void ControlWindow::Close() {
-  if (HWND window = Handle()) DestroyWindow(window);
-}
+void ControlWindow::Close() { Destroy(); }
 
 LRESULT ControlWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   // The control shows nothing on the page.

@@ -75,12 +75,10 @@ void NotifierDialog::initDialog() {
 INT_PTR NotifierDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(Handle(), &ps);
+      const qp::Painting painting(Handle());
       RECT client{};
       GetClientRect(Handle(), &client);
-      paint(dc, client);
-      EndPaint(Handle(), &ps);
+      paint(painting.Dc(), client);
       return TRUE;
     }
     case WM_CLOSE:

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cwchar>
 
+#include "common/win32/gdi_win.h"
 #include "common/win32/shell_open_win.h"
 #include "common/win32/wide_win.h"
 #include "notifier/app/app_platform.h"
@@ -59,7 +60,6 @@ int ScreenDpi() {
 
 NoticeWindow::~NoticeWindow() {
   if (accessible_) accessible_->Disconnect();
-  if (tooltip_) DestroyWindow(tooltip_);
 }
 
 bool NoticeWindow::Create(HINSTANCE module, HWND owner, EmailCommand& listener, bool hideLogo) {
@@ -94,12 +94,13 @@ bool NoticeWindow::Create(HINSTANCE module, HWND owner, EmailCommand& listener, 
 }
 
 void NoticeWindow::CreateTooltip(HINSTANCE module) {
-  tooltip_ = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
-                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Handle(),
-                             nullptr, module, nullptr);
+  tooltip_.Reset(CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr,
+                                 WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Handle(), nullptr,
+                                 module, nullptr));
   if (!tooltip_) return;
-  SetWindowPos(tooltip_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  SendMessageW(tooltip_, TTM_ACTIVATE, TRUE, 0);
+  SetWindowPos(tooltip_.Get(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  SendMessageW(tooltip_.Get(), TTM_ACTIVATE, TRUE, 0);
 }
 
 void NoticeWindow::RefreshWorkArea() {
@@ -253,8 +254,8 @@ Point NoticeWindow::BasePoint(LPARAM lParam) const {
 // maps them onto the screen's: fonts are made at the mapped size, so text
 // stays sharp, and bitmaps are stretched with smoothing.
 void NoticeWindow::Paint() {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(Handle(), &ps);
+  const qp::Painting painting(Handle());
+  const HDC dc = painting.Dc();
   RECT client{};
   GetClientRect(Handle(), &client);
   if (dpi_ != kBaseDpi) {
@@ -275,7 +276,6 @@ void NoticeWindow::Paint() {
     fontLink_->ReleaseWordFonts();
     fontLink_->Release(body, normal);
   }
-  EndPaint(Handle(), &ps);
 }
 
 // --- what the model asks of the window -----------------------------------------
@@ -340,13 +340,13 @@ void NoticeWindow::PrepareFontLinking(std::u16string_view bodyText) {
 
 void NoticeWindow::RemoveAllTooltips() {
   if (!tooltip_) return;
-  const LRESULT count = SendMessageW(tooltip_, TTM_GETTOOLCOUNT, 0, 0);
+  const LRESULT count = SendMessageW(tooltip_.Get(), TTM_GETTOOLCOUNT, 0, 0);
   for (LRESULT i = count - 1; i >= 0; --i) {
     TOOLINFOW tool{};
     tool.cbSize = kToolInfoSize;
-    if (SendMessageW(tooltip_, TTM_ENUMTOOLSW, static_cast<WPARAM>(i),
+    if (SendMessageW(tooltip_.Get(), TTM_ENUMTOOLSW, static_cast<WPARAM>(i),
                      reinterpret_cast<LPARAM>(&tool))) {
-      SendMessageW(tooltip_, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+      SendMessageW(tooltip_.Get(), TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     }
   }
 }
@@ -362,7 +362,7 @@ void NoticeWindow::AddTooltip(int id, const Rect& rect, std::u16string_view text
   const Rect device = ToDevicePixels(rect, dpi_);
   tool.rect = {device.left, device.top, device.right, device.bottom};
   tool.lpszText = const_cast<wchar_t*>(qp::Wide(copy));
-  SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  SendMessageW(tooltip_.Get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 }  // namespace qptn

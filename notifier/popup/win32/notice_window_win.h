@@ -91,7 +91,7 @@ class NoticeWindow final : public qp::Window, public PopupWindowPort, public Pop
   std::unique_ptr<FontLink> fontLink_;
   PopupFonts fonts_;
   PopupBitmaps bitmaps_;
-  HWND tooltip_ = nullptr;
+  qp::UniqueWindow tooltip_;  // destroyed before the popup
   qp::ComPtr<PopupAccessible> accessible_;  // made when first asked for
   std::atomic<unsigned> displayMs_{kDefaultDisplayMs};
   std::mutex requestLock_;
