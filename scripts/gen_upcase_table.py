@@ -4,7 +4,8 @@ units of a name when it compares names without regard to case.
 
 Each unit of the Basic Multilingual Plane maps to its simple uppercase
 letter (the one-letter mapping of the Unicode character database; letters
-whose uppercase is several letters, like U+00DF, stay as they are).
+whose uppercase is several letters, like U+00DF, stay as they are) when that
+letter's lowercase is the unit again.
 Surrogates stay as they are: names are compared unit by unit, so letters
 beyond the plane are not folded. The mappings are stored as runs of units
 that step by one or by two and move by the same distance.
@@ -31,9 +32,25 @@ def simple_upper(unit):
     return ord(upper) if len(upper) == 1 else unit
 
 
+def simple_lower(unit):
+    lower = chr(unit).lower()
+    return ord(lower) if len(lower) == 1 else unit
+
+
 def mappings():
-    return [(u, simple_upper(u)) for u in range(0x10000)
-            if not 0xD800 <= u <= 0xDFFF and simple_upper(u) != u]
+    """Units and their uppercase letters, where the mapping goes both ways:
+    the system leaves a letter as it is when the uppercase letter's own
+    lowercase is another (U+00B5 micro sign, U+0131 dotless i, U+017F long
+    s, U+03C2 final sigma, title-case digraphs), so that no two lowercase
+    letters meet in one uppercase letter."""
+    pairs = []
+    for unit in range(0x10000):
+        if 0xD800 <= unit <= 0xDFFF:
+            continue
+        upper = simple_upper(unit)
+        if upper != unit and simple_lower(upper) == unit:
+            pairs.append((unit, upper))
+    return pairs
 
 
 def runs(pairs):

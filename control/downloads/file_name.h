@@ -30,8 +30,10 @@ std::u16string SafeFileName(std::u16string_view name);
 bool IsReservedDeviceName(std::u16string_view name);
 
 // The unit as the file system upper-cases it to compare names: its simple
-// uppercase letter, over the whole Basic Multilingual Plane. Each unit
-// stands alone, so surrogates (and letters beyond the plane) stay as they are.
+// uppercase letter, over the whole Basic Multilingual Plane, where that
+// letter's lowercase is the unit again (so the micro sign, dotless i, long s
+// and final sigma stay as they are). Each unit stands alone, so surrogates
+// (and letters beyond the plane) stay as they are.
 char16_t UpcaseNameUnit(char16_t unit);
 
 // The two names are one file to the file system: equal once upper-cased.

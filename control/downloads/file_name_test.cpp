@@ -138,16 +138,17 @@ TEST(FileName, ComparedAsTheFileSystemComparesThem) {
       {u"\u00FF", u"\u0178", true},                                   // y with diaeresis
       {u"\u03B1\u03B2\u03B3.txt", u"\u0391\u0392\u0393.txt", true},  // Greek
       {u"\u03C3", u"\u03A3", true},
-      {u"\u03C2", u"\u03A3", true},                                   // final sigma
+      {u"\u03C2", u"\u03A3", false},                                  // final sigma: its capital's small letter is another
       {u"\u0444\u0430\u0439\u043B", u"\u0424\u0410\u0419\u041B", true},  // Cyrillic
       {u"\u0451", u"\u0401", true},
       {u"\uFF41\uFF42\uFF43", u"\uFF21\uFF22\uFF23", true},        // fullwidth
       {u"\u0561", u"\u0531", true},                                   // Armenian
       {u"\u10D0", u"\u1C90", true},                                   // Georgian
       {u"\u01C6", u"\u01C4", true},                                   // dz digraph
-      {u"\u01C5", u"\u01C6", true},                                   // and its title case
-      {u"\u0131", u"I", true},                                         // dotless i
-      {u"\u017F", u"s", true},                                         // long s
+      {u"\u01C5", u"\u01C6", false},                                  // its title case stays
+      {u"\u00B5", u"\u039C", false},                                  // micro sign
+      {u"\u0131", u"I", false},                                        // dotless i
+      {u"\u017F", u"s", false},                                        // long s
       {u"\u1F80", u"\u1F88", true},                                   // Greek with ypogegrammeni
       {u"\u24D0", u"\u24B6", true},                                   // circled letters
       {u"\u00DF", u"SS", false},                                       // no one-letter uppercase
@@ -191,7 +192,7 @@ TEST(FileName, UniqueWhereCaseBeyondAsciiDiffers) {
   };
   const Case cases[] = {
       {{u"\u00E9t\u00E9.pdf", u"\u00C9T\u00C9.pdf"}, {u"\u00E9t\u00E9.pdf", u"\u00C9T\u00C9(1).pdf"}},
-      {{u"\u03C3.txt", u"\u03A3.txt", u"\u03C2.txt"}, {u"\u03C3.txt", u"\u03A3(1).txt", u"\u03C2(2).txt"}},
+      {{u"\u03C3.txt", u"\u03A3.txt", u"\u03C2.txt"}, {u"\u03C3.txt", u"\u03A3(1).txt", u"\u03C2.txt"}},
       {{u"\u0444.doc", u"\u0424.DOC"}, {u"\u0444.doc", u"\u0424(1).DOC"}},
       {{u"\uFF41", u"\uFF21"}, {u"\uFF41", u"\uFF21(1)"}},
       // What cleaning removes or replaces makes no difference either.
