@@ -6,13 +6,15 @@
 // strings, strings with NULs and of 100,000 characters and more, arrays,
 // objects of its own, references).
 //
-//   dispatch_driver SEED CALLS PAGE UPLOADHOST
+//   dispatch_driver SEED CALLS PAGE UPLOADHOST [USER SID]
 //
 // The control is embedded with a client site whose container moniker names
 // PAGE (an allowed page, so that members are not refused merely for the
 // caller); now and then one call is made from a page that is not allowed,
 // where every member but Version and ProtectedMode must refuse. UPLOADHOST
-// is an upload host the members may use (the stand-in host).
+// is an upload host the members may use (the stand-in host), USER and SID
+// a session there. Now and then the clipboard is filled as another program
+// fills it before a call.
 //
 // A thread of its own answers the dialogs the members open in this process:
 // the folder browser and every other dialog are cancelled, the themed
@@ -32,7 +34,9 @@
 // the control could not be created, 64 on a bad command line.
 #include <windows.h>
 #include <ole2.h>
+#include <dispex.h>
 #include <psapi.h>
+#include <shlobj.h>
 #include <urlmon.h>
 
 #include <algorithm>
@@ -45,7 +49,9 @@
 #include <cwctype>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <random>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -103,6 +109,7 @@ std::atomic<long long> g_call{-1};
 std::atomic<ULONGLONG> g_callStarted{0};
 std::atomic<long> g_firstChanceFaults{0};
 wchar_t g_description[512] = L"(none)";
+char g_clipboardFill[96] = "nothing";  // what the driver last put on the clipboard
 
 void Describe(const std::wstring& text) {
   wcsncpy(g_description, text.c_str(), 511);
@@ -120,8 +127,26 @@ LONG CALLBACK CountFaults(EXCEPTION_POINTERS* info) {
 }
 
 LONG WINAPI ReportCrash(EXCEPTION_POINTERS* info) {
+  // Where: the module and the offset in it.
+  HMODULE module = nullptr;
+  wchar_t name[MAX_PATH] = L"?";
+  GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                         GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                     static_cast<LPCWSTR>(info->ExceptionRecord->ExceptionAddress), &module);
+  if (module) GetModuleFileNameW(module, name, MAX_PATH);
+  std::printf("crash in %ls at offset 0x%llx (access %s address %p)\n", name,
+              static_cast<unsigned long long>(
+                  static_cast<const char*>(info->ExceptionRecord->ExceptionAddress) -
+                  reinterpret_cast<const char*>(module)),
+              info->ExceptionRecord->NumberParameters >= 2
+                  ? (info->ExceptionRecord->ExceptionInformation[0] ? "writing" : "reading")
+                  : "?",
+              info->ExceptionRecord->NumberParameters >= 2
+                  ? reinterpret_cast<void*>(info->ExceptionRecord->ExceptionInformation[1])
+                  : nullptr);
+  std::printf("the driver's last clipboard content: %s\n", g_clipboardFill);
   std::printf("finding: crash %08lx at %p in call %lld of seed %llu: %ls\n"
-              "reproduce: dispatch_driver %llu %lld PAGE UPLOADHOST\n",
+              "reproduce: dispatch_driver %llu %lld PAGE UPLOADHOST USER SID\n",
               static_cast<unsigned long>(info->ExceptionRecord->ExceptionCode),
               info->ExceptionRecord->ExceptionAddress, g_call.load(), g_seed, g_description,
               g_seed, g_call.load() + 1);
@@ -159,17 +184,19 @@ class Random {
 
 std::atomic<long> g_liveObjects{0};
 
-class FuzzObject final : public IDispatch {
+class FuzzObject final : public IDispatchEx {
  public:
-  // mode 0: no default value; 1: a text; 2: a number. `unknownOnly`: no IDispatch.
+  // mode 0: no default value; 1: a text; 2: a number. `unknownOnly`: no
+  // IDispatch. As IDispatchEx it takes elements as a script's array does.
   FuzzObject(int mode, bool unknownOnly) : mode_(mode), unknownOnly_(unknownOnly) {
     ++g_liveObjects;
   }
   STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
     if (!out) return E_POINTER;
     *out = nullptr;
-    if (iid == IID_IUnknown || (!unknownOnly_ && iid == IID_IDispatch)) {
-      *out = static_cast<IDispatch*>(this);
+    if (iid == IID_IUnknown ||
+        (!unknownOnly_ && (iid == IID_IDispatch || iid == __uuidof(IDispatchEx)))) {
+      *out = static_cast<IDispatchEx*>(this);
       AddRef();
       return S_OK;
     }
@@ -197,8 +224,28 @@ class FuzzObject final : public IDispatch {
     for (UINT i = 0; ids && i < count; ++i) ids[i] = DISPID_UNKNOWN;
     return DISP_E_UNKNOWNNAME;
   }
-  STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS*, VARIANT* result,
-                      EXCEPINFO*, UINT*) override {
+  STDMETHODIMP Invoke(DISPID id, REFIID, LCID locale, WORD flags, DISPPARAMS* params,
+                      VARIANT* result, EXCEPINFO* exception, UINT*) override {
+    return InvokeEx(id, locale, flags, params, result, exception, nullptr);
+  }
+  // Element names are numbers; each one gets the DISPID 1000 + its number.
+  STDMETHODIMP GetDispID(BSTR name, DWORD, DISPID* id) override {
+    if (!id) return E_POINTER;
+    *id = DISPID_UNKNOWN;
+    if (!name || !*name) return DISP_E_UNKNOWNNAME;
+    wchar_t* end = nullptr;
+    const unsigned long n = wcstoul(name, &end, 10);
+    if (*end || n > 100000) return DISP_E_UNKNOWNNAME;
+    *id = static_cast<DISPID>(1000 + n);
+    return S_OK;
+  }
+  STDMETHODIMP InvokeEx(DISPID id, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                        EXCEPINFO*, IServiceProvider*) override {
+    if (id >= 1000 && (flags & DISPATCH_PROPERTYPUT)) {
+      if (!params || params->cArgs != 1) return DISP_E_BADPARAMCOUNT;
+      ++elements_;
+      return S_OK;
+    }
     if (id != DISPID_VALUE || !(flags & DISPATCH_PROPERTYGET) || mode_ == 0) {
       return DISP_E_MEMBERNOTFOUND;
     }
@@ -213,11 +260,28 @@ class FuzzObject final : public IDispatch {
     }
     return S_OK;
   }
+  STDMETHODIMP DeleteMemberByName(BSTR, DWORD) override { return S_FALSE; }
+  STDMETHODIMP DeleteMemberByDispID(DISPID) override { return S_FALSE; }
+  STDMETHODIMP GetMemberProperties(DISPID, DWORD, DWORD*) override { return E_NOTIMPL; }
+  STDMETHODIMP GetMemberName(DISPID, BSTR* name) override {
+    if (name) *name = nullptr;
+    return E_NOTIMPL;
+  }
+  STDMETHODIMP GetNextDispID(DWORD, DISPID, DISPID* next) override {
+    if (next) *next = DISPID_UNKNOWN;
+    return S_FALSE;
+  }
+  STDMETHODIMP GetNameSpaceParent(IUnknown** parent) override {
+    if (parent) *parent = nullptr;
+    return E_NOTIMPL;
+  }
+  long elements() const { return elements_; }
 
  private:
   std::atomic<ULONG> refs_{1};
   int mode_;
   bool unknownOnly_;
+  long elements_ = 0;
 };
 
 // ---------------------------------------------------------------------------
@@ -267,6 +331,8 @@ struct DialogCounts {
   std::atomic<long> folders{0};
   std::atomic<long> themed{0};
   std::atomic<long> others{0};
+  std::mutex mutex;
+  std::set<std::wstring> otherTitles;  // the first few
 };
 
 BOOL CALLBACK HasTree(HWND child, LPARAM found) {
@@ -277,10 +343,24 @@ BOOL CALLBACK HasTree(HWND child, LPARAM found) {
   return FALSE;
 }
 
+// The texts of a dialog's controls, after its title.
+BOOL CALLBACK ChildTexts(HWND child, LPARAM data) {
+  auto* seen = reinterpret_cast<std::wstring*>(data);
+  wchar_t text[120] = {};
+  GetWindowTextW(child, text, 120);
+  if (text[0]) *seen += std::wstring(L" | ") + text;
+  return seen->size() < 300;
+}
+
+struct Sighting {
+  ULONGLONG seen;      // first seen
+  ULONGLONG answered;  // last answered, 0 before
+};
+
 struct Answering {
   DWORD pid;
   DialogCounts* counts;
-  std::map<HWND, ULONGLONG>* answered;  // when each was last answered
+  std::map<HWND, Sighting>* answered;
 };
 
 BOOL CALLBACK AnswerWindow(HWND window, LPARAM data) {
@@ -293,11 +373,15 @@ BOOL CALLBACK AnswerWindow(HWND window, LPARAM data) {
   GetClassNameW(window, cls, 64);
   GetWindowTextW(window, title, 64);
   if (wcscmp(cls, L"#32770") != 0) return TRUE;
-  // One answer, then another only if it is still there a second later.
+  // One answer, then another only if it is still there a second later. A
+  // dialog without a title may not have been given one yet: it is left
+  // half a second first.
   const ULONGLONG now = GetTickCount64();
-  auto [at, first] = answering->answered->emplace(window, now);
-  if (!first && now - at->second < 1000) return TRUE;
-  at->second = now;
+  auto [at, added] = answering->answered->emplace(window, Sighting{now, 0});
+  if (title[0] == 0 && now - at->second.seen < 500) return TRUE;
+  if (at->second.answered != 0 && now - at->second.answered < 1000) return TRUE;
+  const bool first = at->second.answered == 0;
+  at->second.answered = now;
   bool tree = false;
   EnumChildWindows(window, HasTree, reinterpret_cast<LPARAM>(&tree));
   if (tree) {
@@ -309,14 +393,20 @@ BOOL CALLBACK AnswerWindow(HWND window, LPARAM data) {
     PostMessageW(window, WM_KEYDOWN, VK_ESCAPE, 1);
     PostMessageW(window, WM_KEYUP, VK_ESCAPE, 0xC0000001);
   } else {
-    if (first) ++answering->counts->others;
+    if (first) {
+      ++answering->counts->others;
+      std::wstring seen = title;
+      EnumChildWindows(window, ChildTexts, reinterpret_cast<LPARAM>(&seen));
+      std::lock_guard<std::mutex> lock(answering->counts->mutex);
+      if (answering->counts->otherTitles.size() < 8) answering->counts->otherTitles.insert(seen);
+    }
     PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
   }
   return TRUE;
 }
 
 void AnswerDialogs(const std::atomic<bool>& stop, DialogCounts& counts) {
-  std::map<HWND, ULONGLONG> answered;
+  std::map<HWND, Sighting> answered;
   Answering answering{GetCurrentProcessId(), &counts, &answered};
   while (!stop) {
     EnumWindows(AnswerWindow, reinterpret_cast<LPARAM>(&answering));
@@ -326,7 +416,7 @@ void AnswerDialogs(const std::atomic<bool>& stop, DialogCounts& counts) {
     const ULONGLONG started = g_callStarted;
     if (started != 0 && GetTickCount64() - started > kCallLimitMs) {
       std::printf("finding: call %lld of seed %llu has not returned after %llu s: %ls\n"
-                  "reproduce: dispatch_driver %llu %lld PAGE UPLOADHOST\n",
+                  "reproduce: dispatch_driver %llu %lld PAGE UPLOADHOST USER SID\n",
                   g_call.load(), g_seed, static_cast<unsigned long long>(kCallLimitMs / 1000),
                   g_description, g_seed, g_call.load() + 1);
       std::fflush(stdout);
@@ -424,13 +514,28 @@ class Arguments {
   Arguments(const Arguments&) = delete;
   Arguments& operator=(const Arguments&) = delete;
 
-  void Fill(size_t count) {
+  // `count` random arguments; with `wellFormed`, those the member declares
+  // are of the kinds a page passes (texts, and objects for the arrays),
+  // given last first as IDispatch wants.
+  void Fill(size_t count, int declared, bool wellFormed, bool arrays) {
     values_.resize(count);
-    for (auto& v : values_) {
-      VariantInit(&v);
-      Value(&v, true);
+    for (size_t i = 0; i < count; ++i) {
+      VARIANT* v = &values_[i];
+      VariantInit(v);
+      const size_t position = count - 1 - i;
+      if (!wellFormed || position >= static_cast<size_t>(declared)) {
+        Value(v, true);
+      } else if (arrays && position >= 4) {
+        V_VT(v) = VT_DISPATCH;
+        V_DISPATCH(v) = Object(false);
+        note(L"array-object");
+      } else {
+        V_VT(v) = VT_BSTR;
+        V_BSTR(v) = wellFormedTexts_.empty() ? Text() : WellFormed(position);
+      }
     }
   }
+  void PreferTexts(std::vector<std::wstring> texts) { wellFormedTexts_ = std::move(texts); }
   VARIANT* Data() { return values_.empty() ? nullptr : values_.data(); }
   size_t Count() const { return values_.size(); }
   const std::wstring& Kinds() const { return kinds_; }
@@ -488,6 +593,14 @@ class Arguments {
       }
     }
     note(L"bstr" + std::to_wstring(text.size()));
+    return SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+  }
+
+  // A text from the member's own list for its argument at `position`, now and then any text.
+  BSTR WellFormed(size_t position) {
+    if (position >= wellFormedTexts_.size() || random_.Chance(20)) return Text();
+    const std::wstring& text = wellFormedTexts_[position];
+    note(L"text" + std::to_wstring(text.size()));
     return SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
   }
 
@@ -668,6 +781,7 @@ class Arguments {
   const std::wstring& uploadHost_;
   const std::wstring& pageOrigin_;
   bool inArray_ = false;
+  std::vector<std::wstring> wellFormedTexts_;
   std::vector<VARIANT> values_;
   std::vector<std::unique_ptr<Referent>> referents_;
   std::wstring kinds_;
@@ -759,30 +873,38 @@ std::string Narrow(const std::wstring& text) {
 class Driver {
  public:
   Driver(IDispatch* control, PageSite& site, uint64_t seed, std::wstring uploadHost,
-         std::wstring pageOrigin)
+         std::wstring pageOrigin, std::wstring user, std::wstring sid)
       : control_(control), site_(site), seed_(seed), uploadHost_(std::move(uploadHost)),
-        pageOrigin_(std::move(pageOrigin)) {}
+        pageOrigin_(std::move(pageOrigin)), user_(std::move(user)), sid_(std::move(sid)) {}
 
   void Call(long long index);
-  // Empties the download list outside the counted calls, so that the
-  // samples compare like with like.
-  void EmptyDownloadList() {
+  // Empties the download list and the clipboard outside the counted calls,
+  // so that the samples compare like with like.
+  void Quiesce() {
+    EmptyClipboardNow();
     DISPPARAMS none{nullptr, nullptr, 0, 0};
     control_->Invoke(3, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none, nullptr, nullptr,
                      nullptr);
   }
+  void WarmUp();
   long findings() const { return findings_; }
   void Print(long long calls) const;
   void PrintByMember() const;
 
  private:
   void Finding(long long index, const std::string& what);
+  void Plain(DISPID id, const std::vector<std::wstring>& texts, size_t objects = 0);
+  std::vector<std::wstring> WellFormedTexts(Random& random, DISPID id) const;
+  void FillClipboard(Random& random);
+  static void EmptyClipboardNow();
 
   IDispatch* control_;
   PageSite& site_;
   uint64_t seed_;
   std::wstring uploadHost_;
   std::wstring pageOrigin_;
+  std::wstring user_;
+  std::wstring sid_;
   std::map<std::string, long> perMember_;
   std::map<std::string, long> perOutcome_;
   std::map<std::string, std::map<std::string, long>> byMember_;
@@ -794,10 +916,175 @@ void Driver::Finding(long long index, const std::string& what) {
   ++findings_;
   if (findings_ > kMaxFindingsPrinted) return;
   std::printf("finding: call %lld of seed %llu: %s\n  call: %s\n"
-              "  reproduce: dispatch_driver %llu %lld PAGE UPLOADHOST\n",
+              "  reproduce: dispatch_driver %llu %lld PAGE UPLOADHOST USER SID\n",
               index, static_cast<unsigned long long>(seed_), what.c_str(),
               Narrow(g_description).c_str(), static_cast<unsigned long long>(seed_), index + 1);
   std::fflush(stdout);
+}
+
+// Texts a page passes to the member `id`, one for each argument.
+std::vector<std::wstring> Driver::WellFormedTexts(Random& random, DISPID id) const {
+  static const wchar_t* const kThemes[] = {L"blue", L"pink", L"green", L"steel", L"", L"BLUE"};
+  const std::wstring theme = kThemes[random.Below(6)];
+  const std::wstring n = std::to_wstring(random.Below(4));
+  if (id == 4) {
+    static const wchar_t* const kNames[] = {L"a.txt", L"report.pdf", L"..\\up.txt", L"CON",
+                                            L"x", L"a.txt:s", L"ok.txt. . "};
+    static const wchar_t* const kSizes[] = {L"0", L"11 bytes", L"1.5 KB", L"3 GB", L"-1", L"x"};
+    const uint32_t form = random.Below(4);
+    const std::wstring url = form == 0   ? pageOrigin_ + L"/download.php?id=" + n
+                             : form == 1 ? L"download.php?id=" + n
+                             : form == 2 ? L"/download.php?id=" + n
+                                         : L"http://" + uploadHost_ + L"/missing.bin";
+    return {url, kNames[random.Below(7)], kSizes[random.Below(6)]};
+  }
+  if (id == 5) return {theme};
+  if (id == 6) {
+    const std::wstring host = random.Chance(80) ? uploadHost_ : L"upload.quillpost.com";
+    return {host, user_, theme, random.Chance(80) ? sid_ : L"0"};
+  }
+  return {};
+}
+
+// Puts something on the clipboard as another program might: text, an
+// HTML fragment (with or without a valid header, pictures by local and
+// "cid:" addresses), a bitmap, a dropped file, random bytes in the formats
+// the control keeps what it replaced in, or nothing.
+void Driver::FillClipboard(Random& random) {
+  if (!OpenClipboard(nullptr)) return;
+  EmptyClipboard();
+  auto put = [](UINT format, const std::string& bytes) {
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes.empty() ? 1 : bytes.size());
+    if (!block) return;
+    if (void* data = GlobalLock(block)) {
+      if (!bytes.empty()) std::memcpy(data, bytes.data(), bytes.size());
+      GlobalUnlock(block);
+    }
+    if (!SetClipboardData(format, block)) GlobalFree(block);
+  };
+  auto randomBytes = [&random](size_t length) {
+    std::string bytes;
+    for (size_t i = 0; i < length; ++i) bytes.push_back(static_cast<char>(random.Bits()));
+    return bytes;
+  };
+  const uint32_t kind = random.Below(8);
+  static const char* const kKinds[] = {"nothing", "text",     "html",     "bitmap",
+                                       "hdrop",   "kept-bytes", "kept-bytes", "kept-bytes"};
+  std::snprintf(g_clipboardFill, sizeof(g_clipboardFill), "%s before call %lld", kKinds[kind],
+                g_call.load() + 1);
+  switch (kind) {
+    case 0:
+      break;  // nothing
+    case 1: {
+      std::wstring text(random.Below(200), L'x');
+      for (auto& c : text) c = static_cast<wchar_t>(0x20 + random.Below(0x3000));
+      put(CF_UNICODETEXT, std::string(reinterpret_cast<const char*>(text.c_str()),
+                                      (text.size() + 1) * sizeof(wchar_t)));
+      break;
+    }
+    case 2: {
+      static const char* const kFragments[] = {
+          "<b>bold</b>", "<img src=\"file:///C:/windows/win.ini\">",
+          "<img src=\"cid:part1@x\">", "<img src=\"http://127.0.0.1/p.png\">", "<p>",
+          "<img src=\"C:\\missing.png\">"};
+      std::string fragment = kFragments[random.Below(6)];
+      const std::string before = "<html><body><!--StartFragment-->";
+      const std::string after = "<!--EndFragment--></body></html>";
+      char header[200];
+      const int headerLength = 105;  // the header below, with ten-digit offsets
+      const int start = headerLength;
+      const int fragmentStart = start + static_cast<int>(before.size());
+      const int fragmentEnd = fragmentStart + static_cast<int>(fragment.size());
+      const int end = fragmentEnd + static_cast<int>(after.size());
+      const int skew = random.Chance(30) ? static_cast<int>(random.Below(400)) - 200 : 0;
+      std::snprintf(header, sizeof(header),
+                    "Version:0.9\r\nStartHTML:%010d\r\nEndHTML:%010d\r\nStartFragment:%010d\r\n"
+                    "EndFragment:%010d\r\n",
+                    start, end + skew, fragmentStart, fragmentEnd + skew);
+      put(RegisterClipboardFormatW(L"HTML Format"), header + before + fragment + after);
+      break;
+    }
+    case 3: {
+      HDC screen = GetDC(nullptr);
+      const int side = 1 + static_cast<int>(random.Below(64));
+      HBITMAP bitmap = CreateCompatibleBitmap(screen, side, side);
+      ReleaseDC(nullptr, screen);
+      if (bitmap && !SetClipboardData(CF_BITMAP, bitmap)) DeleteObject(bitmap);
+      break;
+    }
+    case 4: {
+      // DROPFILES and one wide path, doubly terminated.
+      const std::wstring path = random.Chance(50) ? L"C:\\windows\\win.ini" : L"C:\\no\\such.file";
+      DROPFILES drop{};
+      drop.pFiles = sizeof(drop);
+      drop.fWide = TRUE;
+      std::string bytes(reinterpret_cast<const char*>(&drop), sizeof(drop));
+      bytes.append(reinterpret_cast<const char*>(path.c_str()), (path.size() + 1) * sizeof(wchar_t));
+      bytes.append(2, '\0');
+      put(CF_HDROP, bytes);
+      break;
+    }
+    default: {
+      static const wchar_t* const kKept[] = {L"QX HTML Format", L"QX HDROP Format",
+                                             L"QX BITMAP Format", L"FileGroupDescriptor"};
+      const uint32_t format = random.Below(4);
+      std::snprintf(g_clipboardFill, sizeof(g_clipboardFill), "random bytes as %ls before call %lld",
+                    kKept[format], g_call.load() + 1);
+      put(RegisterClipboardFormatW(kKept[format]), randomBytes(random.Below(600)));
+      break;
+    }
+  }
+  CloseClipboard();
+}
+
+void Driver::EmptyClipboardNow() {
+  if (!OpenClipboard(nullptr)) return;
+  EmptyClipboard();
+  CloseClipboard();
+}
+
+// Calls the member `id` with texts, and objects where `objects` says so,
+// outside the counted calls.
+void Driver::Plain(DISPID id, const std::vector<std::wstring>& texts, size_t objects) {
+  std::vector<VARIANT> values(texts.size() + objects);
+  for (size_t i = 0; i < values.size(); ++i) {  // last argument first
+    VariantInit(&values[i]);
+    if (i < objects) {
+      V_VT(&values[i]) = VT_DISPATCH;
+      V_DISPATCH(&values[i]) = new FuzzObject(0, false);
+    } else {
+      const std::wstring& text = texts[texts.size() - 1 - (i - objects)];
+      V_VT(&values[i]) = VT_BSTR;
+      V_BSTR(&values[i]) = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+    }
+  }
+  DISPPARAMS params{values.empty() ? nullptr : values.data(), nullptr,
+                    static_cast<UINT>(values.size()), 0};
+  g_callStarted = GetTickCount64();
+  control_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr,
+                   nullptr);
+  g_callStarted = 0;
+  for (auto& v : values) VariantClear(&v);
+}
+
+// Before the counted calls, every path that initialises something the
+// system keeps for the process (the shell's folder browser, the network
+// library, the picture codecs, the progress dialogs) runs once, with every
+// kind of clipboard content, so that the first sample does not miss what
+// a first use costs.
+void Driver::WarmUp() {
+  Describe(L"warm-up");
+  Plain(3, {});
+  Plain(4, {pageOrigin_ + L"/download.php?id=1", L"a.txt", L"1"});
+  Plain(5, {L"blue"});  // the folder browser, cancelled
+  for (uint64_t round = 0; round < 16; ++round) {
+    Random random(SplitMix(round));
+    FillClipboard(random);
+    Plain(7, {});
+    Plain(6, {uploadHost_, user_, L"blue", sid_}, 3);
+    Plain(8, {});
+  }
+  Quiesce();
 }
 
 void Driver::Call(long long index) {
@@ -890,7 +1177,10 @@ void Driver::Call(long long index) {
   }
 
   Arguments arguments(random, uploadHost_, pageOrigin_);
-  arguments.Fill(count);
+  const bool wellFormed = member && random.Chance(40);
+  if (wellFormed) arguments.PreferTexts(WellFormedTexts(random, member->id));
+  arguments.Fill(count, expected, wellFormed, member && member->id == 6);
+  if (random.Chance(3)) FillClipboard(random);
   std::vector<DISPID> named;
   const bool put = (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
   if (count > 0 && put && random.Chance(70)) named.push_back(DISPID_PROPERTYPUT);
@@ -1060,10 +1350,12 @@ void Driver::PrintByMember() const {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc != 5) {
-    std::fprintf(stderr, "usage: dispatch_driver SEED CALLS PAGE UPLOADHOST\n");
+  if (argc != 5 && argc != 7) {
+    std::fprintf(stderr, "usage: dispatch_driver SEED CALLS PAGE UPLOADHOST [USER SID]\n");
     return 64;
   }
+  const std::wstring user = argc == 7 ? argv[5] : L"ann@quillpost.com";
+  const std::wstring sid = argc == 7 ? argv[6] : L"0";
   const uint64_t seed = _wcstoui64(argv[1], nullptr, 10);
   const long long calls = _wcstoi64(argv[2], nullptr, 10);
   const std::wstring page = argv[3];
@@ -1106,18 +1398,19 @@ int wmain(int argc, wchar_t** argv) {
     DialogCounts dialogs;
     std::thread answering([&] { AnswerDialogs(stop, dialogs); });
 
-    Driver driver(control, site, seed, uploadHost, origin);
+    Driver driver(control, site, seed, uploadHost, origin, user, sid);
     const long long sampleAt = std::max(1ll, calls / 10);
     Resources early{};
     Resources late{};
+    driver.WarmUp();
     for (long long i = 0; i < calls; ++i) {
       if (i == sampleAt) {
-        driver.EmptyDownloadList();
+        driver.Quiesce();
         early = Sample();
       }
       driver.Call(i);
     }
-    driver.EmptyDownloadList();
+    driver.Quiesce();
     late = Sample();
     const long leftObjects = g_liveObjects.load();
 
@@ -1162,6 +1455,9 @@ int wmain(int argc, wchar_t** argv) {
     }
 
     driver.PrintByMember();
+    for (const auto& title : dialogs.otherTitles) {
+      std::printf("other dialog answered: \"%s\"\n", Narrow(title).c_str());
+    }
     std::printf("dispatch_driver: ");
     driver.Print(calls);
     std::printf(" dialogs={folder:%ld,themed:%ld,other:%ld} first-chance-faults=%ld"

@@ -19,6 +19,7 @@ PROBE = os.environ['QPTN_PROBE']
 DRIVER = os.environ['DISPATCH_DRIVER']
 CALLS = int(os.environ.get('QP_DISPATCH_CALLS') or 2500)
 SEEDS = [int(s) for s in (os.environ.get('QP_DISPATCH_SEEDS') or '1,2').split(',') if s.strip()]
+USER = 'ann@quillpost.com'
 POLICY_KEY = r'HKEY_LOCAL_MACHINE\Software\Vantrell\GatherwickAX'
 
 host = None
@@ -42,6 +43,7 @@ class DispatchFuzz(winenv.Scenario):
     def test_random_calls_through_idispatch(self):
         page = f'http://127.0.0.1:{host.port}/read.php'
         upload_host = f'127.0.0.1:{host.port}'
+        sid = winenv.host_admin(host.port, '/admin/session', {'user': USER})['sid']
         for seed in SEEDS:
             with self.subTest(seed=seed):
                 # The calls include Unregister: every run registers the control afresh.
@@ -49,7 +51,7 @@ class DispatchFuzz(winenv.Scenario):
                 self.assertEqual(registered.returncode, 0, 'regsvr32 failed')
                 # A bound for a run that hangs outside any one call (the
                 # driver ends a call that does not return itself).
-                done = winenv.run(DRIVER, str(seed), str(CALLS), page, upload_host,
+                done = winenv.run(DRIVER, str(seed), str(CALLS), page, upload_host, USER, sid,
                                   timeout=180 + CALLS // 50)
                 print(done.stdout, end='', flush=True)
                 summary = [line for line in done.stdout.splitlines()
