@@ -24,9 +24,11 @@
 // that the interface may give (DISP_E_*, E_ACCESSDENIED, E_INVALIDARG...),
 // or DISP_E_EXCEPTION with a filled EXCEPINFO; a success carries the result
 // the member gives; the driver's own objects passed in are all released
-// again. The handles, private memory and GUI objects of the process are
-// sampled at a tenth of the calls and at the end, both after the download
-// list is emptied, and may grow by a small allowance only.
+// again. The handles, the bytes in use on the heaps, the committed private
+// memory and the GUI objects of the process are sampled at a tenth of the
+// calls and at the end (after a warm-up of every path that initialises
+// something, and both times with the download list and the clipboard
+// emptied), and may grow by a small allowance only.
 //
 // Prints "finding: ..." lines (with the seed and call number that repeat
 // the call) and one summary line; exit code 0 when all held, 1 on a
