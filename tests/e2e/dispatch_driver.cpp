@@ -578,7 +578,7 @@ class Arguments {
           L"\\\\?\\C:\\x", L"download.php?id=1", L"/download.php?id=2", L"../up", L"?q", L"#f",
           L"mailto:a@b", L"javascript:alert(1)", L"file:///C:/windows/win.ini", L"ftp://x/y",
           L"http://", L"http://[::1]:1/", L"http://refused.invalid/x.bin", L"ann@quillpost.com",
-          L"quillpost.com", L"www.quillpost.com", L"sid-0123456789", L" ", L"\t\r\n"};
+          L"quillpost.com.invalid", L"quillpost.invalid", L"sid-0123456789", L" ", L"\t\r\n"};
       text = kWords[random_.Below(sizeof(kWords) / sizeof(kWords[0]))];
     } else if (pick < 60) {
       text = uploadHost_;
@@ -811,15 +811,22 @@ struct Resources {
 };
 
 // Handles open in this process. Wine answers GetProcessHandleCount with
-// 0, so the handle values are tried one by one as well (they are
-// multiples of 4 below the table's end) and the larger count is taken.
+// 0, so the handle values are tried one by one as well (multiples of 4; a
+// new handle takes the lowest free one, so the table ends where 1,024
+// values in a row are free) and the larger count is taken.
 DWORD HandleCount() {
   DWORD counted = 0;
   GetProcessHandleCount(GetCurrentProcess(), &counted);
   DWORD probed = 0;
   DWORD flags = 0;
-  for (uintptr_t value = 4; value < 0x40000; value += 4) {
-    if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) ++probed;
+  int freeInARow = 0;
+  for (uintptr_t value = 4; value < 0x400000 && freeInARow < 1024; value += 4) {
+    if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) {
+      ++probed;
+      freeInARow = 0;
+    } else {
+      ++freeInARow;
+    }
   }
   return std::max(counted, probed);
 }
@@ -943,6 +950,10 @@ class Driver {
   std::map<std::string, long> perOutcome_;
   std::map<std::string, std::map<std::string, long>> byMember_;
   long extraArgumentsAccepted_ = 0;
+  long slowCalls_ = 0;
+  ULONGLONG slowest_ = 0;
+  long long slowestCall_ = -1;
+  std::string slowestWhat_;
   long findings_ = 0;
 };
 
@@ -973,7 +984,9 @@ std::set<std::wstring> OnlyMembers() {
   return names;
 }
 
-// Texts a page passes to the member `id`, one for each argument.
+// Texts a page passes to the member `id`, one for each argument. Hosts the
+// policy allows are the stand-in host's only: the product's own would be
+// looked up and reached over the network.
 std::vector<std::wstring> Driver::WellFormedTexts(Random& random, DISPID id) const {
   static const wchar_t* const kThemes[] = {L"blue", L"pink", L"green", L"steel", L"", L"BLUE"};
   const std::wstring theme = kThemes[random.Below(6)];
@@ -991,7 +1004,8 @@ std::vector<std::wstring> Driver::WellFormedTexts(Random& random, DISPID id) con
   }
   if (id == 5) return {theme};
   if (id == 6) {
-    const std::wstring host = random.Chance(80) ? uploadHost_ : L"upload.quillpost.com";
+    // The stand-in host, or one the policy refuses: nothing leaves the machine.
+    const std::wstring host = random.Chance(80) ? uploadHost_ : L"upload.quillpost.invalid";
     return {host, user_, theme, random.Chance(80) ? sid_ : L"0"};
   }
   return {};
@@ -1302,8 +1316,16 @@ void Driver::Call(long long index) {
                                       giveResult ? &result : nullptr,
                                       giveException ? &exception : nullptr,
                                       giveArgError ? &argError : nullptr);
+  const ULONGLONG took = GetTickCount64() - g_callStarted;
   g_callStarted = 0;
   site_.Refuse(false);
+  // For the summary only: which calls wait on dialogs, the network, timers.
+  if (took >= 1000) ++slowCalls_;
+  if (took > slowest_) {
+    slowest_ = took;
+    slowestCall_ = index;
+    slowestWhat_ = memberKey;
+  }
 
   // What came back.
   std::string outcome = HresultName(hr);
@@ -1403,7 +1425,9 @@ void Driver::Print(long long calls) const {
     std::printf("%s%s:%ld", first ? "" : ",", name.c_str(), n);
     first = false;
   }
-  std::printf("} extra-arguments-accepted=%ld", extraArgumentsAccepted_);
+  std::printf("} extra-arguments-accepted=%ld calls-over-1s=%ld slowest=%s@%lld:%llums",
+              extraArgumentsAccepted_, slowCalls_, slowestWhat_.c_str(), slowestCall_,
+              static_cast<unsigned long long>(slowest_));
 }
 
 void Driver::PrintByMember() const {

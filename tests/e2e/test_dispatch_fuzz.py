@@ -4,7 +4,7 @@ stand-in host that the policy allows: the process survives every call,
 failures are clean HRESULTs, successes carry the member's result, and the
 driver's handles, memory and GUI objects stay flat.
 
-QP_DISPATCH_CALLS (default 2500) and QP_DISPATCH_SEEDS (comma-separated,
+QP_DISPATCH_CALLS (default 5000) and QP_DISPATCH_SEEDS (comma-separated,
 default 1,2) choose the run; the README gives the long run."""
 
 import os
@@ -17,7 +17,7 @@ winenv.require_environment('GWAX_DLL', 'QPTN_PROBE', 'DISPATCH_DRIVER', 'QP_SOUR
 DLL = os.environ['GWAX_DLL']
 PROBE = os.environ['QPTN_PROBE']
 DRIVER = os.environ['DISPATCH_DRIVER']
-CALLS = int(os.environ.get('QP_DISPATCH_CALLS') or 2500)
+CALLS = int(os.environ.get('QP_DISPATCH_CALLS') or 5000)
 SEEDS = [int(s) for s in (os.environ.get('QP_DISPATCH_SEEDS') or '1,2').split(',') if s.strip()]
 USER = 'ann@quillpost.com'
 POLICY_KEY = r'HKEY_LOCAL_MACHINE\Software\Vantrell\GatherwickAX'
