@@ -7,6 +7,7 @@
 #include "common/utf8.h"
 #include "common/win32/com_ptr_win.h"
 #include "common/win32/wide_win.h"
+#include "control/clipboard/drop_list.h"
 #include "control/clipboard/picture_address.h"
 #include "control/clipboard/win32/clipboard_blocks_win.h"
 #include "control/clipboard/win32/file_uploads_win.h"
@@ -45,7 +46,9 @@ std::u16string ShortcutTarget(const std::u16string& path) {
 UploadResult UploadDroppedFiles(const UploadTarget& target) {
   UploadResult result;
   const std::optional<std::string> list = ReadClipboardBlock(CF_HDROP);
-  if (!list) return result;
+  // A list the system would read past the end of counts as none: nothing
+  // is uploaded and the clipboard stays as it is.
+  if (!list || !IsReadableDropList(*list)) return result;
   HANDLE drop = GetClipboardData(CF_HDROP);
   const UINT count = DragQueryFileW(static_cast<HDROP>(drop), 0xFFFFFFFF, nullptr, 0);
   if (count > 0) {
