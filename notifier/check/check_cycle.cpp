@@ -44,7 +44,7 @@ void MailCheck::CheckAllAccounts() {
     // Only a check with something to announce, or with news held, asks
     // whether the user is busy.
     const bool quiet =
-        (soundWanted || totals.newTotal > 0 || !held_.Empty()) && quiet_.Quiet();
+        (soundWanted || totals.newTotal > 0 || Holding()) && quiet_.Quiet();
     const bool allRead = accountCount > 0 && !totals.failedOnce && totals.unreadTotal == 0;
     if (accountCount > 0) {
       if (soundWanted && !quiet && !stopping_) p_.sound.PlayMailBeep();
@@ -118,7 +118,7 @@ void MailCheck::HoldOrJoin(const CheckEndStep& step, const CheckSettings& settin
     if (step.startPoll) p_.timers.PostTimer(kTimerQuietPoll, kQuietPollMs);
     return;
   }
-  if (!quiet && !held_.Empty()) {
+  if (!quiet && Holding()) {
     // The user is free again: what was held comes first, then this check's
     // news, and the popup shows them as if one check had found them all.
     if (newTotal_ == 0) queue_.Clear();

@@ -113,6 +113,9 @@ class MailCheck {
   void PrepareQueue(const CheckSettings& settings, bool showNew);
   // The worker's body for the poll's release.
   void ShowHeld();
+  // With the check lock held: news is held, with or without a list (a
+  // server may count new messages it does not send).
+  bool Holding() const { return heldTotal_ > 0 || !held_.Empty(); }
 
   CheckPorts p_;
   // Taken before the settings lock; guards the queue and the new total.
