@@ -84,6 +84,9 @@ bool ForegroundCoversItsMonitor() {
       foreground == GetShellWindow() || !IsWindowVisible(foreground) || IsIconic(foreground)) {
     return false;
   }
+  // A maximized window with a title bar fills a monitor without a taskbar
+  // too; full-screen programs, slide shows and videos have none.
+  if ((GetWindowLongW(foreground, GWL_STYLE) & WS_CAPTION) == WS_CAPTION) return false;
   DWORD process = 0;
   GetWindowThreadProcessId(foreground, &process);
   if (process == GetCurrentProcessId()) return false;

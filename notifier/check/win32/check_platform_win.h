@@ -45,8 +45,9 @@ class SystemPresence final : public PresenceProbe {
 // Busy as the system's notifications see it: presenting, a full-screen or
 // Direct3D full-screen program or app, quiet time, nobody present. Where the
 // system only ever answers "accepts notifications" (Wine, older systems), a
-// foreground window of another program that covers its whole monitor, and
-// is not the desktop or the shell, counts as a full-screen program.
+// foreground window of another program that covers its whole monitor, has
+// no title bar and is not the desktop or the shell, counts as a full-screen
+// program.
 class SystemBusy final : public BusyProbe {
  public:
   bool UserBusy() override;
