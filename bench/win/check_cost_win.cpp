@@ -65,7 +65,7 @@ class Accounts final : public CheckAccounts {
 };
 
 struct Quiet final : CheckTray, PopupPort, SoundPort, PresenceProbe, TimerPort, CheckWorker,
-                     SettingsDialogPort, UpdatePort {
+                     SettingsDialogPort, UpdatePort, BusyProbe, WallClock, PauseStore {
   void BeginAnimation() override {}
   void EndAnimation() override {}
   void RefreshTip(unsigned, bool) override {}
@@ -80,6 +80,11 @@ struct Quiet final : CheckTray, PopupPort, SoundPort, PresenceProbe, TimerPort, 
   PresenceReading Read() override { return {}; }
   void SetTimer(unsigned, unsigned) override {}
   void KillTimer(unsigned) override {}
+  void PostTimer(unsigned, unsigned) override {}
+  bool UserBusy() override { return false; }
+  int64_t NowSeconds() override { return 0; }
+  int64_t Load() override { return 0; }
+  void Save(int64_t) override {}
   bool Start(std::function<void()>) override { return false; }
   void Join() override {}
   void Run() override {}
@@ -161,7 +166,8 @@ int CheckCost(int argc, wchar_t** argv) {
   ClientMailService service(shared);
   Accounts accounts(list);
   Quiet quiet;
-  MailCheck check({service, accounts, quiet, quiet, quiet, quiet, quiet, quiet, quiet, quiet});
+  MailCheck check({service, accounts, quiet, quiet, quiet, quiet, quiet, quiet, quiet, quiet, quiet,
+                   quiet, quiet});
   shared.SetEndpoint(endpoint);
 
   // Warm both up; the first check learns the header numbers, the second is

@@ -11,7 +11,8 @@ QptnT::QptnT(const AppPorts& ports)
       status_(ports.tray),
       animation_(ports.tray),
       check_(CheckPorts{mail_, *this, *this, ports.popup, ports.sound, ports.presence,
-                        ports.platform, ports.worker, ports.settingsDialog, *this}),
+                        ports.platform, ports.worker, ports.settingsDialog, *this, ports.busy,
+                        ports.clock, ports.pauses}),
       actions_(pages_, ports.browser, *this, kDefaultWebMailStart) {}
 
 QptnT::~QptnT() { status_.Remove(); }
@@ -61,6 +62,9 @@ void QptnT::OnCommand(unsigned id) {
     case kCmdLaunch:
       launchMail();
       return;
+    case kCmdPause:
+      check_.TogglePause();
+      return;
     default:
       if (id >= kCmdAccountFirst && id <= kCmdAccountLast) {
         check_.SelectAccount(id - kCmdAccountFirst);
@@ -76,7 +80,7 @@ void QptnT::OnTrayCallback(unsigned notification) {
     case kTrayRightUp:
       check_.ClearNewMailFlag();
       ports_.platform.ShowTrayMenu(
-          DecideTrayMenu(check_.Checking() || check_.PopupBusy(), Addresses()));
+          DecideTrayMenu(check_.Checking() || check_.PopupBusy(), Addresses(), check_.Paused()));
       return;
     case kTrayLeftDown:
       check_.ClearNewMailFlag();

@@ -38,6 +38,10 @@ struct AppPorts {
   SettingsDialogPort& settingsDialog;
   UpdateUi& updateUi;
   PageBrowser& browser;
+  // Whether the user is busy, the calendar clock and where a pause is kept.
+  BusyProbe& busy;
+  WallClock& clock;
+  PauseStore& pauses;
 };
 
 class QptnT : public EmailCommand,

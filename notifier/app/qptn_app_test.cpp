@@ -38,10 +38,14 @@ class FakePlatform : public AppPlatform {
     log_.calls.push_back("SetTimer " + std::to_string(id) + " " + std::to_string(ms));
   }
   void KillTimer(unsigned id) override { log_.calls.push_back("KillTimer " + std::to_string(id)); }
+  void PostTimer(unsigned id, unsigned ms) override {
+    log_.calls.push_back("PostTimer " + std::to_string(id) + " " + std::to_string(ms));
+  }
   void PostQuit(int code) override { log_.calls.push_back("PostQuit " + std::to_string(code)); }
   // The menu as "busy" when anything is greyed, with the account items.
   void ShowTrayMenu(const TrayMenu& menu) override {
     std::string line = std::string("Menu ") + (menu.grayed.empty() ? "idle" : "busy");
+    if (!menu.checked.empty()) line += " paused";
     for (const AccountItem& item : menu.accountItems) line += " " + Narrow(item.address);
     log_.calls.push_back(line);
   }
@@ -159,8 +163,11 @@ class AppTest : public ::testing::Test {
   testing::FakeDialog dialog{log};
   FakeUpdateUi updateUi{log};
   FakeBrowser browser{log};
+  testing::FakeBusy busy;
+  testing::FakeClock clock;
+  testing::FakePauseStore pauses;
   AppPorts ports{platform, tray, transport, popup, sound, presence, worker, dialog, updateUi,
-                 browser};
+                 browser, busy, clock, pauses};
   std::unique_ptr<QptnT> app = std::make_unique<QptnT>(ports);
 };
 
@@ -298,6 +305,17 @@ TEST_F(AppTest, TrayCallbacks) {
   }
 }
 
+TEST_F(AppTest, ThePauseCommandTogglesTheCheckedItemAndTheStoredEnd) {
+  app->OnCommand(kCmdPause);
+  EXPECT_EQ(pauses.until, clock.now + 3600);
+  app->OnTrayCallback(kTrayRightUp);
+  EXPECT_EQ(log.Take(), (Calls{"Menu idle paused"}));
+  app->OnCommand(kCmdPause);
+  EXPECT_EQ(pauses.until, 0);
+  app->OnTrayCallback(kTrayRightUp);
+  EXPECT_EQ(log.Take(), (Calls{"Menu idle"}));
+}
+
 TEST_F(AppTest, RightClickWithoutNewMailOnlyOpensTheMenu) {
   app->OnTrayCallback(kTrayRightUp);
   EXPECT_EQ(log.Take(), (Calls{"Menu idle"}));
@@ -417,9 +435,12 @@ TEST(QptnLifetime, DestructionRemovesTheIcon) {
   testing::FakeDialog dialog{log};
   FakeUpdateUi updateUi{log};
   FakeBrowser browser{log};
+  testing::FakeBusy busy;
+  testing::FakeClock clock;
+  testing::FakePauseStore pauses;
   {
-    QptnT app(
-        AppPorts{platform, tray, transport, popup, sound, presence, worker, dialog, updateUi, browser});
+    QptnT app(AppPorts{platform, tray, transport, popup, sound, presence, worker, dialog, updateUi,
+                       browser, busy, clock, pauses});
   }
   EXPECT_EQ(log.calls, (Calls{"Remove"}));
 }

@@ -40,14 +40,21 @@ void MailCheck::CheckAllAccounts() {
     for (unsigned slot = 0; slot < accountCount && !stopping_; ++slot) {
       CheckAccount(slot, hostKey, settings, totals);
     }
+    const bool soundWanted = totals.soundWanted && settings.sound;
+    // Only a check with something to announce, or with news held, asks
+    // whether the user is busy.
+    const bool quiet =
+        (soundWanted || totals.newTotal > 0 || Holding()) && quiet_.Quiet();
+    const bool allRead = accountCount > 0 && !totals.failedOnce && totals.unreadTotal == 0;
     if (accountCount > 0) {
-      if (totals.soundWanted && settings.sound && !stopping_) p_.sound.PlayMailBeep();
+      if (soundWanted && !quiet && !stopping_) p_.sound.PlayMailBeep();
       // A failing account does not wipe the count.
       if (totals.failedOnce && totals.unreadTotal == 0) totals.unreadTotal = previousUnread;
     }
     newTotal_ = totals.newTotal;
     unreadTotal_ = totals.unreadTotal;
-    FinishCheck(settings, totals, previousUnread);
+    FinishCheck(totals, previousUnread);
+    HoldOrJoin(quiet_.OnCheckEnd(quiet, newTotal_ > 0, allRead), settings, quiet);
   }
   if (!stopping_) ShowNewMessages();
   checking_ = false;
@@ -87,22 +94,67 @@ void MailCheck::CheckAccount(unsigned slot, const std::u16string& hostKey,
   lastHeaderNum_[slot] = answer.newHeaderNum;
 }
 
-void MailCheck::FinishCheck(const CheckSettings& settings, const Totals& totals,
-                            unsigned previousUnread) {
+void MailCheck::FinishCheck(const Totals& totals, unsigned previousUnread) {
   // Mail was read elsewhere.
   if (totals.unreadTotal < previousUnread) ClearNewMailFlag();
   p_.tray.EndAnimation();
   p_.tray.RefreshTip(unreadTotal_, newMailFlag_);
+}
 
-  const bool showNew = showNewRequested_;
+void MailCheck::HoldOrJoin(const CheckEndStep& step, const CheckSettings& settings, bool quiet) {
+  bool showNew = showNewRequested_;
+  showNewRequested_ = false;
+  timerCheck_ = false;
+  if (step.dropHeld) {
+    held_.Clear();
+    heldTotal_ = 0;
+    heldShowNew_ = false;
+  }
+  if (step.hold) {
+    held_.TakeFrom(queue_);
+    heldTotal_ += newTotal_;
+    heldShowNew_ = heldShowNew_ || showNew;
+    newTotal_ = 0;
+    if (step.startPoll) p_.timers.PostTimer(kTimerQuietPoll, kQuietPollMs);
+    return;
+  }
+  if (!quiet && Holding()) {
+    // The user is free again: what was held comes first, then this check's
+    // news, and the popup shows them as if one check had found them all.
+    if (newTotal_ == 0) queue_.Clear();
+    held_.TakeFrom(queue_);
+    std::swap(queue_, held_);
+    newTotal_ += heldTotal_;
+    showNew = showNew || heldShowNew_;
+    heldTotal_ = 0;
+    heldShowNew_ = false;
+  }
+  PrepareQueue(settings, showNew);
+}
+
+void MailCheck::PrepareQueue(const CheckSettings& settings, bool showNew) {
   if (newTotal_ > settings.showLimit && !showNew) {
     MarkRecallable(std::min(p_.accounts.Count(), kCheckSlots));
   }
   queue_.SortByDate();
   queue_.TrimTo(settings.showLimit);
   if (showNew && newTotal_ > settings.showLimit) newTotal_ = settings.showLimit;
-  showNewRequested_ = false;
-  timerCheck_ = false;
+}
+
+void MailCheck::ShowHeld() {
+  {
+    std::lock_guard<std::mutex> checkLock(checkLock_);
+    std::lock_guard<std::mutex> settingsLock(p_.accounts.SettingsLock());
+    queue_.Clear();
+    std::swap(queue_, held_);
+    newTotal_ = heldTotal_;
+    const bool showNew = heldShowNew_;
+    heldTotal_ = 0;
+    heldShowNew_ = false;
+    PrepareQueue(p_.accounts.Settings(), showNew);
+  }
+  if (!stopping_) ShowNewMessages();
+  checking_ = false;
 }
 
 void MailCheck::MarkRecallable(unsigned accountCount) {

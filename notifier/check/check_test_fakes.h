@@ -217,9 +217,40 @@ class FakeTimers : public TimerPort {
     log_.calls.push_back("SetTimer " + std::to_string(id) + " " + std::to_string(ms));
   }
   void KillTimer(unsigned id) override { log_.calls.push_back("KillTimer " + std::to_string(id)); }
+  void PostTimer(unsigned id, unsigned ms) override {
+    log_.calls.push_back("PostTimer " + std::to_string(id) + " " + std::to_string(ms));
+  }
 
  private:
   CallLog& log_;
+};
+
+class FakeBusy : public BusyProbe {
+ public:
+  bool UserBusy() override {
+    ++asked;
+    return busy;
+  }
+  bool busy = false;
+  int asked = 0;
+};
+
+class FakeClock : public WallClock {
+ public:
+  int64_t NowSeconds() override { return now; }
+  int64_t now = 1'700'000'000;
+};
+
+// The stored end of a pause, as the registry would keep it across runs.
+class FakePauseStore : public PauseStore {
+ public:
+  int64_t Load() override { return until; }
+  void Save(int64_t value) override {
+    until = value;
+    ++saves;
+  }
+  int64_t until = 0;
+  int saves = 0;
 };
 
 // Keeps the body a check starts; the test runs it when it wants, on its own
@@ -277,8 +308,11 @@ struct CheckRig {
   FakeWorker worker;
   FakeDialog dialog{log};
   FakeUpdate update{log};
+  FakeBusy busy;
+  FakeClock clock;
+  FakePauseStore pauses;
   MailCheck check{CheckPorts{service, accounts, tray, popup, sound, presence, timers, worker,
-                             dialog, update}};
+                             dialog, update, busy, clock, pauses}};
 
   CheckRig() {
     popup.finished = [this] { check.OnPopupFinished(); };

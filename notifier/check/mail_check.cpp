@@ -23,6 +23,9 @@ void MailCheck::OnTimer(unsigned id) {
     case kTimerAwayPoll:
       OnAwayPoll();
       return;
+    case kTimerQuietPoll:
+      OnQuietPoll();
+      return;
     default:
       return;
   }
@@ -48,6 +51,26 @@ void MailCheck::OnAwayPoll() {
   } else {
     p_.timers.SetTimer(kTimerFirstCheck, kAfterReturnMs);
   }
+}
+
+void MailCheck::OnQuietPoll() {
+  const PollStep step = quiet_.OnPoll(!checking_ && !popupBusy_);
+  if (step.stopPoll) p_.timers.KillTimer(kTimerQuietPoll);
+  if (!step.release) return;
+  // The popup sequence blocks: it runs on the worker, as after a check,
+  // and no check starts meanwhile.
+  if (!checking_.exchange(true)) {
+    if (p_.worker.Start([this] { ShowHeld(); })) return;
+    checking_ = false;
+  }
+  quiet_.ReleaseFailed();
+  p_.timers.SetTimer(kTimerQuietPoll, kQuietPollMs);
+}
+
+void MailCheck::TogglePause() {
+  if (quiet_.TogglePause()) return;
+  // Resumed: what is held shows at once, unless the user is busy.
+  if (quiet_.Polling()) OnQuietPoll();
 }
 
 void MailCheck::CheckNow() {

@@ -11,6 +11,7 @@
 #include "notifier/check/check_timers.h"
 #include "notifier/check/message_queue.h"
 #include "notifier/check/presence.h"
+#include "notifier/check/quiet_gate.h"
 
 namespace qptn {
 
@@ -35,11 +36,15 @@ struct CheckPorts {
   CheckWorker& worker;
   SettingsDialogPort& settingsDialog;
   UpdatePort& update;
+  BusyProbe& busy;
+  WallClock& clock;
+  PauseStore& pauses;
 };
 
 class MailCheck {
  public:
-  explicit MailCheck(const CheckPorts& ports) : p_(ports) {}
+  explicit MailCheck(const CheckPorts& ports)
+      : p_(ports), quiet_(ports.busy, ports.clock, ports.pauses) {}
   MailCheck(const MailCheck&) = delete;
   MailCheck& operator=(const MailCheck&) = delete;
 
@@ -56,6 +61,10 @@ class MailCheck {
   void WatchInbox(unsigned slot);
   // Runs the settings dialog and takes what it changed.
   void OpenSettings();
+  // The command "Pause notifications for 1 hour": pauses, or resumes and
+  // shows what was held unless the user is busy.
+  void TogglePause();
+  bool Paused() { return quiet_.Paused(); }
   // The popup has finished showing a message.
   void OnPopupFinished() { popupDone_.Release(); }
   // At exit: ends a popup wait and joins a running check, which skips the
@@ -88,12 +97,25 @@ class MailCheck {
   struct Totals;
   void CheckAccount(unsigned slot, const std::u16string& hostKey, const CheckSettings& settings,
                     Totals& totals);
-  void FinishCheck(const CheckSettings& settings, const Totals& totals, unsigned previousUnread);
+  void FinishCheck(const Totals& totals, unsigned previousUnread);
   void MarkRecallable(unsigned accountCount);
   void ShowNewMessages();
   void ShowQueue(unsigned accountCount);
   void OnPeriodicTimer();
   void OnAwayPoll();
+  // While news is held: shows it on the worker once the user is free.
+  void OnQuietPoll();
+  // The end of a check that found news while the user was busy or had
+  // paused announcements keeps it in the held queue; the first end of a
+  // check, or the poll, with the user free shows it.
+  void HoldOrJoin(const CheckEndStep& step, const CheckSettings& settings, bool quiet);
+  // Puts the queue in the order and length the popup shows.
+  void PrepareQueue(const CheckSettings& settings, bool showNew);
+  // The worker's body for the poll's release.
+  void ShowHeld();
+  // With the check lock held: news is held, with or without a list (a
+  // server may count new messages it does not send).
+  bool Holding() const { return heldTotal_ > 0 || !held_.Empty(); }
 
   CheckPorts p_;
   // Taken before the settings lock; guards the queue and the new total.
@@ -103,6 +125,12 @@ class MailCheck {
   // Guarded by the settings lock.
   std::array<int32_t, kCheckSlots> lastHeaderNum_{};
   unsigned intervalMs_ = 0;  // window thread only
+  QuietGate quiet_;
+  // Guarded by the check lock: what checks found while the user was busy,
+  // the sum of their new counts, and whether one was Show New Email.
+  MessageQueue held_;
+  unsigned heldTotal_ = 0;
+  bool heldShowNew_ = false;
   BoundedSemaphore popupDone_{0, 1};
   std::atomic<bool> stopping_{false};
 

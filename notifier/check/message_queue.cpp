@@ -1,5 +1,8 @@
 #include "notifier/check/message_queue.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "common/utf8.h"
 
 namespace qptn {
@@ -19,6 +22,27 @@ void MessageQueue::Append(QPTSoapNS::Message message, unsigned account) {
   entry.message = std::move(message);
   entry.account = account;
   entries_.push_back(std::move(entry));
+}
+
+size_t MessageQueue::TakeFrom(MessageQueue& other) {
+  size_t duplicates = 0;
+  for (auto at = other.entries_.begin(); at != other.entries_.end();) {
+    const QPTSoapNS::UIDSTR& id = at->message.uidstr;
+    const bool queued =
+        id.uid && std::any_of(entries_.begin(), entries_.end(), [&](const QueuedMessage& entry) {
+          return entry.account == at->account && entry.message.uidstr.uid == id.uid &&
+                 entry.message.uidstr.path == id.path;
+        });
+    auto next = std::next(at);
+    if (queued) {
+      ++duplicates;
+    } else {
+      entries_.splice(entries_.end(), other.entries_, at);
+    }
+    at = next;
+  }
+  other.entries_.clear();
+  return duplicates;
 }
 
 void MessageQueue::SortByDate() {

@@ -29,6 +29,11 @@ class MessageQueue {
   // (ill-formed bytes become U+FFFD).
   void Append(QPTSoapNS::Message message, unsigned account);
   void Clear() { entries_.clear(); }
+  // Moves `other`'s entries behind these, leaving out each that is queued
+  // already (the same account, folder and identity; entries without an
+  // identity are all kept), and empties `other`. Returns how many were
+  // left out.
+  size_t TakeFrom(MessageQueue& other);
 
   // Oldest first by the message date; equal dates keep their order.
   void SortByDate();

@@ -66,5 +66,42 @@ TEST(MessageQueue, TheShownTextsAreUtf16AndAbsentOnesEmpty) {
   EXPECT_EQ(*entry.message.from_display, "J\xC3\xBCrgen") << "the record stays as received";
 }
 
+// Held messages joined with a later check's: each message once.
+TEST(MessageQueue, TakingAnotherQueueLeavesOutWhatIsQueuedAlready) {
+  struct Entry {
+    const char* uid;  // nullptr: no identity
+    unsigned account;
+    const char16_t* path = u"INBOX";
+  };
+  struct Case {
+    const char* name;
+    std::vector<Entry> mine, theirs;
+    std::vector<std::string> joined;
+    size_t left;
+  };
+  const Case cases[] = {
+      {"disjoint", {{"1", 0}}, {{"2", 0}, {"3", 1}}, {"1", "2", "3"}, 0},
+      {"the same message again", {{"1", 0}, {"2", 0}}, {{"2", 0}, {"3", 0}}, {"1", "2", "3"}, 1},
+      {"the same identity in another account", {{"1", 0}}, {{"1", 1}}, {"1", "1"}, 0},
+      {"the same identity in another folder", {{"1", 0}}, {{"1", 0, u"Spam"}}, {"1", "1"}, 0},
+      {"without identity both stay", {{nullptr, 0}}, {{nullptr, 0}}, {"-", "-"}, 0},
+      {"into an empty queue", {}, {{"4", 2}, {"5", 2}}, {"4", "5"}, 0},
+  };
+  for (const Case& c : cases) {
+    MessageQueue mine, theirs;
+    for (const auto& [list, queue] : {std::pair{&c.mine, &mine}, std::pair{&c.theirs, &theirs}}) {
+      for (const Entry& e : *list) {
+        QPTSoapNS::Message m = Mail(e.uid ? e.uid : "", 1);
+        if (!e.uid) m.uidstr.uid.reset();
+        m.uidstr.path = std::u16string(e.path);
+        queue->Append(std::move(m), e.account);
+      }
+    }
+    EXPECT_EQ(mine.TakeFrom(theirs), c.left) << c.name;
+    EXPECT_EQ(Uids(mine), c.joined) << c.name;
+    EXPECT_TRUE(theirs.Empty()) << c.name;
+  }
+}
+
 }  // namespace
 }  // namespace qptn

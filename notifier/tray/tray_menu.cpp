@@ -2,9 +2,11 @@
 
 namespace qptn {
 
-TrayMenu DecideTrayMenu(bool busy, const std::vector<std::u16string>& addresses) {
+TrayMenu DecideTrayMenu(bool busy, const std::vector<std::u16string>& addresses,
+                        bool paused) {
   TrayMenu menu;
   if (busy) menu.grayed = {kCmdCheckNow, kCmdSettings, kCmdShowNew};
+  if (paused) menu.checked = {kCmdPause};
   if (addresses.size() > 1) {
     for (unsigned id = kCmdAccountFirst; id <= kCmdAccountLast; ++id) {
       const size_t slot = id - kCmdAccountFirst;

@@ -18,6 +18,7 @@ enum CommandId : unsigned {
   kCmdCheckNow = ID_CHECK_NOW,
   kCmdShowNew = ID_SHOW_NEW,
   kCmdLaunch = ID_LAUNCH,
+  kCmdPause = ID_PAUSE,  // "Pause notifications for 1 hour", checked while paused
   kCmdAccountFirst = ID_ACCOUNT_0,  // the account items, one per slot of the sub-menu
   kCmdAccountLast = ID_ACCOUNT_9,
 };
@@ -28,8 +29,9 @@ struct AccountItem {
 };
 
 struct TrayMenu {
-  // Items shown greyed.
+  // Items shown greyed, and items shown checked.
   std::vector<unsigned> grayed;
+  std::vector<unsigned> checked;
   // Empty: "Launch Quillpost" stays a command. Otherwise it becomes a
   // sub-menu of these items, in slot order.
   std::vector<AccountItem> accountItems;
@@ -39,7 +41,9 @@ struct TrayMenu {
 
 // While a check or its popup sequence runs (`busy`), Check Email Now,
 // Settings and Show New Email are greyed. With two or more loaded accounts
-// (`addresses`, in slot order) Launch lists their addresses.
-TrayMenu DecideTrayMenu(bool busy, const std::vector<std::u16string>& addresses);
+// (`addresses`, in slot order) Launch lists their addresses. While the
+// announcements are paused, the pause item is checked.
+TrayMenu DecideTrayMenu(bool busy, const std::vector<std::u16string>& addresses,
+                        bool paused = false);
 
 }  // namespace qptn

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,23 @@ TEST(TrayMenuModel, BusyGreysCheckSettingsAndShowNewOnly) {
   EXPECT_EQ(DecideTrayMenu(true, {}).grayed, busy);
   EXPECT_EQ(DecideTrayMenu(true, {u"a@x.example", u"b@x.example"}).grayed, busy)
       << "Launch and Exit stay enabled, account items too";
+}
+
+TEST(TrayMenuModel, ThePauseItemIsCheckedWhilePausedAndNeverGreyed) {
+  struct Case {
+    bool busy, paused;
+    std::vector<unsigned> checked;
+  };
+  const Case cases[] = {{false, false, {}},
+                        {false, true, {kCmdPause}},
+                        {true, true, {kCmdPause}},
+                        {true, false, {}}};
+  for (const Case& c : cases) {
+    const TrayMenu menu = DecideTrayMenu(c.busy, {u"a@x.example", u"b@x.example"}, c.paused);
+    EXPECT_EQ(menu.checked, c.checked) << c.busy << c.paused;
+    EXPECT_EQ(std::count(menu.grayed.begin(), menu.grayed.end(), kCmdPause), 0);
+  }
+  EXPECT_EQ(kCmdPause, 32800u) << "a new identifier beside the existing ones";
 }
 
 TEST(TrayMenuModel, TwoOrMoreAccountsMakeLaunchASubMenuInSlotOrder) {

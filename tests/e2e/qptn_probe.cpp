@@ -193,6 +193,42 @@ int Timer(HWND w, const wchar_t* id) {
   return PostMessageW(w, WM_TIMER, static_cast<WPARAM>(wcstoul(id, nullptr, 0)), 0) ? 0 : 1;
 }
 
+LRESULT CALLBACK FullScreenProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_DESTROY) {
+    PostQuitMessage(0);
+    return 0;
+  }
+  return DefWindowProcW(w, message, wParam, lParam);
+}
+
+// Another program in full-screen mode, as a slide show is: a topmost popup
+// window over the whole screen, brought to the foreground. Prints "ready
+// HWND FOREGROUND" (1 when it is the foreground window) and runs until the
+// window is closed ("close-window HWND").
+int FullScreen() {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = FullScreenProc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_HIGHLIGHT + 1));
+  wc.lpszClassName = L"QPFullScreen";
+  if (!RegisterClassW(&wc)) return 1;
+  HWND w = CreateWindowExW(WS_EX_TOPMOST, wc.lpszClassName, L"Full-screen program",
+                           WS_POPUP | WS_VISIBLE, 0, 0, GetSystemMetrics(SM_CXSCREEN),
+                           GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr, wc.hInstance, nullptr);
+  if (w == nullptr) return 1;
+  SetForegroundWindow(w);
+  UpdateWindow(w);
+  std::printf("ready %lld %d\n", static_cast<long long>(reinterpret_cast<INT_PTR>(w)),
+              GetForegroundWindow() == w ? 1 : 0);
+  std::fflush(stdout);
+  MSG msg{};
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  return 0;
+}
+
 // A small mouse movement: the user is at the computer.
 int Nudge() {
   INPUT input[2] = {};
@@ -592,6 +628,7 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (verb == L"taskbar-created") return TaskbarCreated();
   if (verb == L"nudge") return Nudge();
+  if (verb == L"fullscreen") return FullScreen();
   if (verb == L"popup") return Popup();
   if (verb == L"popup-accessible") return PopupAccessible();
   if (verb == L"popup-tools") return PopupTools();
@@ -620,6 +657,7 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (argc < 3) return 2;
   if (verb == L"send-exit") return SendExit(ParseWindow(argv[2]));
+  if (verb == L"close-window") return PostMessageW(ParseWindow(argv[2]), WM_CLOSE, 0, 0) ? 0 : 1;
   if (verb == L"dialogs") return Dialogs(argv[2]);
   if (verb == L"dialog-ok") return Command(ParseWindow(argv[2]), L"1");
   if (verb == L"record") return Record(argv[2]);

@@ -17,6 +17,7 @@
 #include "notifier/app/qptn_app.h"
 #include "notifier/app/win32/instances_win.h"
 #include "notifier/app/win32/main_window_win.h"
+#include "notifier/check/pause_store.h"
 #include "notifier/check/win32/check_platform_win.h"
 #include "notifier/dialogs/win32/settings_dialog_win.h"
 #include "notifier/popup/win32/notice_window_win.h"
@@ -55,9 +56,12 @@ qptn::CheckThread g_checkThread;
 qptn::SettingsDialogWin g_settingsDialog(GetModuleHandleW(nullptr), g_registry, ProgramPath());
 qptn::UpdateUiWin g_updateUi(g_mainWindow);
 qptn::WindowsPageBrowser g_browser;
+qptn::SystemBusy g_busy;
+qptn::SystemWallClock g_clock;
+qptn::RegistryPauseStore g_pauses(g_registry);
 qptn::QptnT g_app(qptn::AppPorts{g_mainWindow, g_trayIcon, g_transport, g_popup, g_sound,
                                  g_presence, g_checkThread, g_settingsDialog, g_updateUi,
-                                 g_browser});
+                                 g_browser, g_busy, g_clock, g_pauses});
 
 std::vector<std::u16string> Arguments() {
   std::vector<std::u16string> args;

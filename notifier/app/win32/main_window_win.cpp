@@ -6,6 +6,10 @@
 
 namespace qptn {
 
+// A timer another thread asks for (WM_APP + 14): the timer id and its
+// period in milliseconds. SetTimer works only on the window's own thread.
+constexpr UINT kMsgSetTimer = WM_APP + 14;
+
 static_assert(kMsgPopupFinished == WM_APP + 12, "the popup's message");
 static_assert(kMsgTrayCallback == WM_APP + 100, "the tray callback message");
 static_assert(kTrayContextMenu == WM_CONTEXTMENU && kTrayLeftDown == WM_LBUTTONDOWN &&
@@ -50,6 +54,10 @@ void MainWindow::SetTimer(unsigned id, unsigned milliseconds) {
 
 void MainWindow::KillTimer(unsigned id) { ::KillTimer(Handle(), id); }
 
+void MainWindow::PostTimer(unsigned id, unsigned milliseconds) {
+  PostMessageW(Handle(), kMsgSetTimer, id, milliseconds);
+}
+
 void MainWindow::PostQuit(int exitCode) { PostQuitMessage(exitCode); }
 
 void MainWindow::ShowTrayMenu(const TrayMenu& menu) { TrackTrayMenu(module_, Handle(), menu); }
@@ -78,6 +86,9 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case kMsgPopupFinished:
       app_->OnPopupFinished();
+      return 0;
+    case kMsgSetTimer:
+      ::SetTimer(Handle(), static_cast<UINT_PTR>(wParam), static_cast<UINT>(lParam), nullptr);
       return 0;
     case WM_SETTINGCHANGE:
       if (wParam == SPI_SETWORKAREA && popup_) popup_->RefreshWorkArea();

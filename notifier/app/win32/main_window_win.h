@@ -35,6 +35,7 @@ class MainWindow final : public qp::Window, public AppPlatform {
   void CreatePopup(bool hideLogo) override;
   void SetTimer(unsigned id, unsigned milliseconds) override;
   void KillTimer(unsigned id) override;
+  void PostTimer(unsigned id, unsigned milliseconds) override;
   void PostQuit(int exitCode) override;
   void ShowTrayMenu(const TrayMenu& menu) override;
 

@@ -48,6 +48,67 @@ PresenceReading SystemPresence::Read() {
   return reading;
 }
 
+namespace {
+
+// QUERY_USER_NOTIFICATION_STATE; the headers name the last two only for
+// newer targets than this program's.
+enum NotificationState : int {
+  kNotPresent = 1,
+  kBusy = 2,  // a full-screen program
+  kDirect3dFullScreen = 3,
+  kPresentationMode = 4,
+  kAcceptsNotifications = 5,
+  kQuietTime = 6,
+  kFullScreenApp = 7,
+};
+
+bool SystemSaysBusy() {
+  QUERY_USER_NOTIFICATION_STATE state{};
+  if (FAILED(SHQueryUserNotificationState(&state))) return false;
+  switch (static_cast<int>(state)) {
+    case kNotPresent:
+    case kBusy:
+    case kDirect3dFullScreen:
+    case kPresentationMode:
+    case kQuietTime:
+    case kFullScreenApp:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool ForegroundCoversItsMonitor() {
+  HWND foreground = GetForegroundWindow();
+  if (foreground == nullptr || foreground == GetDesktopWindow() ||
+      foreground == GetShellWindow() || !IsWindowVisible(foreground) || IsIconic(foreground)) {
+    return false;
+  }
+  // A maximized window with a title bar fills a monitor without a taskbar
+  // too; full-screen programs, slide shows and videos have none.
+  if ((GetWindowLongW(foreground, GWL_STYLE) & WS_CAPTION) == WS_CAPTION) return false;
+  DWORD process = 0;
+  GetWindowThreadProcessId(foreground, &process);
+  if (process == GetCurrentProcessId()) return false;
+  // The window behind the desktop icons.
+  wchar_t className[16] = {};
+  GetClassNameW(foreground, className, 16);
+  if (lstrcmpiW(className, L"WorkerW") == 0 || lstrcmpiW(className, L"Progman") == 0) return false;
+  HMONITOR monitor = MonitorFromWindow(foreground, MONITOR_DEFAULTTONULL);
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  RECT rect{};
+  if (monitor == nullptr || !GetMonitorInfoW(monitor, &info) || !GetWindowRect(foreground, &rect)) {
+    return false;
+  }
+  return rect.left <= info.rcMonitor.left && rect.top <= info.rcMonitor.top &&
+         rect.right >= info.rcMonitor.right && rect.bottom >= info.rcMonitor.bottom;
+}
+
+}  // namespace
+
+bool SystemBusy::UserBusy() { return SystemSaysBusy() || ForegroundCoversItsMonitor(); }
+
 void SystemSound::PlayMailBeep() { PlaySoundW(L"MailBeep", nullptr, SND_ALIAS | SND_SYNC); }
 
 void UpdateUiWin::Announce(const std::u16string& text) {

@@ -9,6 +9,7 @@
 #include "common/win32/window_win.h"
 #include "notifier/check/check_ports.h"
 #include "notifier/check/presence.h"
+#include "notifier/check/quiet_gate.h"
 #include "notifier/check/update_check.h"
 
 namespace qptn {
@@ -39,6 +40,17 @@ class SystemPresence final : public PresenceProbe {
 
  private:
   HDESK desktop_;  // the thread's own desktop: not to be closed
+};
+
+// Busy as the system's notifications see it: presenting, a full-screen or
+// Direct3D full-screen program or app, quiet time, nobody present. Where the
+// system only ever answers "accepts notifications" (Wine, older systems), a
+// foreground window of another program that covers its whole monitor, has
+// no title bar and is not the desktop or the shell, counts as a full-screen
+// program.
+class SystemBusy final : public BusyProbe {
+ public:
+  bool UserBusy() override;
 };
 
 class SystemSound final : public SoundPort {

@@ -28,6 +28,7 @@ qp::UniqueMenu BuildTrayMenu(HINSTANCE module, const TrayMenu& menu) {
   if (!bar) return bar;
   HMENU popup = GetSubMenu(bar.Get(), 0);
   for (unsigned id : menu.grayed) EnableMenuItem(popup, id, MF_BYCOMMAND | MF_GRAYED);
+  for (unsigned id : menu.checked) CheckMenuItem(popup, id, MF_BYCOMMAND | MF_CHECKED);
   if (!menu.accountItems.empty()) {
     if (HMENU accounts = AccountSubMenu(module, menu)) {
       ModifyMenuW(popup, kCmdLaunch, MF_BYCOMMAND | MF_POPUP | MF_STRING,

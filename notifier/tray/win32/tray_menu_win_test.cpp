@@ -18,6 +18,7 @@ struct Item {
   std::wstring text;
   bool grayed;
   HMENU sub;
+  bool checked;
 };
 
 std::vector<Item> Items(HMENU menu) {
@@ -31,26 +32,45 @@ std::vector<Item> Items(HMENU menu) {
     info.dwTypeData = text;
     info.cch = 128;
     GetMenuItemInfoW(menu, i, TRUE, &info);
-    items.push_back({info.wID, text, (info.fState & MFS_GRAYED) != 0, info.hSubMenu});
+    items.push_back({info.wID, text, (info.fState & MFS_GRAYED) != 0, info.hSubMenu,
+                     (info.fState & MFS_CHECKED) != 0});
   }
   return items;
 }
 
 HINSTANCE Self() { return GetModuleHandleW(nullptr); }
 
-TEST(TrayMenu, AnEmptyModelLeavesTheFiveCommands) {
+TEST(TrayMenu, AnEmptyModelLeavesTheSixCommandsThePauseLastBeforeExit) {
   qp::UniqueMenu bar = BuildTrayMenu(Self(), TrayMenu{});
   ASSERT_TRUE(bar) << "menu 129 missing, error " << GetLastError();
   const std::vector<Item> items = Items(GetSubMenu(bar.Get(), 0));
-  ASSERT_EQ(items.size(), 5u);
+  ASSERT_EQ(items.size(), 6u);
   const std::pair<UINT, const wchar_t*> expected[] = {
-      {32787, L"Launch Quillpost"}, {32774, L"&Check Email Now"}, {32785, L"Show &New Email"},
-      {32772, L"&Settings"},        {32771, L"E&xit"}};
-  for (size_t i = 0; i < 5; ++i) {
+      {32787, L"Launch Quillpost"},
+      {32774, L"&Check Email Now"},
+      {32785, L"Show &New Email"},
+      {32772, L"&Settings"},
+      {32800, L"Pause notifications for 1 hour"},
+      {32771, L"E&xit"}};
+  for (size_t i = 0; i < 6; ++i) {
     EXPECT_EQ(items[i].id, expected[i].first) << i;
     EXPECT_EQ(items[i].text, expected[i].second) << i;
     EXPECT_FALSE(items[i].grayed) << i;
+    EXPECT_FALSE(items[i].checked) << i;
     EXPECT_EQ(items[i].sub, nullptr) << i;
+  }
+}
+
+TEST(TrayMenu, ChecksThePauseItemOnlyWhilePaused) {
+  for (const bool paused : {false, true}) {
+    qp::UniqueMenu bar = BuildTrayMenu(Self(), DecideTrayMenu(true, {}, paused));
+    ASSERT_TRUE(bar);
+    for (const Item& item : Items(GetSubMenu(bar.Get(), 0))) {
+      EXPECT_EQ(item.checked, paused && item.id == kCmdPause) << "item " << item.id;
+      if (item.id == kCmdPause) {
+        EXPECT_FALSE(item.grayed) << "usable while a check runs";
+      }
+    }
   }
 }
 
@@ -77,7 +97,7 @@ TEST(TrayMenu, AccountItemsBecomeTheLaunchSubMenu) {
     qp::UniqueMenu bar = BuildTrayMenu(Self(), DecideTrayMenu(false, addresses));
     ASSERT_TRUE(bar);
     const std::vector<Item> items = Items(GetSubMenu(bar.Get(), 0));
-    ASSERT_EQ(items.size(), 5u);
+    ASSERT_EQ(items.size(), 6u);
     EXPECT_EQ(items[0].text, L"Launch Quillpost");
     ASSERT_NE(items[0].sub, nullptr) << count << " accounts";
     const std::vector<Item> accounts = Items(items[0].sub);
