@@ -49,24 +49,42 @@ void TrayIcon::Add(int iconId) {
   data_.dwInfoFlags = NIIF_INFO;
   data_.dwState = 0;
   data_.dwStateMask = 0;
-  Shell_NotifyIconW(NIM_ADD, &data_);
+  AddLocked();
+  added_ = true;
+}
+
+bool TrayIcon::AddLocked() {
+  data_.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+  if (!Shell_NotifyIconW(NIM_ADD, &data_)) {
+    OutputDebugStringW(L"qptn tray: the shell did not take the icon\n");
+    return false;
+  }
   data_.uVersion = NOTIFYICON_VERSION;
   Shell_NotifyIconW(NIM_SETVERSION, &data_);
-  added_ = true;
+  return true;
+}
+
+void TrayIcon::ModifyLocked(UINT flags) {
+  data_.uFlags = flags;
+  if (Shell_NotifyIconW(NIM_MODIFY, &data_) || !added_) return;
+  // The shell does not know the icon: its add failed, or the shell lost it.
+  // It comes back whole, with what this change brings.
+  if (AddLocked()) {
+    data_.uFlags = flags;
+    Shell_NotifyIconW(NIM_MODIFY, &data_);
+  }
 }
 
 void TrayIcon::SetIcon(int iconId) {
   std::lock_guard<std::mutex> lock(lock_);
   data_.hIcon = LoadTrayIcon(iconId);
-  data_.uFlags = NIF_ICON;
-  Shell_NotifyIconW(NIM_MODIFY, &data_);
+  ModifyLocked(NIF_ICON);
 }
 
 void TrayIcon::SetTip(const std::u16string& text) {
   std::lock_guard<std::mutex> lock(lock_);
-  data_.uFlags = NIF_TIP;
   CopyCut(data_.szTip, text);
-  Shell_NotifyIconW(NIM_MODIFY, &data_);
+  ModifyLocked(NIF_TIP);
   // For a debugger: the tip as the icon shows it (counts and states only).
   const std::wstring line = L"qptn tray: tip=" + std::wstring(data_.szTip) + L"\n";
   OutputDebugStringW(line.c_str());
@@ -74,11 +92,10 @@ void TrayIcon::SetTip(const std::u16string& text) {
 
 void TrayIcon::Balloon(const std::u16string& text, bool error) {
   std::lock_guard<std::mutex> lock(lock_);
-  data_.uFlags = NIF_INFO;
   CopyCut(data_.szInfoTitle, kProductName);
   CopyCut(data_.szInfo, text);
   data_.dwInfoFlags = error ? NIIF_ERROR : NIIF_INFO;
-  Shell_NotifyIconW(NIM_MODIFY, &data_);
+  ModifyLocked(NIF_INFO);
 }
 
 void TrayIcon::Remove() {

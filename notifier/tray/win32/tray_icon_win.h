@@ -27,11 +27,16 @@ class TrayIcon final : public TrayPort {
 
  private:
   HICON LoadTrayIcon(int iconId) const;
+  // Hands the whole record to the shell; false when it did not take it.
+  bool AddLocked();
+  // Sends the record's `flags` to the shell, adding the icon again when the
+  // shell does not know it.
+  void ModifyLocked(UINT flags);
 
   std::mutex lock_;
   NOTIFYICONDATAW data_;
   HINSTANCE module_ = nullptr;
-  bool added_ = false;
+  bool added_ = false;  // Add was called and Remove not since
 };
 
 }  // namespace qptn

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -53,6 +54,30 @@ TEST_F(TrayIconTest, ReAddAfterTheShellLostTheIcon) {
   ASSERT_TRUE(Shell_NotifyIconW(NIM_DELETE, &data));
   tray_.Add(109);
   EXPECT_TRUE(ShellKnows(window_));
+}
+
+// An icon the shell lost (or never took) comes back with the next change,
+// whichever it is; a removed one stays away.
+TEST_F(TrayIconTest, ComesBackWithTheNextChange) {
+  NOTIFYICONDATAW data{};
+  data.cbSize = NOTIFYICONDATAW_V2_SIZE;
+  data.hWnd = window_;
+  data.uID = TrayIcon::kIconUid;
+  const std::function<void()> changes[] = {
+      [&] { tray_.SetIcon(109); },
+      [&] { tray_.SetTip(u"2 unread messages"); },
+      [&] { tray_.Balloon(u"news", false); },
+  };
+  tray_.Add(108);
+  for (const auto& change : changes) {
+    ASSERT_TRUE(Shell_NotifyIconW(NIM_DELETE, &data));
+    ASSERT_FALSE(ShellKnows(window_));
+    change();
+    EXPECT_TRUE(ShellKnows(window_));
+  }
+  tray_.Remove();
+  tray_.SetTip(u"after the end");
+  EXPECT_FALSE(ShellKnows(window_));
 }
 
 TEST_F(TrayIconTest, OversizedTextsAndConcurrentUseKeepTheIcon) {
