@@ -1,0 +1,1 @@
+// The object that GoogleTest's precompiled header is made for (testing.cmake).
