@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -11,21 +10,6 @@
 
 namespace gwax {
 namespace {
-
-// Readable failure output for names beyond ASCII: each unit as \uXXXX.
-std::string Units(std::u16string_view s) {
-  std::string out;
-  for (char16_t c : s) {
-    if (c >= 0x20 && c < 0x7F) {
-      out.push_back(static_cast<char>(c));
-    } else {
-      char buffer[8];
-      std::snprintf(buffer, sizeof(buffer), "\\u%04X", static_cast<unsigned>(c));
-      out += buffer;
-    }
-  }
-  return out;
-}
 
 // The names the list keeps for attachments added under `names`.
 std::vector<std::u16string> Listed(const std::vector<std::u16string>& names) {
@@ -82,7 +66,7 @@ TEST(FileName, HostileNamesAreMadeSafe) {
       {u"x/CON", u"xCON"},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(Units(SafeFileName(c.name)), Units(c.safe)) << Units(c.name);
+    EXPECT_EQ(SafeFileName(c.name), c.safe) << testing::PrintToString(c.name);
   }
 }
 
@@ -132,8 +116,8 @@ TEST(FileName, ComparedAsTheFileSystemComparesThem) {
       {u"e\u0301", u"\u00C9", false},                                  // not normalised
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(SameFileName(c.a, c.b), c.same) << Units(c.a) << " / " << Units(c.b);
-    EXPECT_EQ(SameFileName(c.b, c.a), c.same) << Units(c.b) << " / " << Units(c.a);
+    EXPECT_EQ(SameFileName(c.a, c.b), c.same) << testing::PrintToString(c.a) << " / " << testing::PrintToString(c.b);
+    EXPECT_EQ(SameFileName(c.b, c.a), c.same) << testing::PrintToString(c.b) << " / " << testing::PrintToString(c.a);
   }
 }
 
@@ -176,7 +160,7 @@ TEST(FileName, UniqueWhereCaseBeyondAsciiDiffers) {
     const std::vector<std::u16string> listed = Listed(c.added);
     ASSERT_EQ(listed.size(), c.listed.size());
     for (size_t i = 0; i < listed.size(); ++i) {
-      EXPECT_EQ(Units(listed[i]), Units(c.listed[i])) << Units(c.added[i]);
+      EXPECT_EQ(listed[i], c.listed[i]) << testing::PrintToString(c.added[i]);
     }
   }
 }
@@ -224,7 +208,7 @@ TEST(FileName, LongNamesAreShortened) {
     ASSERT_EQ(listed.size(), c.listed.size()) << c.what;
     for (size_t i = 0; i < listed.size(); ++i) {
       EXPECT_LE(listed[i].size(), kMaxNameUnits) << c.what;
-      EXPECT_EQ(Units(listed[i]), Units(c.listed[i])) << c.what << " #" << i;
+      EXPECT_EQ(listed[i], c.listed[i]) << c.what << " #" << i;
     }
   }
 }
