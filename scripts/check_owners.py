@@ -36,7 +36,7 @@ TEST_FILE = re.compile(r'(_test\.(cpp|h)|/fake_[a-z_]+\.(cpp|h))$')
 
 
 def strip_comments(text):
-    """The text with comments and string literals blanked, lines kept."""
+    """The text with comments, string and character literals blanked, lines kept."""
     out = []
     i, n = 0, len(text)
     while i < n:
@@ -48,11 +48,12 @@ def strip_comments(text):
             j = n if j < 0 else j + 2
             out.append('\n' * text.count('\n', i, j))
             i = j
-        elif text[i] == '"':
-            j = i + 1
-            while j < n and text[j] != '"' and text[j] != '\n':
+        elif text[i] in '"\'':
+            # A string or character literal, to its closing quote on the line.
+            quote, j = text[i], i + 1
+            while j < n and text[j] != quote and text[j] != '\n':
                 j += 2 if text[j] == '\\' else 1
-            out.append('""')
+            out.append(quote * 2)
             i = j + 1
         else:
             out.append(text[i])

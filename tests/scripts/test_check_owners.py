@@ -38,6 +38,8 @@ class CheckOwners(unittest.TestCase):
             ('control/f_win.cpp', '// CloseHandle(h) is done by the owner\n', []),
             ('control/g_win.cpp', '/* ReleaseStgMedium(&m);\n FindClose(h); */\n', []),
             ('control/h_win.cpp', 'Log("CloseHandle(h) failed");\n', []),
+            # A quote as a character does not open a string that hides the call.
+            ('control/m_win.cpp', "if (c == '\"') CloseHandle(h);\n", ['CloseHandle']),
             ('control/i_win.cpp', 'owner.Release(); MyCloseHandle(h); x.CloseHandle(h);\n', []),
             ('control/j_win.cpp', 'qp::CloseReported(file_);\n', []),
             # Owners, tests and fakes may release.
