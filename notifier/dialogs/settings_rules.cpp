@@ -119,4 +119,19 @@ void DeleteRow(std::vector<AccountRow>& rows, unsigned& count, unsigned index) {
   rows[count] = AccountRow{};
 }
 
+ComboReaction ComboEdits::SelectionChanged(std::u16string selected) {
+  return {std::move(selected), false};
+}
+
+ComboReaction ComboEdits::EditChanged(SettingsCombo combo, std::u16string_view typed) {
+  Edited(combo) = true;
+  return {std::nullopt, LeadingInteger(typed) == 0};
+}
+
+ComboReaction ComboEdits::FocusLost(SettingsCombo combo, std::u16string typed) {
+  if (!Edited(combo)) return {};
+  Edited(combo) = false;
+  return {std::move(typed), true};
+}
+
 }  // namespace qptn

@@ -35,6 +35,28 @@ int32_t LeadingInteger(std::u16string_view text);
 // "hours", "hour", ignoring case) converting it.
 int32_t StoredValue(SettingsCombo combo, std::u16string_view text);
 
+// What a combo's notification asks of the dialog: a text to store (a
+// picked item, or what was typed once the combo loses the focus) and
+// whether to show the current value again.
+struct ComboReaction {
+  std::optional<std::u16string> store;
+  bool showCurrent = false;
+};
+
+// The three combos' edit state: typing marks a combo edited; text without
+// a leading number is replaced by the current value at once; an edited
+// combo stores what it holds when it loses the focus.
+class ComboEdits {
+ public:
+  ComboReaction SelectionChanged(std::u16string selected);
+  ComboReaction EditChanged(SettingsCombo combo, std::u16string_view typed);
+  ComboReaction FocusLost(SettingsCombo combo, std::u16string typed);
+
+ private:
+  bool& Edited(SettingsCombo combo) { return edited_[static_cast<size_t>(combo)]; }
+  bool edited_[3] = {};
+};
+
 // The account list: how many rows the dialog shows room for, and how many
 // pixels shorter than its template it is for `count` accounts.
 int ShownRows(unsigned count);
