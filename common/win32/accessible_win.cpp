@@ -18,9 +18,7 @@ HRESULT ToBstr(const std::u16string& text, BSTR* out) {
 class AnnotatedAccessible final : public ComObject<AnnotatedAccessible, OwnAccessible> {
  public:
   static constexpr InterfaceEntry<AnnotatedAccessible> kInterfaces[] = {
-      QP_INTERFACE(AnnotatedAccessible, IUnknown, OwnAccessible),
-      QP_INTERFACE(AnnotatedAccessible, IDispatch, OwnAccessible),
-      {&kIidAccessible, &InterfaceOf<AnnotatedAccessible, OwnAccessible>}};
+      QP_OWN_ACCESSIBLE_INTERFACES(AnnotatedAccessible)};
 
   static AnnotatedAccessible* Create(HWND window, const AccessibleFacts& facts) {
     ComPtr<IAccessible> standard = Standard(window);
@@ -64,8 +62,7 @@ LRESULT CALLBACK Annotated(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     ComPtr<AnnotatedAccessible> object =
         ComPtr<AnnotatedAccessible>::Adopt(AnnotatedAccessible::Create(window, *facts));
     if (object) {
-      return LresultFromObject(kIidAccessible, wParam,
-                               static_cast<IAccessible*>(static_cast<OwnAccessible*>(object.Get())));
+      return LresultFromObject(kIidAccessible, wParam, static_cast<IAccessible*>(object.Get()));
     }
   } else if (message == WM_NCDESTROY) {
     RemoveWindowSubclass(window, Annotated, id);
@@ -115,6 +112,12 @@ ComPtr<IAccessible> OwnAccessible::Standard(HWND window) {
     return {};
   }
   return standard;
+}
+
+void OwnAccessible::UseStandard(ComPtr<IAccessible> standard) {
+  standard_ = std::move(standard);
+  children_ = {};
+  if (standard_) standard_->QueryInterface(IID_IEnumVARIANT, children_.PutVoid());
 }
 
 HRESULT OwnAccessible::Which(const VARIANT& child) const {
@@ -226,6 +229,27 @@ STDMETHODIMP OwnAccessible::accHitTest(LONG left, LONG top, VARIANT* child) {
 }
 
 #undef QP_STANDARD
+
+// --- the children's enumeration ---------------------------------------------------------
+
+STDMETHODIMP OwnAccessible::Next(ULONG count, VARIANT* items, ULONG* fetched) {
+  if (!Connected() || !children_) return E_NOTIMPL;
+  return children_->Next(count, items, fetched);
+}
+STDMETHODIMP OwnAccessible::Skip(ULONG count) {
+  if (!Connected() || !children_) return E_NOTIMPL;
+  return children_->Skip(count);
+}
+STDMETHODIMP OwnAccessible::Reset() {
+  if (!Connected() || !children_) return E_NOTIMPL;
+  return children_->Reset();
+}
+STDMETHODIMP OwnAccessible::Clone(IEnumVARIANT** copy) {
+  if (!copy) return E_POINTER;
+  *copy = nullptr;
+  if (!Connected() || !children_) return E_NOTIMPL;
+  return children_->Clone(copy);
+}
 
 // --- windows ---------------------------------------------------------------------------
 

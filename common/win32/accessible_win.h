@@ -21,8 +21,9 @@ inline constexpr IID kIidAccessible = {
     0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
 
 // The system's standard object, but for what the element says of itself.
-// Elements inside it (a simple child id) get the standard answers too.
-class OwnAccessible : public IAccessible {
+// Elements inside it (a simple child id) get the standard answers too, and
+// its children are enumerated as the standard object enumerates them.
+class OwnAccessible : public IAccessible, public IEnumVARIANT {
  public:
   // IDispatch: not offered; clients use IAccessible directly.
   STDMETHODIMP GetTypeInfoCount(UINT* count) override;
@@ -59,13 +60,18 @@ class OwnAccessible : public IAccessible {
   STDMETHODIMP put_accName(VARIANT, BSTR) override { return E_NOTIMPL; }
   STDMETHODIMP put_accValue(VARIANT, BSTR) override { return E_NOTIMPL; }
 
+  STDMETHODIMP Next(ULONG count, VARIANT* items, ULONG* fetched) override;
+  STDMETHODIMP Skip(ULONG count) override;
+  STDMETHODIMP Reset() override;
+  STDMETHODIMP Clone(IEnumVARIANT** copy) override;
+
  protected:
   OwnAccessible() = default;
   virtual ~OwnAccessible() = default;
   // The system's standard object for the same window and object id; made
   // by the derived object before it is handed out.
   static ComPtr<IAccessible> Standard(HWND window);
-  void UseStandard(ComPtr<IAccessible> standard) { standard_ = std::move(standard); }
+  void UseStandard(ComPtr<IAccessible> standard);
 
   // The element's own answers. An empty text or a role of 0 leaves the
   // answer to the standard object; S_FALSE from Act: no action now.
@@ -83,7 +89,14 @@ class OwnAccessible : public IAccessible {
   HRESULT Which(const VARIANT& child) const;
 
   ComPtr<IAccessible> standard_;
+  ComPtr<IEnumVARIANT> children_;  // none when the standard object has no list
 };
+
+// The interface table rows of an object on OwnAccessible.
+#define QP_OWN_ACCESSIBLE_INTERFACES(Object)                                        \
+  QP_INTERFACE(Object, IUnknown, IAccessible), QP_INTERFACE(Object, IDispatch, IAccessible), \
+      {&::qp::kIidAccessible, &::qp::InterfaceOf<Object, IAccessible>},                    \
+      QP_INTERFACE(Object, IEnumVARIANT, IEnumVARIANT)
 
 // What an element says of itself; empty texts and a role of 0 leave the
 // standard answer.

@@ -243,7 +243,7 @@ LRESULT NoticeWindow::AccessibleObject(WPARAM wParam, LPARAM lParam) {
     accessible_ = qp::ComPtr<PopupAccessible>::Adopt(PopupAccessible::Create(Handle(), *model_));
     if (!accessible_) return Window::OnMessage(WM_GETOBJECT, wParam, lParam);
   }
-  return LresultFromObject(qp::kIidAccessible, wParam, accessible_.Get());
+  return LresultFromObject(qp::kIidAccessible, wParam, static_cast<IAccessible*>(accessible_.Get()));
 }
 
 Point NoticeWindow::BasePoint(LPARAM lParam) const {

@@ -14,9 +14,7 @@ namespace qptn {
 class PopupAccessible final : public qp::ComObject<PopupAccessible, qp::OwnAccessible> {
  public:
   static constexpr qp::InterfaceEntry<PopupAccessible> kInterfaces[] = {
-      QP_INTERFACE(PopupAccessible, IUnknown, qp::OwnAccessible),
-      QP_INTERFACE(PopupAccessible, IDispatch, qp::OwnAccessible),
-      {&qp::kIidAccessible, &qp::InterfaceOf<PopupAccessible, qp::OwnAccessible>}};
+      QP_OWN_ACCESSIBLE_INTERFACES(PopupAccessible)};
 
   // One reference for the caller; null when the standard object can't be made.
   static PopupAccessible* Create(HWND window, NoticeModel& model);
