@@ -73,3 +73,8 @@
 #define IDC_AUTH_ERROR 1004
 #define IDC_ADDRESS 1005
 #define IDC_PASSWORD 1006
+
+// Made at run time in both larger dialogs: the header's logo and help
+// image as buttons. (The settings dialog's account rows take 1020 to 1049.)
+#define IDC_LOGO_LINK 1050
+#define IDC_HELP_LINK 1051

@@ -4,9 +4,12 @@
 
 #include <vector>
 
+#include "common/win32/accessible_win.h"
 #include "common/win32/shell_open_win.h"
 #include "common/win32/wide_win.h"
 #include "notifier/app/constants.h"
+#include "notifier/check/own_version.h"
+#include "notifier/dialogs/account_list.h"
 #include "notifier/resources/resource.h"
 
 namespace qptn {
@@ -24,7 +27,35 @@ void MoveControlUp(HWND dialog, int id, int dy) {
   SetWindowPos(control, nullptr, at.x, at.y - dy, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
 }
 
+// A button the dialog draws itself, in the tab order right after `after`,
+// or first with HWND_TOP.
+HWND AddDrawnButton(HWND dialog, int id, const char16_t* text, HWND after) {
+  HWND button = CreateWindowExW(0, L"Button", qp::Wide(text),
+                                WS_CHILD | WS_TABSTOP | BS_OWNERDRAW, 0, 0, 0, 0, dialog,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(dialog, GWLP_HINSTANCE)),
+                                nullptr);
+  if (!button) return nullptr;
+  SetWindowPos(button, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  qp::ClickOnEnter(button);
+  return button;
+}
+
+void PlaceButton(HWND dialog, int id, const RECT& r) {
+  HWND button = GetDlgItem(dialog, id);
+  if (!button) return;
+  const bool shown = r.right > r.left && r.bottom > r.top;
+  SetWindowPos(button, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+               SWP_NOZORDER | SWP_NOACTIVATE | (shown ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
+}
+
 }  // namespace
+
+void DrawFocus(const DRAWITEMSTRUCT& item) {
+  if (!(item.itemState & ODS_FOCUS) || (item.itemState & ODS_NOFOCUSRECT)) return;
+  RECT r = item.rcItem;
+  DrawFocusRect(item.hDC, &r);
+}
 
 bool Inside(const RECT& r, int x, int y) {
   return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
@@ -52,9 +83,12 @@ INT_PTR NotifierDialog::Run(HWND parent) {
   return RunModal(module_, templateId_, parent);
 }
 
+// TRUE lets the system give the focus to the first control the Tab key
+// reaches; a dialog that gave it elsewhere keeps its choice.
 INT_PTR NotifierDialog::OnInitDialog() {
   initDialog();
-  return TRUE;
+  HWND focus = GetFocus();
+  return focus && IsChild(Handle(), focus) ? FALSE : TRUE;
 }
 
 void NotifierDialog::initDialog() {
@@ -117,6 +151,12 @@ INT_PTR NotifierDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CTLCOLORSTATIC:
       return reinterpret_cast<INT_PTR>(
           controlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam)));
+    case WM_DRAWITEM: {
+      const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+      if (!item || !drawItem(*item)) return FALSE;
+      SetWindowLongPtrW(Handle(), DWLP_MSGRESULT, TRUE);
+      return TRUE;
+    }
     case WM_LBUTTONDOWN:
       leftButtonDown(static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
       return TRUE;
@@ -166,14 +206,10 @@ void QptnDlg::PaintHeader(HDC dc, const RECT& client) {
     }
   };
   stretch(IDB_POPUP_HEADER, client.left + 1, client.top, h);
-  logoRect_ = {};
-  if (!hideLogo_) {
-    if (const PopupBitmap* logo = bitmaps_.Find(IDB_POPUP_LOGO)) {
-      logoRect_ = {client.right - logo->width - 1, client.top + 1, client.right - 1,
-                   client.top + 1 + logo->height};
-      BitBlt(dc, logoRect_.left, logoRect_.top, logo->width, logo->height, logo->dc.Get(), 0, 0,
-             SRCCOPY);
-    }
+  PlaceHeaderImages(client);
+  if (const PopupBitmap* logo = bitmaps_.Find(IDB_POPUP_LOGO); logo && !IsRectEmpty(&logoRect_)) {
+    BitBlt(dc, logoRect_.left, logoRect_.top, logo->width, logo->height, logo->dc.Get(), 0, 0,
+           SRCCOPY);
   }
   stretch(IDB_POPUP_HEADER_BAND, client.left + 1, client.top + h, -1);
   if (const PopupBitmap* band = bitmaps_.Find(IDB_POPUP_FOOTER_BAND)) {
@@ -193,10 +229,7 @@ void QptnDlg::PaintHeader(HDC dc, const RECT& client) {
   RECT version{measured.right, measured.top, client.right, measured.bottom};
   DrawTextW(dc, qp::Wide(kVersionText), -1, &version,
             DT_NOPREFIX | DT_SINGLELINE | DT_BOTTOM);
-  helpRect_ = {};
   if (const PopupBitmap* helpImage = bitmaps_.Find(IDB_DIALOG_HELP)) {
-    helpRect_ = {client.right - helpImage->width - 12, client.top + h + 8, client.right - 12,
-                 client.top + h + 8 + helpImage->height};
     BitBlt(dc, helpRect_.left, helpRect_.top, helpImage->width, helpImage->height,
            helpImage->dc.Get(), 0, 0, SRCCOPY);
   }
@@ -213,12 +246,72 @@ void QptnDlg::PaintHeading(HDC dc, const RECT& client, const char16_t* heading) 
   SelectObject(dc, oldFont);
 }
 
+void QptnDlg::PlaceHeaderImages(const RECT& client) {
+  const int h = HeaderHeight();
+  logoRect_ = {};
+  if (const PopupBitmap* logo = bitmaps_.Find(IDB_POPUP_LOGO); logo && !hideLogo_) {
+    logoRect_ = {client.right - logo->width - 1, client.top + 1, client.right - 1,
+                 client.top + 1 + logo->height};
+  }
+  helpRect_ = {};
+  if (const PopupBitmap* helpImage = bitmaps_.Find(IDB_DIALOG_HELP)) {
+    helpRect_ = {client.right - helpImage->width - 12, client.top + h + 8, client.right - 12,
+                 client.top + h + 8 + helpImage->height};
+  }
+}
+
+void QptnDlg::AddHeaderButtons(const char16_t* heading) {
+  qp::Annotate(Handle(), {heading, HeaderDescription(kVersionText, heading), ROLE_SYSTEM_DIALOG,
+                          {}});
+  RECT client{};
+  GetClientRect(Handle(), &client);
+  PlaceHeaderImages(client);
+  // First in the tab order, as first on the screen: the logo at the top,
+  // then the help image.
+  HWND logo = AddDrawnButton(Handle(), IDC_LOGO_LINK, kVendorPageName, HWND_TOP);
+  HWND helpButton = AddDrawnButton(Handle(), IDC_HELP_LINK, kHelpName, logo ? logo : HWND_TOP);
+  qp::Annotate(logo, {kVendorPageName, {}, ROLE_SYSTEM_LINK, kJumpAction});
+  qp::Annotate(helpButton, {kHelpName, {}, ROLE_SYSTEM_LINK, kJumpAction});
+  PlaceButton(Handle(), IDC_LOGO_LINK, logoRect_);
+  PlaceButton(Handle(), IDC_HELP_LINK, helpRect_);
+  // The dialog starts, as before, in its first own control (the address
+  // field, the first check box), not on the header's pictures.
+  HWND first = GetNextDlgTabItem(Handle(), helpButton, FALSE);
+  if (!first || first == logo || first == helpButton) return;
+  if (SendMessageW(first, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) {
+    SendMessageW(first, EM_SETSEL, 0, -1);
+  }
+  SetFocus(first);
+}
+
+void QptnDlg::OpenVendorPage() { qp::ShellOpenWebAddress(nullptr, kVendorHomePage); }
+
 void QptnDlg::leftButtonDown(int x, int y) {
   if (Inside(helpRect_, x, y)) {
     help(kHelpTopic);
   } else if (!hideLogo_ && Inside(logoRect_, x, y)) {
-    qp::ShellOpenWebAddress(nullptr, kVendorHomePage);
+    OpenVendorPage();
   }
+}
+
+void QptnDlg::command(int id, int code) {
+  if (code != BN_CLICKED) return;
+  if (id == IDC_HELP_LINK) {
+    help(kHelpTopic);
+  } else if (id == IDC_LOGO_LINK && !hideLogo_) {
+    OpenVendorPage();
+  }
+}
+
+bool QptnDlg::drawItem(const DRAWITEMSTRUCT& item) {
+  const int id = static_cast<int>(item.CtlID);
+  if (id != IDC_LOGO_LINK && id != IDC_HELP_LINK) return false;
+  const PopupBitmap* image = bitmaps_.Find(id == IDC_LOGO_LINK ? IDB_POPUP_LOGO : IDB_DIALOG_HELP);
+  if (image) {
+    BitBlt(item.hDC, 0, 0, image->width, image->height, image->dc.Get(), 0, 0, SRCCOPY);
+  }
+  DrawFocus(item);
+  return true;
 }
 
 HBRUSH QptnDlg::controlColor(HDC dc, HWND) {
@@ -236,6 +329,12 @@ bool QptnDlg::setCursor() {
 // --- the confirmation -----------------------------------------------------------------
 
 ConfirmDlg::ConfirmDlg(HINSTANCE module) : NotifierDialog(module, IDD_CONFIRM) {}
+
+// Without a caption: the question is what a screen reader reads.
+void ConfirmDlg::initDialog() {
+  NotifierDialog::initDialog();
+  qp::Annotate(Handle(), {kDialogTitle, ControlText(Handle(), -1), ROLE_SYSTEM_DIALOG, {}});
+}
 
 void ConfirmDlg::paint(HDC dc, const RECT& client) {
   qp::UniquePen pen(CreatePen(PS_SOLID, 1, kFrameColour));
@@ -269,13 +368,17 @@ void EmailDlg::initDialog() {
   HWND parent = GetParent(Handle());
   RECT own{};
   RECT outer{};
-  if (!parent || !GetWindowRect(parent, &outer) || !GetWindowRect(Handle(), &own)) return;
+  if (!parent || !GetWindowRect(parent, &outer) || !GetWindowRect(Handle(), &own)) {
+    AddHeaderButtons(kAccountHeading);
+    return;
+  }
   const int dy = (own.bottom - own.top) - (outer.bottom - outer.top);
   for (int id : {IDOK, IDCANCEL, IDC_AUTHENTICATING, IDC_AUTH_ERROR}) {
     MoveControlUp(Handle(), id, dy);
   }
   SetWindowPos(Handle(), nullptr, outer.left, outer.top, outer.right - outer.left,
                outer.bottom - outer.top, SWP_NOZORDER);
+  AddHeaderButtons(kAccountHeading);
 }
 
 void EmailDlg::paint(HDC dc, const RECT& client) {
@@ -288,6 +391,7 @@ void EmailDlg::ok() {
   HWND busy = GetDlgItem(Handle(), IDC_AUTHENTICATING);
   ShowWindow(busy, SW_SHOW);
   UpdateWindow(busy);
+  qp::AnnounceShown(busy);
   const Credentials typed{ControlText(Handle(), IDC_ADDRESS), ControlText(Handle(), IDC_PASSWORD)};
   QPTSoapNS::OptString status;
   const CallOutcome outcome = service_.CheckAuth(typed, status);
@@ -298,7 +402,9 @@ void EmailDlg::ok() {
     End(1);
     return;
   }
-  ShowWindow(GetDlgItem(Handle(), IDC_AUTH_ERROR), SW_SHOW);
+  HWND error = GetDlgItem(Handle(), IDC_AUTH_ERROR);
+  ShowWindow(error, SW_SHOW);
+  qp::AnnounceShown(error);
 }
 
 HBRUSH EmailDlg::controlColor(HDC dc, HWND control) {

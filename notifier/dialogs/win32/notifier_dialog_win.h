@@ -36,6 +36,8 @@ class NotifierDialog : public qp::Dialog {
   virtual void command(int, int) {}
   virtual HBRUSH controlColor(HDC, HWND) { return nullptr; }
   virtual bool setCursor() { return false; }
+  // WM_DRAWITEM of a control the dialog draws itself; true when drawn.
+  virtual bool drawItem(const DRAWITEMSTRUCT&) { return false; }
 
  private:
   INT_PTR OnInitDialog() override;
@@ -47,7 +49,9 @@ class NotifierDialog : public qp::Dialog {
 };
 
 // White, with a header bar: "Desktop Notifier", the version, the logo (a
-// link to the vendor) unless hidden, and the help image.
+// link to the vendor) unless hidden, and the help image. The logo and the
+// help image are also buttons that the Tab key reaches and screen readers
+// name; they draw the same pictures at the same places.
 class QptnDlg : public NotifierDialog {
  public:
   QptnDlg(HINSTANCE module, int templateId, bool hideLogo);
@@ -59,26 +63,40 @@ class QptnDlg : public NotifierDialog {
   void PaintHeader(HDC dc, const RECT& client);
   void PaintHeading(HDC dc, const RECT& client, const char16_t* heading);
   int HeaderHeight() const;
+  // Makes the header's buttons and tells screen readers what the header
+  // and `heading` say; once the dialog has its final size.
+  void AddHeaderButtons(const char16_t* heading);
 
   void leftButtonDown(int x, int y) override;
+  void command(int id, int code) override;
   HBRUSH controlColor(HDC dc, HWND control) override;
   bool setCursor() override;
+  bool drawItem(const DRAWITEMSTRUCT& item) override;
   virtual void help(const std::u16string&) {}
 
   const bool hideLogo_;
 
  private:
+  // Where the logo (none when hidden) and the help image stand.
+  void PlaceHeaderImages(const RECT& client);
+  void OpenVendorPage();
+
   PopupBitmaps bitmaps_;
   RECT helpRect_{};
   RECT logoRect_{};
   std::array<qp::UniqueFont, 5> fonts_;
 };
 
+// A focus rectangle inside a control the dialog draws, when it has the
+// keyboard focus.
+void DrawFocus(const DRAWITEMSTRUCT& item);
+
 class ConfirmDlg final : public NotifierDialog {
  public:
   explicit ConfirmDlg(HINSTANCE module);
 
  private:
+  void initDialog() override;
   void paint(HDC dc, const RECT& client) override;
   HBRUSH controlColor(HDC dc, HWND control) override;
 };

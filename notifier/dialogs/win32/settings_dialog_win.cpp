@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "common/win32/accessible_win.h"
 #include "common/win32/shell_open_win.h"
 #include "common/win32/wide_win.h"
 #include "notifier/resources/resource.h"
@@ -43,6 +44,39 @@ std::u16string ComboItem(HWND combo, LRESULT index) {
   SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(index),
                reinterpret_cast<LPARAM>(text.data()));
   return qp::FromWide(text.data());
+}
+
+struct LabelledCombo {
+  int combo, label;
+};
+constexpr LabelledCombo kCombos[] = {{IDC_CHECK_EVERY, IDC_CHECK_EVERY_LABEL},
+                                     {IDC_DISPLAY_FOR, IDC_DISPLAY_FOR_LABEL},
+                                     {IDC_SHOW, IDC_SHOW_LABEL}};
+
+constexpr COLORREF kLinkColour = RGB(0, 0, 255);
+constexpr COLORREF kShadeColour = RGB(245, 245, 245);
+
+RECT ToRect(const ScreenRect& r) { return {r.left, r.top, r.right, r.bottom}; }
+
+TextSize Measure(HDC dc, HFONT font, const wchar_t* text) {
+  const HGDIOBJ old = SelectObject(dc, font);
+  RECT r{};
+  DrawTextW(dc, text, -1, &r, DT_CALCRECT | DT_NOPREFIX | DT_SINGLELINE);
+  SelectObject(dc, old);
+  return {r.right - r.left, r.bottom - r.top};
+}
+
+// A combo box and its edit field are named by the label above them, as
+// the system does on Windows; Wine names them by their text.
+void NameByLabel(HWND dialog, const LabelledCombo& c) {
+  const std::u16string label = ControlText(dialog, c.label);
+  HWND combo = GetDlgItem(dialog, c.combo);
+  qp::Annotate(combo, {label, {}, 0, {}});
+  COMBOBOXINFO info{};
+  info.cbSize = sizeof info;
+  if (combo && GetComboBoxInfo(combo, &info) && info.hwndItem) {
+    qp::Annotate(info.hwndItem, {label, {}, 0, {}});
+  }
 }
 
 int32_t CurrentValue(SettingsCombo combo, bool internalDomain) {
@@ -94,6 +128,10 @@ void SettingsDlg<kSlots>::initDialog() {
   FillCombo(IDC_CHECK_EVERY, SettingsCombo::kCheckEvery);
   FillCombo(IDC_SHOW, SettingsCombo::kShow);
   FillCombo(IDC_DISPLAY_FOR, SettingsCombo::kDisplayFor);
+  for (const LabelledCombo& c : kCombos) NameByLabel(Handle(), c);
+  AddRowControls();
+  ShowRows();
+  AddHeaderButtons(kSettingsHeading);
   FitHeight();
   // Nothing to show without an account: the account dialog comes first.
   if (count_ == 0) Add();
@@ -142,21 +180,21 @@ void SettingsDlg<kSlots>::ComboChanged(int id, SettingsCombo combo, int code) {
   HWND box = GetDlgItem(Handle(), id);
   switch (code) {
     case CBN_SELCHANGE:
-      Store(combo, ComboItem(box, SendMessageW(box, CB_GETCURSEL, 0, 0)));
-      return;
+      return React(id, combo,
+                   edits_.SelectionChanged(ComboItem(box, SendMessageW(box, CB_GETCURSEL, 0, 0))));
     case CBN_EDITCHANGE:
-      Edited(combo) = true;
-      if (LeadingInteger(ControlText(Handle(), id)) == 0) ShowCurrent(id, combo);
-      return;
+      return React(id, combo, edits_.EditChanged(combo, ControlText(Handle(), id)));
     case CBN_KILLFOCUS:
-      if (!Edited(combo)) return;
-      Store(combo, ControlText(Handle(), id));
-      ShowCurrent(id, combo);
-      Edited(combo) = false;
-      return;
+      return React(id, combo, edits_.FocusLost(combo, ControlText(Handle(), id)));
     default:
       return;
   }
+}
+
+template <unsigned kSlots>
+void SettingsDlg<kSlots>::React(int id, SettingsCombo combo, ComboReaction reaction) {
+  if (reaction.store) Store(combo, *reaction.store);
+  if (reaction.showCurrent) ShowCurrent(id, combo);
 }
 
 template <unsigned kSlots>
@@ -181,7 +219,80 @@ void SettingsDlg<kSlots>::command(int id, int code) {
     case IDC_ADD_ACCOUNT:
       return Add();
     default:
+      if (code == BN_CLICKED) Act(CommandAction(id, count_));
+      return QptnDlg::command(id, code);
+  }
+}
+
+template <unsigned kSlots>
+void SettingsDlg<kSlots>::Act(ListAction action) {
+  switch (action.kind) {
+    case ListAction::kEdit:
+      return Edit(action.row);
+    case ListAction::kDelete:
+      return Delete(action.row);
+    default:
       return;
+  }
+}
+
+template <unsigned kSlots>
+void SettingsDlg<kSlots>::AddRowControls() {
+  HDC dc = GetDC(Handle());
+  const ActionTexts texts{Measure(dc, Get(kUnderlined), L"Edit"),
+                          Measure(dc, Get(kNormal), L" | "),
+                          Measure(dc, Get(kUnderlined), L"Delete")};
+  ReleaseDC(Handle(), dc);
+  RECT client{};
+  GetClientRect(Handle(), &client);
+  places_ = PlaceAccountList(startWindow_.bottom - startWindow_.top, client.right, kSlots, texts);
+  shade_.Reset(CreateSolidBrush(kShadeColour));
+  // In the tab order after the combos, row by row: the address, then
+  // its links; Add and Close follow.
+  HWND after = GetDlgItem(Handle(), IDC_SHOW);
+  const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(Handle(), GWLP_HINSTANCE));
+  auto add = [&](const wchar_t* cls, const wchar_t* text, DWORD style, int id,
+                 const ScreenRect& at) {
+    HWND control = CreateWindowExW(0, cls, text, WS_CHILD | style, at.left, at.top,
+                                   at.right - at.left, at.bottom - at.top, Handle(),
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance,
+                                   nullptr);
+    if (!control) return;
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(Get(kNormal)), FALSE);
+    SetWindowPos(control, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    after = control;
+  };
+  for (unsigned i = 0; i < kSlots; ++i) {
+    const AccountRowPlaces& row = places_.rows[i];
+    add(L"Static", L"", SS_LEFTNOWORDWRAP | SS_CENTERIMAGE | SS_NOPREFIX, AddressControlId(i),
+        row.addressText);
+    add(L"Button", L"Edit", WS_TABSTOP | BS_OWNERDRAW, LinkControlId(i, RowLink::kEdit), row.edit);
+    qp::ClickOnEnter(after);
+    add(L"Button", L"Delete", WS_TABSTOP | BS_OWNERDRAW, LinkControlId(i, RowLink::kDelete),
+        row.remove);
+    qp::ClickOnEnter(after);
+  }
+}
+
+template <unsigned kSlots>
+void SettingsDlg<kSlots>::ShowRows() {
+  // A link that is going away hands the focus on first.
+  HWND focus = GetFocus();
+  for (unsigned i = 0; i < kSlots; ++i) {
+    const bool shown = i < count_;
+    const std::u16string& address = rows_[i].address;
+    HWND text = GetDlgItem(Handle(), AddressControlId(i));
+    SetWindowTextW(text, shown ? qp::Wide(address) : L"");
+    for (RowLink link : {RowLink::kEdit, RowLink::kDelete}) {
+      HWND control = GetDlgItem(Handle(), LinkControlId(i, link));
+      qp::Annotate(control, {LinkName(link, address), {}, ROLE_SYSTEM_LINK, kJumpAction});
+      if (!shown && control == focus) {
+        SendMessageW(Handle(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(Handle(), IDC_ADD_ACCOUNT)),
+                     TRUE);
+      }
+      ShowWindow(control, shown ? SW_SHOWNA : SW_HIDE);
+    }
+    ShowWindow(text, shown ? SW_SHOWNA : SW_HIDE);
   }
 }
 
@@ -216,6 +327,7 @@ void SettingsDlg<kSlots>::Add() {
   EmailDlg dialog(Module(), hideLogo_, service_, rows_[count_].address, rows_[count_].password);
   if (dialog.Run(Handle()) == 1) {
     ++count_;
+    ShowRows();
     Repaint();
     SaveList();
     if (count_ == kSlots) EnableWindow(GetDlgItem(Handle(), IDC_ADD_ACCOUNT), FALSE);
@@ -227,6 +339,7 @@ template <unsigned kSlots>
 void SettingsDlg<kSlots>::Edit(unsigned row) {
   EmailDlg dialog(Module(), hideLogo_, service_, rows_[row].address, rows_[row].password);
   if (dialog.Run(Handle()) == 1) {
+    ShowRows();
     Repaint();
     SaveList();
   }
@@ -240,6 +353,7 @@ void SettingsDlg<kSlots>::Delete(unsigned row) {
   std::vector<AccountRow> rows(rows_.begin(), rows_.end());
   DeleteRow(rows, count_, row);
   std::copy(rows.begin(), rows.end(), rows_.begin());
+  ShowRows();
   Repaint();
   SaveList();
 }
@@ -249,73 +363,82 @@ void SettingsDlg<kSlots>::paint(HDC dc, const RECT& client) {
   PaintHeader(dc, client);
   PaintHeading(dc, client, kSettingsHeading);
   qp::UniqueBrush grey(CreateSolidBrush(RGB(221, 221, 221)));
-  qp::UniqueBrush light(CreateSolidBrush(RGB(245, 245, 245)));
   qp::UniquePen pen(CreatePen(PS_SOLID, 1, RGB(180, 180, 180)));
   const HGDIOBJ oldPen = SelectObject(dc, pen.Get());
   const HGDIOBJ oldBrush = SelectObject(dc, grey.Get());
   const HGDIOBJ oldFont = SelectObject(dc, Get(kBold));
   SetBkMode(dc, TRANSPARENT);
-  const int top = (startWindow_.bottom - startWindow_.top) * 17 / 40;
-  RECT address{12, top, 330, top + 21};
-  RECT actions{329, top, client.right - 12, top + 21};
-  auto cellText = [&](const RECT& cell, const wchar_t* text) {
-    RECT r{cell.left + 12, cell.top, cell.right, cell.bottom};
-    DrawTextW(dc, text, -1, &r, DT_NOPREFIX | DT_SINGLELINE | DT_VCENTER);
+  auto cell = [&](const ScreenRect& r) { Rectangle(dc, r.left, r.top, r.right, r.bottom); };
+  auto cellText = [&](const ScreenRect& r, const wchar_t* text) {
+    RECT at{r.left + 12, r.top, r.right, r.bottom};
+    DrawTextW(dc, text, -1, &at, DT_NOPREFIX | DT_SINGLELINE | DT_VCENTER);
   };
-  Rectangle(dc, address.left, address.top, address.right, address.bottom);
-  Rectangle(dc, actions.left, actions.top, actions.right, actions.bottom);
-  cellText(address, L"Email Address");
-  cellText(actions, L"Actions");
-  for (unsigned i = 0; i < count_; ++i) {
-    RECT a = address, b = actions;
-    OffsetRect(&a, 0, 20 * static_cast<int>(i + 1));
-    OffsetRect(&b, 0, 20 * static_cast<int>(i + 1));
-    SelectObject(dc, i % 2 == 1 ? light.Get() : GetStockObject(HOLLOW_BRUSH));
-    Rectangle(dc, a.left, a.top, a.right, a.bottom);
-    Rectangle(dc, b.left, b.top, b.right, b.bottom);
-    SelectObject(dc, Get(kNormal));
-    SetTextColor(dc, RGB(0, 0, 0));
-    cellText(a, qp::Wide(rows_[i].address));
-    // "Edit | Delete", the links in blue and underlined.
-    int x = b.left + 12;
-    const int y = b.top + 2;
-    auto put = [&](const wchar_t* text, Font font, COLORREF colour, UINT align) {
-      SelectObject(dc, Get(font));
-      RECT r{x, y, x, y};
-      DrawTextW(dc, text, -1, &r, DT_CALCRECT | DT_NOPREFIX | DT_SINGLELINE);
-      SetTextColor(dc, colour);
-      DrawTextW(dc, text, -1, &r, DT_NOPREFIX | DT_SINGLELINE | align);
-      x = r.right;
-      return r;
-    };
-    editRects_[i] = put(L"Edit", kUnderlined, RGB(0, 0, 255), 0);
-    put(L" | ", kNormal, RGB(0, 0, 0), DT_CENTER);
-    deleteRects_[i] = put(L"Delete", kUnderlined, RGB(0, 0, 255), 0);
+  cell(places_.addressTitle);
+  cell(places_.actionsTitle);
+  cellText(places_.addressTitle, L"Email Address");
+  cellText(places_.actionsTitle, L"Actions");
+  // The rows' cells and the separators between their links; the
+  // addresses and the links are controls of their own.
+  SelectObject(dc, Get(kNormal));
+  SetTextColor(dc, RGB(0, 0, 0));
+  for (unsigned i = 0; i < count_ && i < places_.rows.size(); ++i) {
+    const AccountRowPlaces& row = places_.rows[i];
+    SelectObject(dc, row.shaded ? shade_.Get() : GetStockObject(HOLLOW_BRUSH));
+    cell(row.address);
+    cell(row.actions);
+    RECT separator = ToRect(row.separator);
+    DrawTextW(dc, L" | ", -1, &separator, DT_NOPREFIX | DT_SINGLELINE | DT_CENTER);
   }
   SelectObject(dc, oldFont);
   SelectObject(dc, oldBrush);
   SelectObject(dc, oldPen);
 }
 
+// "Edit" and "Delete": blue and underlined on the row's fill.
+template <unsigned kSlots>
+bool SettingsDlg<kSlots>::drawItem(const DRAWITEMSTRUCT& item) {
+  const ListAction action = CommandAction(static_cast<int>(item.CtlID), kSlots);
+  if (action.kind == ListAction::kNone) return QptnDlg::drawItem(item);
+  const bool shaded = places_.rows[action.row].shaded;
+  RECT r = item.rcItem;
+  FillRect(item.hDC, &r,
+           shaded ? shade_.Get() : static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  const HGDIOBJ oldFont = SelectObject(item.hDC, Get(kUnderlined));
+  SetBkMode(item.hDC, TRANSPARENT);
+  SetTextColor(item.hDC, kLinkColour);
+  DrawTextW(item.hDC, action.kind == ListAction::kEdit ? L"Edit" : L"Delete", -1, &r,
+            DT_NOPREFIX | DT_SINGLELINE);
+  SelectObject(item.hDC, oldFont);
+  DrawFocus(item);
+  return true;
+}
+
+// The address texts take their row's fill.
+template <unsigned kSlots>
+HBRUSH SettingsDlg<kSlots>::controlColor(HDC dc, HWND control) {
+  const int id = GetDlgCtrlID(control);
+  for (unsigned i = 0; i < kSlots; ++i) {
+    if (id != AddressControlId(i) || !places_.rows[i].shaded) continue;
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, RGB(0, 0, 0));
+    return shade_.Get();
+  }
+  return QptnDlg::controlColor(dc, control);
+}
+
 template <unsigned kSlots>
 void SettingsDlg<kSlots>::leftButtonDown(int x, int y) {
-  for (unsigned i = 0; i < count_; ++i) {
-    if (Inside(editRects_[i], x, y)) return Edit(i);
-  }
-  for (unsigned i = 0; i < count_; ++i) {
-    if (Inside(deleteRects_[i], x, y)) return Delete(i);
-  }
+  const ListAction action = ClickAction(places_, count_, x, y);
+  if (action.kind != ListAction::kNone) return Act(action);
   QptnDlg::leftButtonDown(x, y);
 }
 
 template <unsigned kSlots>
 bool SettingsDlg<kSlots>::setCursor() {
   const POINT p = CursorInClient(Handle());
-  for (unsigned i = 0; i < count_; ++i) {
-    if (Inside(editRects_[i], p.x, p.y) || Inside(deleteRects_[i], p.x, p.y)) {
-      SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_HAND)));
-      return true;
-    }
+  if (ClickAction(places_, count_, p.x, p.y).kind != ListAction::kNone) {
+    SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_HAND)));
+    return true;
   }
   return QptnDlg::setCursor();
 }

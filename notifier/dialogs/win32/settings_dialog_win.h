@@ -10,7 +10,9 @@
 #include <string>
 
 #include "common/registry.h"
+#include "common/win32/gdi_win.h"
 #include "notifier/check/check_ports.h"
+#include "notifier/dialogs/account_list.h"
 #include "notifier/dialogs/settings_rules.h"
 #include "notifier/dialogs/win32/notifier_dialog_win.h"
 #include "notifier/settings/shell_entries.h"
@@ -28,31 +30,38 @@ class SettingsDlg final : public QptnDlg {
   void paint(HDC dc, const RECT& client) override;
   void leftButtonDown(int x, int y) override;
   void command(int id, int code) override;
+  HBRUSH controlColor(HDC dc, HWND control) override;
   bool setCursor() override;
+  bool drawItem(const DRAWITEMSTRUCT& item) override;
   void help(const std::u16string& topic) override;
 
   void FillCombo(int id, SettingsCombo combo);
   void ShowCurrent(int id, SettingsCombo combo);
   void ComboChanged(int id, SettingsCombo combo, int code);
   void Store(SettingsCombo combo, const std::u16string& text);
+  void React(int id, SettingsCombo combo, ComboReaction reaction);
   void FitHeight();
+  // The rows' address texts and links, one of each per slot.
+  void AddRowControls();
+  // Shows the controls of the rows that hold an account, with their texts.
+  void ShowRows();
+  void Act(ListAction action);
   void Add();
   void Edit(unsigned row);
   void Delete(unsigned row);
   void SaveList();
   void Repaint() { InvalidateRect(Handle(), nullptr, TRUE); }
-  bool& Edited(SettingsCombo combo) { return edited_[static_cast<size_t>(combo)]; }
 
   AccountService& service_;
   qp::RegistryPort& registry_;
   const std::u16string programPath_;
   RegistryEntry runAtLogin_;
   std::array<AccountRow, kSlots> rows_{};
-  std::array<RECT, kSlots> editRects_{};
-  std::array<RECT, kSlots> deleteRects_{};
+  AccountListPlaces places_;
+  qp::UniqueBrush shade_;
   unsigned count_ = 0;
   bool internalDomain_ = false;
-  std::array<bool, 3> edited_{};
+  ComboEdits edits_;
   RECT startWindow_{};
   POINT startAdd_{}, startClose_{}, startNotice_{};
 };
