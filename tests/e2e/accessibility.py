@@ -2,7 +2,7 @@
 accessibility_probe.exe: the accessible tree, its checks, the focus and key
 presses.
 
-The checks: every interactive element (a push button, check box, edit field
+The checks: every element has a role; every interactive element (a push button, check box, edit field
 or combo box that the Tab key reaches, or one the project draws itself) has
 a non-empty name and a rectangle on the screen; every element the project
 draws itself (an owner-drawn button) has a role and a default action of its
@@ -35,6 +35,7 @@ class Element:
     state: int
     action: str
     rect: tuple  # (left, top, width, height), or None
+    description: str
 
     @property
     def drawn_by_project(self):
@@ -51,13 +52,13 @@ class Element:
 
     @property
     def shown(self):
-        return (self.style & WS_VISIBLE and not self.state & STATE_INVISIBLE)
+        return bool(self.style & WS_VISIBLE) and not self.state & STATE_INVISIBLE
 
     def line(self):
         return '\t'.join(str(x) for x in (
             self.depth, self.window, self.window_class, f'{self.style:08x}', self.name,
             self.role, f'{self.state:08x}', self.action,
-            ' '.join(map(str, self.rect)) if self.rect else '-'))
+            ' '.join(map(str, self.rect)) if self.rect else '-', self.description))
 
 
 def parse(text):
@@ -66,10 +67,12 @@ def parse(text):
         line = line.rstrip('\r')
         if not line:
             continue
-        depth, window, cls, style, name, role, state, action, rect = line.split('\t')
+        depth, window, cls, style, name, role, state, action, rect, description = \
+            line.split('\t')
         elements.append(Element(int(depth), window, cls, int(style, 16), name, role,
                                 int(state, 16), action,
-                                None if rect == '-' else tuple(int(x) for x in rect.split())))
+                                None if rect == '-' else tuple(int(x) for x in rect.split()),
+                                description))
     return elements
 
 
@@ -96,6 +99,9 @@ def faults(elements):
         del parents[e.depth:]
         in_combo = bool(parents) and parents[-1].window_class == 'ComboBox'
         parents.append(e)
+        if e.role == '-':
+            found.append(f'no role: {e.line()}')
+            continue
         if not e.shown:
             continue
         # A combo box's edit field is where its text is typed.
@@ -119,6 +125,12 @@ def check_and_save(test, window, path):
     test.assertTrue(elements, f'an empty accessible tree for {window}')
     test.assertEqual(faults(elements), [], f'the accessible tree of {window} ({path})')
     return elements
+
+
+def reading_order(elements):
+    """The names of the interactive elements on the screen, in the order a
+    screen reader meets them."""
+    return [e.name for e in elements if e.shown and e.interactive]
 
 
 def focus():

@@ -2,8 +2,9 @@
 // scenarios:
 //   accessibility_probe tree WINDOW   every element of the window's accessible
 //                                     tree, one line each (below)
-//   accessibility_probe focus         the window that has the keyboard focus:
-//                                     "HWND ID CLASS TEXT"
+//   accessibility_probe focus         the control that has the keyboard
+//                                     focus (a combo box for its edit
+//                                     field): "HWND ID CLASS TEXT"
 //   accessibility_probe keys KEY...   presses and releases keys as the
 //                                     keyboard does (SendInput): tab,
 //                                     shift+tab, enter, space, escape, down,
@@ -12,8 +13,8 @@
 //
 // A tree line holds tab-separated fields: depth, window handle, window
 // class, window style (hex), name, role (the system's text for it), state
-// (hex), default action, and the rectangle on screen "left top width height"
-// ("-" when the element has none).
+// (hex), default action, the rectangle on screen "left top width height"
+// ("-" when the element has none) and the description.
 #include <windows.h>
 #include <oleacc.h>
 
@@ -79,7 +80,7 @@ void PrintElement(const Element& e, int depth) {
   if (window) GetClassNameW(window, cls, 64);
   const LONG_PTR style = window ? GetWindowLongPtrW(window, GWL_STYLE) : 0;
 
-  BSTR name = nullptr, action = nullptr;
+  BSTR name = nullptr, action = nullptr, description = nullptr;
   VARIANT role, state;
   VariantInit(&role);
   VariantInit(&state);
@@ -87,6 +88,7 @@ void PrintElement(const Element& e, int depth) {
   e.object->get_accRole(e.child, &role);
   e.object->get_accState(e.child, &state);
   e.object->get_accDefaultAction(e.child, &action);
+  e.object->get_accDescription(e.child, &description);
   LONG left = 0, top = 0, width = 0, height = 0;
   const bool located =
       SUCCEEDED(e.object->accLocation(&left, &top, &width, &height, e.child));
@@ -107,9 +109,10 @@ void PrintElement(const Element& e, int depth) {
   } else {
     line += L"-";
   }
-  PrintUtf8(line + L"\n");
+  PrintUtf8(line + L"\t" + OneLine(description) + L"\n");
   SysFreeString(name);
   SysFreeString(action);
+  SysFreeString(description);
   VariantClear(&role);
   VariantClear(&state);
 }
@@ -189,13 +192,17 @@ int Focus() {
     std::printf("none\n");
     return 0;
   }
+  HWND focus = info.hwndFocus;
   wchar_t cls[64] = {}, text[256] = {};
-  GetClassNameW(info.hwndFocus, cls, 64);
-  GetWindowTextW(info.hwndFocus, text, 256);
+  // A combo box's edit field stands for the combo box.
+  HWND parent = GetParent(focus);
+  if (parent && GetClassNameW(parent, cls, 64) && wcscmp(cls, L"ComboBox") == 0) focus = parent;
+  GetClassNameW(focus, cls, 64);
+  GetWindowTextW(focus, text, 256);
   wchar_t head[128];
   std::swprintf(head, 128, L"0x%llx %d %ls ",
-                static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(info.hwndFocus)),
-                GetDlgCtrlID(info.hwndFocus), cls);
+                static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(focus)),
+                GetDlgCtrlID(focus), cls);
   PrintUtf8(std::wstring(head) + text + L"\n");
   return 0;
 }

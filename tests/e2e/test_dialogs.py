@@ -6,6 +6,7 @@ one stores the account, and the combos and check boxes write at once."""
 import os
 import unittest
 
+import accessibility
 import winenv
 from notifier_scenario import (CHECK_NOW, QPTN, SCREENSHOTS, NotifierScenario, admin, checks,
                                probe, qpsettings, urls_path, windows_path)
@@ -260,3 +261,151 @@ class AccountListScenarios(NotifierScenario):
 
 if __name__ == '__main__':
     unittest.main()
+
+
+# The keyboard's way through the dialogs: the header's links, then the
+# template's controls, the account rows' addresses and links, Add and Close.
+LOGO, HELP = 1050, 1051
+
+
+def link_id(row, delete=False):
+    return 1020 + 2 * row + (1 if delete else 0)
+
+
+def focus_is(control, cls='Button'):
+    now = accessibility.focus()
+    return now is not None and now[1] == control and now[2] == cls
+
+
+class KeyboardScenarios(NotifierScenario):
+    """The dialogs driven by key presses alone, as a user without a mouse
+    does, and what a screen reader finds in them."""
+
+    def press(self, *keys):
+        accessibility.keys(*keys)
+
+    def tab_to(self, found, what, back=False):
+        """Presses Tab (Shift+Tab) until `found(focus)` holds; the focus
+        stops (class, id, text) on the way."""
+        passed = []
+        for _ in range(30):
+            now = accessibility.focus()
+            if now and found(now):
+                return passed
+            passed.append(now[1:] if now else None)
+            accessibility.keys('shift+tab' if back else 'tab')
+            winenv.wait_until(lambda: accessibility.focus() != now,
+                              what=f'Tab to move the focus from {now} on the way to {what}')
+        self.fail(f'Tab never reached {what}; it went through {passed}')
+
+    def sign_in_by_keys(self, address, password):
+        """In a fresh account dialog: the focus is in the address field."""
+        winenv.wait_until(lambda: focus_is(int(ADDRESS), 'Edit'), what='the focus on the address')
+        self.press(f'text:{address}', 'tab', f'text:{password}', 'enter')
+
+    def test_keyboard_alone(self):
+        address = self.host_account('right')
+        self.start()
+        # First start: the account dialog over the settings dialog.
+        account = winenv.wait_until(lambda: dialog_with(ADDRESS), what='the account dialog')
+        accessibility.check_and_save(self, account,
+                                     os.path.join(SCREENSHOTS, 'account-dialog.a11y.txt'))
+        self.sign_in_by_keys(address, 'right')
+        winenv.wait_until(lambda: dialog_with(ADDRESS) is None and accounts() == [address],
+                          what=f'the account signed in and stored (now {accounts()})')
+
+        # Add a second account: Tab to "Add Email Address", Enter.
+        settings = winenv.wait_until(lambda: dialog_with(CHECK_EVERY), what='the settings dialog')
+        self.tab_to(lambda f: f[1] == int(ADD), 'Add Email Address')
+        self.press('enter')
+        winenv.wait_until(lambda: dialog_with(ADDRESS), what='the account dialog for Add')
+        other = self.host_account('pw')
+        self.sign_in_by_keys(other, 'pw')
+        winenv.wait_until(lambda: accounts() == [address, other],
+                          what=f'the second account stored (now {accounts()})')
+
+        # The whole tab order once round, from the first control: every
+        # interactive control in reading order.
+        self.tab_to(lambda f: f[1] == LOGO, 'the logo')
+        order = []
+        for _ in range(20):
+            now = accessibility.focus()
+            order.append(now[1:3])
+            self.press('tab')
+            winenv.wait_until(lambda: accessibility.focus() != now, what='Tab to move on')
+            if focus_is(LOGO):
+                break
+        self.assertEqual(order, [
+            (LOGO, 'Button'), (HELP, 'Button'), (int(RUN_AT_LOGIN), 'Button'),
+            (int(MAILTO_LINKS), 'Button'), (int(ALERT_SOUND), 'Button'),
+            (int(CHECK_EVERY), 'ComboBox'), (int(DISPLAY_FOR), 'ComboBox'),
+            (int(SHOW), 'ComboBox'), (link_id(0), 'Button'), (link_id(0, True), 'Button'),
+            (link_id(1), 'Button'), (link_id(1, True), 'Button'), (int(ADD), 'Button'),
+            (int(CLOSE), 'Button')], 'the tab order')
+        # Shift+Tab goes back the same way.
+        self.press('shift+tab')
+        winenv.wait_until(lambda: focus_is(int(CLOSE)), what='Shift+Tab to Close')
+        tree = accessibility.check_and_save(
+            self, settings, os.path.join(SCREENSHOTS, 'settings-dialog.a11y.txt'))
+        self.assertRegex(tree[0].description, r'^Desktop Notifier, Version \d+\.\d+\.\d+, Settings$')
+        self.assertEqual(accessibility.reading_order(tree), [
+            'Vantrell home page', 'Help', 'Run on Windows login', 'Enable mailto: links',
+            'Enable alert sound', 'Check every:', 'Display for:', 'Show:',
+            f'Edit {address}', f'Delete {address}',
+            f'Edit {other}', f'Delete {other}', 'Add Email Address', 'Close'])
+
+        # Edit the second account: its Edit link, Enter; the dialog holds
+        # the address; the password typed again.
+        before = len(sign_ins(other))
+        self.tab_to(lambda f: f[1] == link_id(1), 'Edit of the second row', back=True)
+        winenv.save_screenshot(os.path.join(SCREENSHOTS, 'settings-keyboard-focus.png'))
+        self.press('enter')
+        edit = winenv.wait_until(lambda: dialog_with(ADDRESS), what='the account dialog for Edit')
+        self.assertEqual(control(edit, ADDRESS)[3], other)
+        winenv.wait_until(lambda: focus_is(int(ADDRESS), 'Edit'), what='the focus on the address')
+        self.press('tab', 'text:pw', 'enter')
+        winenv.wait_until(lambda: dialog_with(ADDRESS) is None, what='the edit signed in')
+        self.assertEqual(len(sign_ins(other)), before + 1)
+        self.assertEqual(accounts(), [address, other])
+
+        # Delete it: Cancel in the question once, then OK.
+        self.tab_to(lambda f: f[1] == link_id(1, True), 'Delete of the second row')
+        self.press('enter')
+        question = winenv.wait_until(lambda: dialog_with(OK), what='the question')
+        winenv.wait_until(lambda: focus_is(int(OK)), what='the focus on OK')
+        accessibility.check_and_save(self, question,
+                                     os.path.join(SCREENSHOTS, 'confirmation.a11y.txt'))
+        self.press('tab')
+        winenv.wait_until(lambda: focus_is(int(CLOSE)), what='Tab to Cancel')
+        self.press('enter')
+        winenv.wait_until(lambda: dialog_with(OK) is None, what='the question to close')
+        self.assertEqual(accounts(), [address, other], 'Cancel deleted nothing')
+        winenv.wait_until(lambda: focus_is(link_id(1, True)), what='the focus back on Delete')
+        self.press('enter')
+        winenv.wait_until(lambda: dialog_with(OK), what='the question again')
+        winenv.wait_until(lambda: focus_is(int(OK)), what='the focus on OK')
+        self.press('enter')
+        winenv.wait_until(lambda: accounts() == [address],
+                          what=f'the account deleted (now {accounts()})')
+
+        # "Check every": the next item with the arrow key.
+        self.tab_to(lambda f: f[1] == int(CHECK_EVERY), 'Check every')
+        self.press('down')
+        winenv.wait_until(lambda: stored('freq') == '15', what=f'freq=15 (now {stored("freq")})')
+
+        # "Run on Windows login" with Space.
+        self.tab_to(lambda f: f[1] == int(RUN_AT_LOGIN), 'Run on Windows login', back=True)
+        self.press('space')
+        winenv.wait_until(lambda: reg_value(RUN_KEY, 'qptn'), what='the Run value')
+
+        # Escape closes, as Close does.
+        self.press('escape')
+        winenv.wait_until(lambda: dialog_with(CHECK_EVERY) is None, what='the dialog to close')
+        self.assertEqual(accounts(), [address])
+        self.assertEqual(stored('freq'), '15')
+        self.assertIn(f'"{windows_path(QPTN)}"', reg_value(RUN_KEY, 'qptn'))
+
+
+def sign_ins(address):
+    return [e for e in admin('/admin/log') if e.get('operation') == 'check_auth'
+            and e['params']['auth']['user_id'] == address]
