@@ -10,6 +10,7 @@ own. Standard controls keep the system's answers: under Wine 8 their role is
 "client" and they have no default action."""
 
 import os
+import threading
 from dataclasses import dataclass
 
 import winenv
@@ -131,6 +132,21 @@ def reading_order(elements):
     """The names of the interactive elements on the screen, in the order a
     screen reader meets them."""
     return [e.name for e in elements if e.shown and e.interactive]
+
+
+def alerts():
+    """A list that fills with "alert NAME" for each alert that a program
+    raises from now on (a screen reader announces those at once)."""
+    listener = winenv.start_piped(PROBE, 'alerts')
+    assert listener.stdout.readline().strip() == 'listening', 'the alert listener did not start'
+    heard = []
+
+    def listen():
+        for line in listener.stdout:
+            heard.append(line.strip())
+
+    threading.Thread(target=listen, daemon=True).start()
+    return heard
 
 
 def focus():

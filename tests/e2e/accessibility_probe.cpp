@@ -5,6 +5,10 @@
 //   accessibility_probe focus         the control that has the keyboard
 //                                     focus (a combo box for its edit
 //                                     field): "HWND ID CLASS TEXT"
+//   accessibility_probe alerts        prints "listening", then "alert TEXT"
+//                                     for each alert a program raises
+//                                     (EVENT_SYSTEM_ALERT) with the text of
+//                                     its window, until ended
 //   accessibility_probe keys KEY...   presses and releases keys as the
 //                                     keyboard does (SendInput): tab,
 //                                     shift+tab, enter, space, escape, down,
@@ -207,6 +211,27 @@ int Focus() {
   return 0;
 }
 
+// The window's text (the name the system gives a static text), read
+// without asking the program, which may be busy while it shows a status.
+void CALLBACK OnAlert(HWINEVENTHOOK, DWORD, HWND window, LONG, LONG, DWORD, DWORD) {
+  wchar_t text[256] = {};
+  InternalGetWindowText(window, text, 256);
+  PrintUtf8(L"alert " + OneLine(text) + L"\n");
+  std::fflush(stdout);
+}
+
+int Alerts() {
+  HWINEVENTHOOK hook = SetWinEventHook(EVENT_SYSTEM_ALERT, EVENT_SYSTEM_ALERT, nullptr, OnAlert,
+                                       0, 0, WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
+  if (!hook) return 1;
+  std::printf("listening\n");
+  std::fflush(stdout);
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
+  UnhookWinEvent(hook);
+  return 0;
+}
+
 INPUT Key(WORD key, bool up) {
   INPUT input{};
   input.type = INPUT_KEYBOARD;
@@ -282,6 +307,7 @@ int wmain(int argc, wchar_t** argv) {
   if (FAILED(CoInitialize(nullptr))) return 1;
   int rc = 2;
   if (verb == L"tree" && argc == 3) rc = Tree(ParseWindow(argv[2]));
+  if (verb == L"alerts") rc = Alerts();
   CoUninitialize();
   return rc;
 }

@@ -310,7 +310,13 @@ class KeyboardScenarios(NotifierScenario):
         account = winenv.wait_until(lambda: dialog_with(ADDRESS), what='the account dialog')
         accessibility.check_and_save(self, account,
                                      os.path.join(SCREENSHOTS, 'account-dialog.a11y.txt'))
-        self.sign_in_by_keys(address, 'right')
+        # A wrong password first: the status and the error are announced.
+        alerts = accessibility.alerts()
+        self.sign_in_by_keys(address, 'wrong')
+        winenv.wait_until(lambda: 'alert Incorrect email address or password.' in alerts,
+                          what=f'the error announced (heard {alerts})')
+        self.assertIn('alert Authenticating password...', alerts)
+        self.press(*['backspace'] * len('wrong'), 'text:right', 'enter')
         winenv.wait_until(lambda: dialog_with(ADDRESS) is None and accounts() == [address],
                           what=f'the account signed in and stored (now {accounts()})')
 
