@@ -248,13 +248,14 @@ template <unsigned kSlots>
 void SettingsDlg<kSlots>::paint(HDC dc, const RECT& client) {
   PaintHeader(dc, client);
   PaintHeading(dc, client, kSettingsHeading);
-  qp::UniqueBrush grey(CreateSolidBrush(RGB(221, 221, 221)));
-  qp::UniqueBrush light(CreateSolidBrush(RGB(245, 245, 245)));
-  qp::UniquePen pen(CreatePen(PS_SOLID, 1, RGB(180, 180, 180)));
+  qp::UniqueBrush grey(CreateSolidBrush(ToColorref(Colours().titleRowFill)));
+  qp::UniqueBrush light(CreateSolidBrush(ToColorref(Colours().shadedRowFill)));
+  qp::UniquePen pen(CreatePen(PS_SOLID, 1, ToColorref(Colours().gridLine)));
   const HGDIOBJ oldPen = SelectObject(dc, pen.Get());
   const HGDIOBJ oldBrush = SelectObject(dc, grey.Get());
   const HGDIOBJ oldFont = SelectObject(dc, Get(kBold));
   SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, ToColorref(Colours().text));
   const int top = (startWindow_.bottom - startWindow_.top) * 17 / 40;
   RECT address{12, top, 330, top + 21};
   RECT actions{329, top, client.right - 12, top + 21};
@@ -274,7 +275,7 @@ void SettingsDlg<kSlots>::paint(HDC dc, const RECT& client) {
     Rectangle(dc, a.left, a.top, a.right, a.bottom);
     Rectangle(dc, b.left, b.top, b.right, b.bottom);
     SelectObject(dc, Get(kNormal));
-    SetTextColor(dc, RGB(0, 0, 0));
+    SetTextColor(dc, ToColorref(Colours().text));
     cellText(a, qp::Wide(rows_[i].address));
     // "Edit | Delete", the links in blue and underlined.
     int x = b.left + 12;
@@ -288,9 +289,9 @@ void SettingsDlg<kSlots>::paint(HDC dc, const RECT& client) {
       x = r.right;
       return r;
     };
-    editRects_[i] = put(L"Edit", kUnderlined, RGB(0, 0, 255), 0);
-    put(L" | ", kNormal, RGB(0, 0, 0), DT_CENTER);
-    deleteRects_[i] = put(L"Delete", kUnderlined, RGB(0, 0, 255), 0);
+    editRects_[i] = put(L"Edit", kUnderlined, ToColorref(Colours().link), 0);
+    put(L" | ", kNormal, ToColorref(Colours().text), DT_CENTER);
+    deleteRects_[i] = put(L"Delete", kUnderlined, ToColorref(Colours().link), 0);
   }
   SelectObject(dc, oldFont);
   SelectObject(dc, oldBrush);
