@@ -109,10 +109,13 @@ inline constexpr std::array<int, kButtonClose> kFooterOffsets = {3,   51,  99,  
 struct Rgb {
   uint8_t r, g, b;
 };
+// The frame's colours without high contrast.
 inline constexpr Rgb kFramePen{160, 160, 134};
 inline constexpr Rgb kFrameBrush{226, 226, 202};
 
-enum class Ink { kBlack, kBlue };  // blue is RGB(0, 0, 255)
+// Blue is RGB(0, 0, 255), the links' colour; in high contrast both inks are
+// the system's (contrast_palette.h).
+enum class Ink { kBlack, kBlue };
 
 // The fonts: Arial, cell height 14 (large 16), character set 50001.
 inline constexpr int kPopupFontHeight = 14;

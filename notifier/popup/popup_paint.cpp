@@ -202,7 +202,7 @@ std::optional<PaintResult> PaintPopup(PopupCanvas& canvas, PopupWindowPort& wind
   const Frame f{client.width, client.height,          kMargin,
                 kMargin,      client.width - kMargin, client.height - kMargin};
   Painter painter(canvas, window, f, state, buttons);
-  canvas.FillWhite({0, 0, f.W, f.H});
+  canvas.FillBackground({0, 0, f.W, f.H});
   painter.Header();
   if (state.summaryMode) {
     painter.Summary();

@@ -60,7 +60,7 @@ TEST_F(PopupPaintTest, AMessageThatFits) {
   state.hasNext = true;
   const auto result = Paint(297, 190);
   ASSERT_TRUE(result);
-  EXPECT_EQ(log.Take(), (Calls{"white (0,0,297,190)",
+  EXPECT_EQ(log.Take(), (Calls{"background (0,0,297,190)",
                                "box (3,3,294,41)",
                                "stretch 133 4,4 w289",
                                "stretch 132 1,41 w295",

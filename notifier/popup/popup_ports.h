@@ -46,22 +46,25 @@ class PopupWindowPort {
 struct TextStyle {
   FontRole font = FontRole::kNormal;
   Ink ink = Ink::kBlack;
-  bool opaque = false;             // on white instead of transparent
+  bool opaque = false;             // on the background instead of transparent
   bool centredVertically = false;  // one line, centred in the rectangle's height
 };
 
-// The client area during one paint. Text is drawn clipped to its rectangle,
-// "&" taken literally.
+// The client area during one paint, in the colours of its palette
+// (contrast_palette.h): the background, the frame and box colours, black
+// ink as text and blue ink as links. Text is drawn clipped to its
+// rectangle, "&" taken literally.
 class PopupCanvas : public TextMeasurer {
  public:
-  virtual void FillWhite(const Rect& rect) = 0;
-  // A rectangle outlined in kFramePen and filled with kFrameBrush.
+  virtual void FillBackground(const Rect& rect) = 0;
+  // A rectangle outlined in the frame colour and filled with the box colour.
   virtual void FrameBox(const Rect& rect) = 0;
-  // A line in kFramePen, the end point left out.
+  // A line in the frame colour, the end point left out.
   virtual void FrameLine(Point from, Point to) = 0;
   // The bitmap as it is, its top left corner at (x, y).
   virtual void DrawBitmap(int bitmap, int x, int y) = 0;
-  // The bitmap's first column stretched to `width`, at the bitmap's height.
+  // The bitmap's first column stretched to `width`, at the bitmap's height;
+  // a backdrop the palette leaves out is that rectangle in the background.
   virtual void StretchFirstColumn(int bitmap, int x, int y, int width) = 0;
   virtual void PutText(const Rect& rect, std::u16string_view text, const TextStyle& style) = 0;
 };

@@ -72,7 +72,7 @@ class RecordingCanvas : public PopupCanvas {
     return metrics.Measure(font, text);
   }
   int LineHeight(FontRole font) override { return metrics.LineHeight(font); }
-  void FillWhite(const Rect& r) override { log_.calls.push_back("white " + Show(r)); }
+  void FillBackground(const Rect& r) override { log_.calls.push_back("background " + Show(r)); }
   void FrameBox(const Rect& r) override { log_.calls.push_back("box " + Show(r)); }
   void FrameLine(Point a, Point b) override {
     log_.calls.push_back("line " + Show({a.x, a.y, b.x, b.y}));

@@ -473,6 +473,73 @@ int ClickAt(HWND dialog, int x, int y) {
   return 0;
 }
 
+// "left top right bottom" of a window's client area on the screen.
+int ClientRect(HWND window) {
+  RECT r{};
+  if (!GetClientRect(window, &r)) return 1;
+  MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&r), 2);
+  std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom);
+  return 0;
+}
+
+// The system colours a high-contrast scheme sets, and Windows' "High
+// Contrast Black" for them: black ground, white text, yellow links.
+constexpr int kSchemeElements[] = {COLOR_WINDOW,    COLOR_WINDOWTEXT,    COLOR_HOTLIGHT,
+                                   COLOR_HIGHLIGHT, COLOR_HIGHLIGHTTEXT, COLOR_BTNFACE,
+                                   COLOR_BTNTEXT,   COLOR_GRAYTEXT};
+constexpr COLORREF kHighContrastBlack[] = {RGB(0, 0, 0),       RGB(255, 255, 255), RGB(255, 255, 0),
+                                           RGB(26, 235, 255),  RGB(0, 0, 0),       RGB(0, 0, 0),
+                                           RGB(255, 255, 255), RGB(63, 242, 63)};
+constexpr int kSchemeSize = sizeof kSchemeElements / sizeof kSchemeElements[0];
+
+// Switches the system's high-contrast flag. Wine 8 cannot (its
+// SPI_SETHIGHCONTRAST fails and its SPI_GETHIGHCONTRAST always answers 0):
+// there the flags go where Windows keeps them in the user's profile, which
+// a program reads when the query does not answer, and every window is told.
+bool SwitchHighContrast(bool on) {
+  const DWORD flags = HCF_AVAILABLE | HCF_HOTKEYAVAILABLE | (on ? HCF_HIGHCONTRASTON : 0);
+  HIGHCONTRASTW hc{};
+  hc.cbSize = sizeof hc;
+  hc.dwFlags = flags;
+  if (SystemParametersInfoW(SPI_SETHIGHCONTRAST, sizeof hc, &hc,
+                            SPIF_UPDATEINIFILE | SPIF_SENDCHANGE)) {
+    std::printf("switched by the system\n");
+    return true;
+  }
+  const std::wstring text = std::to_wstring(flags);
+  if (RegSetKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Accessibility\\HighContrast", L"Flags",
+                      REG_SZ, text.c_str(),
+                      static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))) != ERROR_SUCCESS) {
+    return false;
+  }
+  DWORD_PTR result = 0;
+  SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST,
+                      reinterpret_cast<LPARAM>(L"Accessibility"), SMTO_ABORTIFHUNG, 5000, &result);
+  std::printf("switched in the profile\n");
+  return true;
+}
+
+// "high-contrast on": the flag on and the "High Contrast Black" colours,
+// after a line "previous C..." with the colours they replaced (COLORREF,
+// hex); "high-contrast off C...": the flag off and those colours back.
+// The flag goes first, so that windows told of the new colours find it.
+int HighContrast(bool on, wchar_t** previous, int count) {
+  COLORREF colours[kSchemeSize];
+  if (on) {
+    std::printf("previous");
+    for (int i = 0; i < kSchemeSize; ++i) {
+      std::printf(" %06lx", GetSysColor(kSchemeElements[i]));
+      colours[i] = kHighContrastBlack[i];
+    }
+    std::printf("\n");
+  } else {
+    if (count != kSchemeSize) return 2;
+    for (int i = 0; i < kSchemeSize; ++i) colours[i] = wcstoul(previous[i], nullptr, 16);
+  }
+  if (!SwitchHighContrast(on)) return 1;
+  return SetSysColors(kSchemeSize, kSchemeElements, colours) ? 0 : 1;
+}
+
 // IAccessible's id; the import library's IID_IAccessible is a thunk address.
 constexpr IID kIidAccessible = {
     0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
@@ -640,6 +707,13 @@ int wmain(int argc, wchar_t** argv) {
   if (verb == L"pick" && argc == 5) return Pick(ParseWindow(argv[2]), _wtoi(argv[3]), argv[4]);
   if (verb == L"type" && argc == 5) return Type(ParseWindow(argv[2]), _wtoi(argv[3]), argv[4]);
   if (verb == L"window-rect" && argc == 3) return WindowRect(ParseWindow(argv[2]));
+  if (verb == L"client-rect" && argc == 3) return ClientRect(ParseWindow(argv[2]));
+  if (verb == L"high-contrast" && argc >= 3) {
+    const std::wstring how = argv[2];
+    if (how == L"on" && argc == 3) return HighContrast(true, nullptr, 0);
+    if (how == L"off") return HighContrast(false, argv + 3, argc - 3);
+    return 2;
+  }
   if (verb == L"click-at" && argc == 5) {
     return ClickAt(ParseWindow(argv[2]), _wtoi(argv[3]), _wtoi(argv[4]));
   }

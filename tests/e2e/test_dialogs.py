@@ -1,15 +1,20 @@
 """The settings dialog and the account dialog of a real qptn.exe under Wine,
 driven like a person would through the probe: the first start opens them by
 themselves, a wrong password shows the red error and stores nothing, a right
-one stores the account, and the combos and check boxes write at once."""
+one stores the account, and the combos and check boxes write at once. With
+the system's high contrast on, the dialogs and the popup paint in its
+colours, without the artwork behind their texts."""
 
+import collections
 import os
+import struct
 import unittest
 
 import accessibility
 import winenv
-from notifier_scenario import (CHECK_NOW, QPTN, SCREENSHOTS, NotifierScenario, admin, checks,
-                               probe, qpsettings, urls_path, windows_path)
+from notifier_scenario import (CHECK_NOW, LUNCH, QPTN, SCREENSHOTS, VK_ESCAPE, NotifierScenario,
+                               admin, checks, popup_state, probe, qpsettings, urls_path,
+                               windows_path)
 import notifier_scenario
 
 SETTINGS_COMMAND = '32772'
@@ -257,6 +262,139 @@ class AccountListScenarios(NotifierScenario):
         self.assertEqual(len(accounts()), 5)
         self.assertFalse(control(settings, ADD)[1], 'Add is greyed with five accounts')
         self.assertEqual(probe.call('press', settings, CLOSE), 0)
+
+
+
+# "High Contrast Black" as the probe sets it: the window, its text and links.
+HC_WINDOW, HC_TEXT, HC_LINK = b'\x00\x00\x00', b'\xff\xff\xff', b'\xff\xff\x00'
+OWN_LINK = b'\x00\x00\xff'
+OWN_LIST = {b'\xdd\xdd\xdd': 'title row', b'\xf5\xf5\xf5': 'shaded row',
+            b'\xb4\xb4\xb4': 'grid line'}
+HEADER_HEIGHT = 35
+
+
+def backdrop_colours():
+    """The colours the header and band artwork stretches behind texts (the
+    bitmaps' first columns), without greys, which anti-aliased white text
+    has too."""
+    colours = set()
+    for name in ('header.bmp', 'header_band.bmp', 'footer_band.bmp'):
+        path = os.path.join(os.environ['QP_SOURCE_DIR'], 'notifier', 'resources', 'bitmaps', name)
+        with open(path, 'rb') as f:
+            bmp = f.read()
+        offset, = struct.unpack_from('<I', bmp, 10)
+        width, height = struct.unpack_from('<ii', bmp, 18)
+        stride = (width * 3 + 3) & ~3
+        for row in range(height):
+            b, g, r = bmp[offset + row * stride:offset + row * stride + 3]
+            if not r == g == b:
+                colours.add(bytes((r, g, b)))
+    return colours
+
+
+def screen_colours(left, top, right, bottom):
+    """How many pixels of each colour (RGB bytes) a part of the screen has."""
+    raw = winenv.screen_rgb(left, top, right - left, bottom - top)
+    return collections.Counter(raw[i:i + 3] for i in range(0, len(raw), 3))
+
+
+def client_rect(window):
+    return tuple(int(x) for x in winenv.run(probe.exe, 'client-rect', window).stdout.split())
+
+
+class HighContrastScenarios(NotifierScenario):
+    def wait_for_look(self, look, wanted, what, shot=None):
+        """Waits until `look()` gives what `wanted` accepts; photographs the
+        screen into `shot` either way, and says what was last seen."""
+        seen = {}
+
+        def matches():
+            seen.update(look())
+            return wanted(seen)
+        try:
+            winenv.wait_until(matches, what=what, interval=1)
+        except AssertionError as e:
+            raise AssertionError(f'{e}\nlast seen: {seen}') from None
+        finally:
+            if shot:
+                winenv.save_screenshot(os.path.join(SCREENSHOTS, shot))
+
+    def switch_on(self):
+        done = winenv.run(probe.exe, 'high-contrast', 'on')
+        self.assertEqual(done.returncode, 0, done.stdout + done.stderr)
+        previous = done.stdout.split('\n', 1)[0].split()
+        self.assertEqual(previous[0], 'previous', done.stdout)
+        self.addCleanup(lambda: self.assertEqual(
+            probe.call('high-contrast', 'off', *previous[1:]), 0, 'high contrast switched off'))
+
+    def settings_look(self, settings):
+        """What the settings dialog with one account shows: the backdrop
+        colours and the high-contrast text in its header and bands, the
+        share of the high-contrast window colour, the links in the own and
+        in the high-contrast colour and the own list colours."""
+        left, top, right, bottom = client_rect(settings)
+        _, window_top, _, window_bottom = (
+            int(x) for x in winenv.run(probe.exe, 'window-rect', settings).stdout.split())
+        # Left of the logo and the help image; the bands below the header
+        # and along the bottom.
+        header = screen_colours(left + 1, top, right - 84, top + HEADER_HEIGHT + 10)
+        header.update(screen_colours(left + 1, bottom - 11, right - 1, bottom - 1))
+        # The list with its title row and one account: it starts at 17/40 of
+        # the height the dialog had before it was fitted (60 pixels more).
+        list_top = top + (window_bottom - window_top + 60) * 17 // 40
+        rows = screen_colours(left + 12, list_top, right - 12, list_top + 41)
+        whole = screen_colours(left, top, right, bottom)
+        backdrops = backdrop_colours()
+        return {'backdrop pixels': sum(n for c, n in header.items() if c in backdrops),
+                'header text pixels': header[HC_TEXT],
+                'window share': whole[HC_WINDOW] / sum(whole.values()),
+                'link pixels': (rows[OWN_LINK], rows[HC_LINK]),
+                'own list colours': sorted(name for c, name in OWN_LIST.items() if rows[c])}
+
+    def popup_look(self, rect):
+        """What the popup at `rect` shows: the backdrop colours and the
+        high-contrast text in its header and bands, the share of the window
+        colour, and the text and link colours in its body."""
+        left, top, right, bottom = rect
+        # Left of the logo: the header box and its band; the band above the
+        # footer box; the body with its link word and "open".
+        header = screen_colours(left + 4, top + 4, right - 105, top + 51)
+        header.update(screen_colours(left + 4, bottom - 49, right - 4, bottom - 39))
+        body = screen_colours(left + 17, top + 53, right - 17, bottom - 53)
+        whole = screen_colours(left, top, right, bottom)
+        backdrops = backdrop_colours()
+        return {'backdrop pixels': sum(n for c, n in header.items() if c in backdrops),
+                'header text pixels': header[HC_TEXT],
+                'window share': whole[HC_WINDOW] / sum(whole.values()),
+                'text pixels': body[HC_TEXT], 'link pixels': body[HC_LINK]}
+
+    def test_settings_and_popup_in_the_systems_colours(self):
+        # Before the notifier starts: Wine 8 gives a running program the
+        # system colours it read first, whatever another program sets later.
+        self.switch_on()
+        address, hwnd = self.running_with_an_account()
+        self.idle()
+        self.assertEqual(probe.call('post-command', hwnd, SETTINGS_COMMAND), 0)
+        settings = winenv.wait_until(lambda: dialog_with(CHECK_EVERY), what='the settings dialog')
+        self.wait_for_look(lambda: self.settings_look(settings),
+                           lambda s: (s['backdrop pixels'] == 0 and s['header text pixels'] > 0
+                                      and s['window share'] > 0.5 and s['link pixels'][0] == 0
+                                      and s['link pixels'][1] > 0 and not s['own list colours']),
+                           'the settings dialog in high contrast', 'high-contrast-settings.png')
+        self.assertEqual(probe.call('press', settings, CLOSE), 0)
+        winenv.wait_until(lambda: dialog_with(CHECK_EVERY) is None, what='the dialog to close')
+
+        # The popup as it opens.
+        admin('/admin/deliver', dict(LUNCH, to=address))
+        shown = self.check_now(hwnd, 'the popup, fully opaque',
+                               until=lambda: popup_state(visible=True, alpha=255))
+        self.wait_for_look(lambda: self.popup_look(shown['rect']),
+                           lambda s: (s['backdrop pixels'] == 0 and s['header text pixels'] > 0
+                                      and s['window share'] > 0.5 and s['text pixels'] > 0
+                                      and s['link pixels'] > 0),
+                           'the popup in high contrast', 'high-contrast-popup.png')
+        self.assertEqual(probe.call('popup-key', VK_ESCAPE), 0)
+        self.idle('the popup to close')
 
 
 if __name__ == '__main__':

@@ -16,7 +16,12 @@ namespace qptn {
 
 namespace {
 
-constexpr COLORREF kFrameColour = RGB(160, 160, 134);
+// The rectangle in the background colour, as the dialog's ground.
+void FillBackground(HDC dc, const RECT& r, const Palette& colours) {
+  const COLORREF previous = SetBkColor(dc, ToColorref(colours.background));
+  ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &r, L"", 0, nullptr);
+  SetBkColor(dc, previous);
+}
 
 void MoveControlUp(HWND dialog, int id, int dy) {
   HWND control = GetDlgItem(dialog, id);
@@ -86,9 +91,22 @@ INT_PTR NotifierDialog::Run(HWND parent) {
 // TRUE lets the system give the focus to the first control the Tab key
 // reaches; a dialog that gave it elsewhere keeps its choice.
 INT_PTR NotifierDialog::OnInitDialog() {
+  RefreshColours();
   initDialog();
   HWND focus = GetFocus();
   return focus && IsChild(Handle(), focus) ? FALSE : TRUE;
+}
+
+void NotifierDialog::RefreshColours() {
+  colours_ = SystemPalette();
+  background_.Reset(CreateSolidBrush(ToColorref(colours_.background)));
+}
+
+HBRUSH NotifierDialog::ControlOnBackground(HDC dc) const {
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, ToColorref(colours_.text));
+  SetBkColor(dc, ToColorref(colours_.background));
+  return BackgroundBrush();
 }
 
 void NotifierDialog::initDialog() {
@@ -119,14 +137,17 @@ INT_PTR NotifierDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       End(2);
       return TRUE;
     case WM_ERASEBKGND: {
-      HDC dc = reinterpret_cast<HDC>(wParam);
       RECT client{};
       GetClientRect(Handle(), &client);
-      const COLORREF previous = SetBkColor(dc, RGB(255, 255, 255));
-      ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &client, L"", 0, nullptr);
-      SetBkColor(dc, previous);
+      FillBackground(reinterpret_cast<HDC>(wParam), client, colours_);
       return TRUE;
     }
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+      RefreshColours();
+      RedrawWindow(Handle(), nullptr, nullptr,
+                   RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
+      return FALSE;
     case WM_SETCURSOR: {
       const bool handled = setCursor();
       SetWindowLongPtrW(Handle(), DWLP_MSGRESULT, handled ? TRUE : FALSE);
@@ -194,15 +215,19 @@ int QptnDlg::HeaderHeight() const {
 void QptnDlg::PaintHeader(HDC dc, const RECT& client) {
   const int w = client.right - client.left;
   const int h = HeaderHeight();
-  qp::UniquePen pen(CreatePen(PS_SOLID, 1, kFrameColour));
+  qp::UniquePen pen(CreatePen(PS_SOLID, 1, ToColorref(Colours().frame)));
   const HGDIOBJ oldPen = SelectObject(dc, pen.Get());
   const HGDIOBJ oldFont = SelectObject(dc, Get(kBold));
   const HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(HOLLOW_BRUSH));
   Rectangle(dc, client.left, client.top, client.right, client.bottom);
   auto stretch = [&](int id, int x, int y, int height) {
-    if (const PopupBitmap* b = bitmaps_.Find(id)) {
-      StretchBlt(dc, x, y, w - 2, height < 0 ? b->height : height, b->dc.Get(), 0, 0, 1,
-                 b->height, SRCCOPY);
+    const PopupBitmap* b = bitmaps_.Find(id);
+    if (!b) return;
+    if (height < 0) height = b->height;
+    if (DrawsBitmap(Colours(), id)) {
+      StretchBlt(dc, x, y, w - 2, height, b->dc.Get(), 0, 0, 1, b->height, SRCCOPY);
+    } else {
+      FillBackground(dc, {x, y, x + w - 2, y + height}, Colours());
     }
   };
   stretch(IDB_POPUP_HEADER, client.left + 1, client.top, h);
@@ -219,6 +244,7 @@ void QptnDlg::PaintHeader(HDC dc, const RECT& client) {
   LineTo(dc, client.right, h);
   // The title, centred in the header's height, and the version after it.
   SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, ToColorref(Colours().heading));
   RECT title{12, 0, 330, h};
   RECT measured = title;
   DrawTextW(dc, qp::Wide(kDialogTitle), -1, &measured, DT_CALCRECT | DT_NOPREFIX | DT_SINGLELINE);
@@ -241,6 +267,7 @@ void QptnDlg::PaintHeader(HDC dc, const RECT& client) {
 void QptnDlg::PaintHeading(HDC dc, const RECT& client, const char16_t* heading) {
   const HGDIOBJ oldFont = SelectObject(dc, Get(kLarge));
   SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, ToColorref(Colours().heading));
   RECT r{12, HeaderHeight() + 12, client.right, client.bottom};
   DrawTextW(dc, qp::Wide(heading), -1, &r, DT_NOPREFIX);
   SelectObject(dc, oldFont);
@@ -314,10 +341,7 @@ bool QptnDlg::drawItem(const DRAWITEMSTRUCT& item) {
   return true;
 }
 
-HBRUSH QptnDlg::controlColor(HDC dc, HWND) {
-  SetBkMode(dc, TRANSPARENT);
-  return static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-}
+HBRUSH QptnDlg::controlColor(HDC dc, HWND) { return ControlOnBackground(dc); }
 
 bool QptnDlg::setCursor() {
   const POINT p = CursorInClient(Handle());
@@ -337,16 +361,15 @@ void ConfirmDlg::initDialog() {
 }
 
 void ConfirmDlg::paint(HDC dc, const RECT& client) {
-  qp::UniquePen pen(CreatePen(PS_SOLID, 1, kFrameColour));
+  qp::UniquePen pen(CreatePen(PS_SOLID, 1, ToColorref(Colours().frame)));
   const HGDIOBJ oldPen = SelectObject(dc, pen.Get());
+  const HGDIOBJ oldBrush = SelectObject(dc, BackgroundBrush());
   Rectangle(dc, client.left + 3, client.top + 3, client.right - 3, client.bottom - 3);
+  SelectObject(dc, oldBrush);
   SelectObject(dc, oldPen);
 }
 
-HBRUSH ConfirmDlg::controlColor(HDC dc, HWND) {
-  SetBkMode(dc, TRANSPARENT);
-  return static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-}
+HBRUSH ConfirmDlg::controlColor(HDC dc, HWND) { return ControlOnBackground(dc); }
 
 // --- the account dialog -------------------------------------------------------------------
 
@@ -408,8 +431,9 @@ void EmailDlg::ok() {
 }
 
 HBRUSH EmailDlg::controlColor(HDC dc, HWND control) {
-  if (GetDlgCtrlID(control) == IDC_AUTH_ERROR) SetTextColor(dc, RGB(255, 0, 0));
-  return QptnDlg::controlColor(dc, control);
+  const HBRUSH brush = QptnDlg::controlColor(dc, control);
+  if (GetDlgCtrlID(control) == IDC_AUTH_ERROR) SetTextColor(dc, ToColorref(Colours().errorText));
+  return brush;
 }
 
 }  // namespace qptn

@@ -12,6 +12,7 @@
 #include "common/win32/gdi_win.h"
 #include "common/win32/window_win.h"
 #include "notifier/dialogs/dialog_rules.h"
+#include "notifier/popup/win32/contrast_win.h"
 #include "notifier/popup/win32/popup_gdi_win.h"
 
 namespace qptn {
@@ -22,10 +23,16 @@ class NotifierDialog : public qp::Dialog {
   // Runs the dialog modally over `parent` (which may be none), placed beside
   // it; 1 for OK, 2 for Cancel, Close or the close box.
   INT_PTR Run(HWND parent);
+  // The colours it paints with: its own, or the system's in high contrast.
+  const Palette& Colours() const { return colours_; }
 
  protected:
   HINSTANCE Module() const { return module_; }
   void End(INT_PTR result) { EndDialog(Handle(), result); }
+  // A control on the dialog's ground: transparent text in the text colour;
+  // the brush to return.
+  HBRUSH ControlOnBackground(HDC dc) const;
+  HBRUSH BackgroundBrush() const { return background_.Get(); }
 
   // The operations the dialog procedure calls, in their order.
   virtual void initDialog();  // placement beside the parent
@@ -42,16 +49,22 @@ class NotifierDialog : public qp::Dialog {
  private:
   INT_PTR OnInitDialog() override;
   INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  // Reads the system's contrast again, as the dialog opens and when the
+  // system's colours or settings change.
+  void RefreshColours();
 
   HINSTANCE module_;
   int templateId_;
   bool positionOnInit_ = false;
+  Palette colours_;
+  qp::UniqueBrush background_;
 };
 
-// White, with a header bar: "Desktop Notifier", the version, the logo (a
-// link to the vendor) unless hidden, and the help image. The logo and the
-// help image are also buttons that the Tab key reaches and screen readers
-// name; they draw the same pictures at the same places.
+// White (in high contrast the system's window colour), with a header bar:
+// "Desktop Notifier", the version, the logo (a link to the vendor) unless
+// hidden, and the help image. The logo and the help image are also buttons
+// that the Tab key reaches and screen readers name; they draw the same
+// pictures at the same places.
 class QptnDlg : public NotifierDialog {
  public:
   QptnDlg(HINSTANCE module, int templateId, bool hideLogo);

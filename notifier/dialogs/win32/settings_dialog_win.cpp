@@ -53,8 +53,6 @@ constexpr LabelledCombo kCombos[] = {{IDC_CHECK_EVERY, IDC_CHECK_EVERY_LABEL},
                                      {IDC_DISPLAY_FOR, IDC_DISPLAY_FOR_LABEL},
                                      {IDC_SHOW, IDC_SHOW_LABEL}};
 
-constexpr COLORREF kLinkColour = RGB(0, 0, 255);
-constexpr COLORREF kShadeColour = RGB(245, 245, 245);
 
 RECT ToRect(const ScreenRect& r) { return {r.left, r.top, r.right, r.bottom}; }
 
@@ -246,7 +244,6 @@ void SettingsDlg<kSlots>::AddRowControls() {
   RECT client{};
   GetClientRect(Handle(), &client);
   places_ = PlaceAccountList(startWindow_.bottom - startWindow_.top, client.right, kSlots, texts);
-  shade_.Reset(CreateSolidBrush(kShadeColour));
   // In the tab order after the combos, row by row: the address, then
   // its links; Add and Close follow.
   HWND after = GetDlgItem(Handle(), IDC_SHOW);
@@ -362,12 +359,13 @@ template <unsigned kSlots>
 void SettingsDlg<kSlots>::paint(HDC dc, const RECT& client) {
   PaintHeader(dc, client);
   PaintHeading(dc, client, kSettingsHeading);
-  qp::UniqueBrush grey(CreateSolidBrush(RGB(221, 221, 221)));
-  qp::UniquePen pen(CreatePen(PS_SOLID, 1, RGB(180, 180, 180)));
+  qp::UniqueBrush grey(CreateSolidBrush(ToColorref(Colours().titleRowFill)));
+  qp::UniquePen pen(CreatePen(PS_SOLID, 1, ToColorref(Colours().gridLine)));
   const HGDIOBJ oldPen = SelectObject(dc, pen.Get());
   const HGDIOBJ oldBrush = SelectObject(dc, grey.Get());
   const HGDIOBJ oldFont = SelectObject(dc, Get(kBold));
   SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, ToColorref(Colours().text));
   auto cell = [&](const ScreenRect& r) { Rectangle(dc, r.left, r.top, r.right, r.bottom); };
   auto cellText = [&](const ScreenRect& r, const wchar_t* text) {
     RECT at{r.left + 12, r.top, r.right, r.bottom};
@@ -380,10 +378,9 @@ void SettingsDlg<kSlots>::paint(HDC dc, const RECT& client) {
   // The rows' cells and the separators between their links; the
   // addresses and the links are controls of their own.
   SelectObject(dc, Get(kNormal));
-  SetTextColor(dc, RGB(0, 0, 0));
   for (unsigned i = 0; i < count_ && i < places_.rows.size(); ++i) {
     const AccountRowPlaces& row = places_.rows[i];
-    SelectObject(dc, row.shaded ? shade_.Get() : GetStockObject(HOLLOW_BRUSH));
+    SelectObject(dc, row.shaded ? ShadeBrush() : GetStockObject(HOLLOW_BRUSH));
     cell(row.address);
     cell(row.actions);
     RECT separator = ToRect(row.separator);
@@ -394,18 +391,27 @@ void SettingsDlg<kSlots>::paint(HDC dc, const RECT& client) {
   SelectObject(dc, oldPen);
 }
 
-// "Edit" and "Delete": blue and underlined on the row's fill.
+template <unsigned kSlots>
+HBRUSH SettingsDlg<kSlots>::ShadeBrush() {
+  const COLORREF colour = ToColorref(Colours().shadedRowFill);
+  if (!shade_ || shadeColour_ != colour) {
+    shade_.Reset(CreateSolidBrush(colour));
+    shadeColour_ = colour;
+  }
+  return shade_.Get();
+}
+
+// "Edit" and "Delete": underlined in the link colour on the row's fill.
 template <unsigned kSlots>
 bool SettingsDlg<kSlots>::drawItem(const DRAWITEMSTRUCT& item) {
   const ListAction action = CommandAction(static_cast<int>(item.CtlID), kSlots);
   if (action.kind == ListAction::kNone) return QptnDlg::drawItem(item);
   const bool shaded = places_.rows[action.row].shaded;
   RECT r = item.rcItem;
-  FillRect(item.hDC, &r,
-           shaded ? shade_.Get() : static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  FillRect(item.hDC, &r, shaded ? ShadeBrush() : BackgroundBrush());
   const HGDIOBJ oldFont = SelectObject(item.hDC, Get(kUnderlined));
   SetBkMode(item.hDC, TRANSPARENT);
-  SetTextColor(item.hDC, kLinkColour);
+  SetTextColor(item.hDC, ToColorref(Colours().link));
   DrawTextW(item.hDC, action.kind == ListAction::kEdit ? L"Edit" : L"Delete", -1, &r,
             DT_NOPREFIX | DT_SINGLELINE);
   SelectObject(item.hDC, oldFont);
@@ -420,8 +426,8 @@ HBRUSH SettingsDlg<kSlots>::controlColor(HDC dc, HWND control) {
   for (unsigned i = 0; i < kSlots; ++i) {
     if (id != AddressControlId(i) || !places_.rows[i].shaded) continue;
     SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, RGB(0, 0, 0));
-    return shade_.Get();
+    SetTextColor(dc, ToColorref(Colours().text));
+    return ShadeBrush();
   }
   return QptnDlg::controlColor(dc, control);
 }

@@ -58,7 +58,10 @@ class SettingsDlg final : public QptnDlg {
   RegistryEntry runAtLogin_;
   std::array<AccountRow, kSlots> rows_{};
   AccountListPlaces places_;
+  // Every second row's fill, made again when the colours change.
+  HBRUSH ShadeBrush();
   qp::UniqueBrush shade_;
+  COLORREF shadeColour_ = 0;
   unsigned count_ = 0;
   bool internalDomain_ = false;
   ComboEdits edits_;

@@ -88,6 +88,7 @@ bool NoticeWindow::Create(HINSTANCE module, HWND owner, EmailCommand& listener, 
   // pixels onto the screen's, text and bitmaps included (Paint).
   fonts_.Create(kBaseDpi);
   bitmaps_.Load(module);
+  RefreshColours(false);
   fontLink_ = std::make_unique<FontLink>();
   CreateTooltip(module);
   return true;
@@ -152,8 +153,10 @@ void NoticeWindow::TakeRequest() {
   }
   if (!r || !model_) return;
   model_->SetDisplayTime(displayMs_);
-  // The taskbar may have appeared or moved since the last showing.
+  // The taskbar may have appeared or moved since the last showing, and
+  // high contrast may have been switched.
   RefreshWorkArea();
+  RefreshColours(false);
   // Each showing is traced for a debugger: the account, the date and the
   // place in the sequence, never the text.
   wchar_t line[96];
@@ -208,6 +211,10 @@ LRESULT NoticeWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case kMsgTakeRequest:
       TakeRequest();
       return 0;
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+      RefreshColours(true);
+      return Window::OnMessage(message, wParam, lParam);
     case WM_DESTROY:
       if (accessible_) accessible_->Disconnect();
       return 0;
@@ -269,13 +276,18 @@ void NoticeWindow::Paint() {
   const HFONT normal = fonts_.Get(FontRole::kNormal);
   const HFONT body = fontLink_ ? fontLink_->Choose(dc, normal) : normal;
   {
-    GdiCanvas canvas(dc, fonts_, body, bitmaps_, fontLink_.get());
+    GdiCanvas canvas(dc, colours_, fonts_, body, bitmaps_, fontLink_.get());
     model_->Paint(canvas, {client.right - client.left, client.bottom - client.top});
   }
   if (fontLink_) {
     fontLink_->ReleaseWordFonts();
     fontLink_->Release(body, normal);
   }
+}
+
+void NoticeWindow::RefreshColours(bool repaint) {
+  colours_ = SystemPalette();
+  if (repaint) InvalidateRect(Handle(), nullptr, FALSE);
 }
 
 // --- what the model asks of the window -----------------------------------------

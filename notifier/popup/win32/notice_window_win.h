@@ -14,6 +14,7 @@
 #include "common/win32/window_win.h"
 #include "notifier/check/check_ports.h"
 #include "notifier/popup/notice_model.h"
+#include "notifier/popup/win32/contrast_win.h"
 #include "notifier/popup/win32/font_link_win.h"
 #include "notifier/popup/win32/popup_accessible_win.h"
 #include "notifier/popup/win32/popup_gdi_win.h"
@@ -79,6 +80,8 @@ class NoticeWindow final : public qp::Window, public PopupWindowPort, public Pop
   void Post(Request request);
   void TakeRequest();
   void Paint();
+  // Reads the system's contrast again; with `repaint`, redraws in it.
+  void RefreshColours(bool repaint);
   void CreateTooltip(HINSTANCE module);
   LRESULT AccessibleObject(WPARAM wParam, LPARAM lParam);
   // A client point of a mouse message in the model's 96-DPI pixels.
@@ -91,6 +94,8 @@ class NoticeWindow final : public qp::Window, public PopupWindowPort, public Pop
   std::unique_ptr<FontLink> fontLink_;
   PopupFonts fonts_;
   PopupBitmaps bitmaps_;
+  // Read and used on the window's thread only.
+  Palette colours_;
   qp::UniqueWindow tooltip_;  // destroyed before the popup
   qp::ComPtr<PopupAccessible> accessible_;  // made when first asked for
   std::atomic<unsigned> displayMs_{kDefaultDisplayMs};

@@ -3,13 +3,12 @@
 #include "common/win32/wide_win.h"
 #include "notifier/popup/popup_art.h"
 #include "notifier/popup/popup_placement.h"
+#include "notifier/popup/win32/contrast_win.h"
 #include "notifier/popup/win32/font_link_win.h"
 
 namespace qptn {
 
 namespace {
-
-COLORREF Colour(Rgb c) { return RGB(c.r, c.g, c.b); }
 
 RECT ToRect(const Rect& r) { return {r.left, r.top, r.right, r.bottom}; }
 
@@ -82,15 +81,16 @@ const PopupBitmap* PopupBitmaps::Find(int id) const {
   return it != bitmaps_.end() && it->second.dc ? &it->second : nullptr;
 }
 
-GdiCanvas::GdiCanvas(HDC dc, const PopupFonts& fonts, HFONT bodyFont, const PopupBitmaps& bitmaps,
-                     FontLink* link)
+GdiCanvas::GdiCanvas(HDC dc, const Palette& palette, const PopupFonts& fonts, HFONT bodyFont,
+                     const PopupBitmaps& bitmaps, FontLink* link)
     : dc_(dc),
+      palette_(palette),
       fonts_(fonts),
       body_(bodyFont),
       bitmaps_(bitmaps),
       link_(link),
-      pen_(CreatePen(PS_SOLID, 1, Colour(kFramePen))),
-      brush_(CreateSolidBrush(Colour(kFrameBrush))),
+      pen_(CreatePen(PS_SOLID, 1, ToColorref(palette.frame))),
+      brush_(CreateSolidBrush(ToColorref(palette.boxFill))),
       previousFont_(GetCurrentObject(dc, OBJ_FONT)) {}
 
 GdiCanvas::~GdiCanvas() { SelectObject(dc_, previousFont_); }
@@ -115,12 +115,13 @@ int GdiCanvas::LineHeight(FontRole font) {
   return metrics.tmHeight + metrics.tmExternalLeading;
 }
 
-void GdiCanvas::FillWhite(const Rect& rect) {
-  const RECT r = ToRect(rect);
-  const COLORREF previous = SetBkColor(dc_, RGB(255, 255, 255));
-  ExtTextOutW(dc_, 0, 0, ETO_OPAQUE, &r, L"", 0, nullptr);
+void GdiCanvas::Fill(const RECT& rect) {
+  const COLORREF previous = SetBkColor(dc_, ToColorref(palette_.background));
+  ExtTextOutW(dc_, 0, 0, ETO_OPAQUE, &rect, L"", 0, nullptr);
   SetBkColor(dc_, previous);
 }
+
+void GdiCanvas::FillBackground(const Rect& rect) { Fill(ToRect(rect)); }
 
 void GdiCanvas::FrameBox(const Rect& rect) {
   qp::ScopedSelection pen(dc_, pen_.Get());
@@ -141,16 +142,20 @@ void GdiCanvas::DrawBitmap(int bitmap, int x, int y) {
 }
 
 void GdiCanvas::StretchFirstColumn(int bitmap, int x, int y, int width) {
-  if (const PopupBitmap* b = bitmaps_.Find(bitmap)) {
+  const PopupBitmap* b = bitmaps_.Find(bitmap);
+  if (!b) return;
+  if (DrawsBitmap(palette_, bitmap)) {
     StretchBlt(dc_, x, y, width, b->height, b->dc.Get(), 0, 0, 1, b->height, SRCCOPY);
+  } else {
+    Fill({x, y, x + width, y + b->height});
   }
 }
 
 void GdiCanvas::PutText(const Rect& rect, std::u16string_view text, const TextStyle& style) {
   SelectObject(dc_, Font(style.font, text));
-  SetTextColor(dc_, style.ink == Ink::kBlue ? RGB(0, 0, 255) : RGB(0, 0, 0));
+  SetTextColor(dc_, ToColorref(style.ink == Ink::kBlue ? palette_.link : palette_.text));
   SetBkMode(dc_, style.opaque ? OPAQUE : TRANSPARENT);
-  SetBkColor(dc_, RGB(255, 255, 255));
+  SetBkColor(dc_, ToColorref(palette_.background));
   RECT r = ToRect(rect);
   UINT format = DT_NOPREFIX;
   if (style.centredVertically) format |= DT_SINGLELINE | DT_VCENTER;

@@ -8,6 +8,7 @@
 #include <map>
 
 #include "common/win32/gdi_win.h"
+#include "notifier/popup/contrast_palette.h"
 #include "notifier/popup/popup_ports.h"
 
 namespace qptn {
@@ -54,20 +55,21 @@ class PopupBitmaps {
 
 class FontLink;
 
-// One paint's surface. Text goes through DrawTextW without prefix
-// processing; the body font is the one chosen for this paint, and with
-// `link` a plain word that font has no glyphs for gets a linked font.
+// One paint's surface, in `palette`'s colours. Text goes through DrawTextW
+// without prefix processing; the body font is the one chosen for this
+// paint, and with `link` a plain word that font has no glyphs for gets a
+// linked font.
 class GdiCanvas final : public PopupCanvas {
  public:
-  GdiCanvas(HDC dc, const PopupFonts& fonts, HFONT bodyFont, const PopupBitmaps& bitmaps,
-            FontLink* link = nullptr);
+  GdiCanvas(HDC dc, const Palette& palette, const PopupFonts& fonts, HFONT bodyFont,
+            const PopupBitmaps& bitmaps, FontLink* link = nullptr);
   ~GdiCanvas() override;
   GdiCanvas(const GdiCanvas&) = delete;
   GdiCanvas& operator=(const GdiCanvas&) = delete;
 
   TextSize Measure(FontRole font, std::u16string_view text) override;
   int LineHeight(FontRole font) override;
-  void FillWhite(const Rect& rect) override;
+  void FillBackground(const Rect& rect) override;
   void FrameBox(const Rect& rect) override;
   void FrameLine(Point from, Point to) override;
   void DrawBitmap(int bitmap, int x, int y) override;
@@ -78,7 +80,10 @@ class GdiCanvas final : public PopupCanvas {
   HFONT Font(FontRole role) const { return role == FontRole::kBody ? body_ : fonts_.Get(role); }
   HFONT Font(FontRole role, std::u16string_view text) const;
 
+  void Fill(const RECT& rect);
+
   HDC dc_;
+  const Palette& palette_;
   const PopupFonts& fonts_;
   HFONT body_;
   const PopupBitmaps& bitmaps_;
