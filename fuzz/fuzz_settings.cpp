@@ -2,13 +2,15 @@
 // may store anything under the notifier's names. Every setting kind, the
 // accessors, the account loader and the shell entries read arbitrary bytes
 // of any type here, and what was read survives being written back: the
-// accounts, the numbers as clamped and the shell entries as switched.
+// accounts, the numbers as clamped and the shell entries as switched. The
+// system's stored high-contrast flags are read from the same bytes.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "common/memory_registry.h"
 #include "fuzz/fuzz_check.h"
+#include "notifier/popup/contrast_palette.h"
 #include "notifier/settings/accessors.h"
 #include "notifier/settings/scramble.h"
 #include "notifier/settings/settings.h"
@@ -86,5 +88,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   RegisterMailto(registry, u"C:\\qptn.exe", true);
   RegisterMailto(registry, u"C:\\qptn.exe", false);
   setting_base::UseRegistry(nullptr);
+
+  // The high-contrast flags: a number of at most nine digits, or nothing.
+  std::u16string flags(size / 2, u'\0');
+  for (size_t i = 0; i < flags.size(); ++i) {
+    flags[i] = static_cast<char16_t>(data[2 * i] | data[2 * i + 1] << 8);
+  }
+  if (const std::optional<uint32_t> stored = StoredContrastFlags(flags)) {
+    Check(!flags.empty() && flags.size() <= 9 && *stored < 1000000000u);
+    Check(flags.find_first_not_of(u"0123456789") == std::u16string::npos);
+  }
   return 0;
 }
