@@ -2,11 +2,18 @@
 
 #include <windowsx.h>
 
+#include "common/win32/accessible_win.h"
 #include "common/win32/gdi_win.h"
 #include "common/win32/wide_win.h"
 #include "control/constants.h"
 
 namespace gwax {
+namespace {
+
+// Posted at initialisation: the dialog is shown by the time it arrives.
+constexpr UINT kShown = WM_APP + 1;
+
+}  // namespace
 
 QPTDlg::QPTDlg(HINSTANCE module, int templateId) : module_(module), templateId_(templateId) {}
 
@@ -31,6 +38,8 @@ void QPTDlg::Initialise() {
   if (topmost_) SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 }
 
+void QPTDlg::AnnounceWhenShown() { PostMessageW(Handle(), kShown, 0, 0); }
+
 void QPTDlg::End(INT_PTR result) {
   HWND window = Handle();
   if (!window) return;
@@ -43,6 +52,11 @@ void QPTDlg::End(INT_PTR result) {
 
 INT_PTR QPTDlg::OnInitDialog() {
   Initialise();
+  // The focus chosen here, or (true) the dialog manager's choice.
+  if (HWND first = FirstFocus()) {
+    SetFocus(first);
+    return FALSE;
+  }
   return TRUE;
 }
 
@@ -74,6 +88,11 @@ INT_PTR QPTDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       MouseUp(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
       return TRUE;
     case WM_LBUTTONDBLCLK:
+      return TRUE;
+    case WM_DRAWITEM:
+      return DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)) ? TRUE : FALSE;
+    case kShown:
+      qp::AnnounceShown(Handle());
       return TRUE;
     default:
       return FALSE;

@@ -24,10 +24,18 @@ class QPTDlg : public qp::Dialog {
   virtual void MouseUp(int /*x*/, int /*y*/) {}
   virtual void KeyReleased(unsigned /*key*/) {}
   virtual void Command(int /*code*/, int /*id*/) {}
+  // An owner-drawn control of the dialog; false when it is none of this
+  // dialog's.
+  virtual bool DrawItem(const DRAWITEMSTRUCT& /*item*/) { return false; }
 
  protected:
   // Sets the window text and, for a modal run, makes the window topmost.
   virtual void Initialise();
+  // The control that has the keyboard focus when the dialog opens, for
+  // controls made by Initialise; none: the template's first tab stop.
+  virtual HWND FirstFocus() const { return nullptr; }
+  // Tells screen readers about the dialog once it is on the screen.
+  void AnnounceWhenShown();
   // Ends a modal run with `result`, or destroys a modeless window.
   void End(INT_PTR result);
   HINSTANCE module() const { return module_; }
