@@ -35,28 +35,18 @@ void LayoutButtons(int windowWidth, int windowHeight, std::vector<ButtonBox>& bu
   }
 }
 
-int ButtonAt(const std::vector<ButtonBox>& buttons, int x, int y) {
-  for (size_t i = 0; i < buttons.size(); ++i) {
-    const auto& b = buttons[i];
-    if (x >= b.left && x <= b.left + b.width && y >= b.top && y <= b.top + b.height) {
-      return static_cast<int>(i);
-    }
-  }
-  return -1;
-}
-
-std::optional<int> ReleaseResult(const std::vector<ButtonBox>& buttons, int pressedIndex, int x,
-                                 int y) {
-  const int released = ButtonAt(buttons, x, y);
-  if (released < 0 || released != pressedIndex) return std::nullopt;
-  return buttons[static_cast<size_t>(released)].result;
-}
-
 std::optional<int> KeyResult(const std::vector<ButtonBox>& buttons, int enterIndex,
                              int escapeIndex, unsigned key) {
   const int index = key == kKeyEnter ? enterIndex : key == kKeyEscape ? escapeIndex : -1;
   if (index < 0 || static_cast<size_t>(index) >= buttons.size()) return std::nullopt;
   return buttons[static_cast<size_t>(index)].result;
+}
+
+std::optional<int> CommandResult(const std::vector<ButtonBox>& buttons, int id) {
+  for (const auto& b : buttons) {
+    if (b.result == id) return b.result;
+  }
+  return std::nullopt;
 }
 
 bool WantsLightCaption(uint8_t red, uint8_t green, uint8_t blue) {

@@ -1,7 +1,7 @@
 // Geometry and input rules of the themed dialogs, apart from the window system.
 //
-// Where the message box's buttons stand, which button a point hits, which
-// keys close the box, and how far the progress bar is filled.
+// Where the message box's buttons stand, which keys and commands close the
+// box, and how far the progress bar is filled.
 #pragma once
 
 #include <cstdint>
@@ -28,21 +28,19 @@ struct ButtonBox {
 // button's height decides the row's top).
 void LayoutButtons(int windowWidth, int windowHeight, std::vector<ButtonBox>& buttons);
 
-// Index of the button under (x, y), its edges included; -1 for none.
-int ButtonAt(const std::vector<ButtonBox>& buttons, int x, int y);
-
-// The result that releasing the mouse at (x, y) closes the box with, when
-// the press was on the same button.
-std::optional<int> ReleaseResult(const std::vector<ButtonBox>& buttons, int pressedIndex, int x,
-                                 int y);
-
 inline constexpr unsigned kKeyEnter = 13;
 inline constexpr unsigned kKeyEscape = 27;
 
-// The result that releasing `key` closes the box with: Enter gives the
-// Enter button's, Escape the Escape button's when there is one.
+// The result that releasing `key` on the box itself closes it with: Enter
+// gives the Enter button's, Escape the Escape button's when there is one.
 std::optional<int> KeyResult(const std::vector<ButtonBox>& buttons, int enterIndex,
                              int escapeIndex, unsigned key);
+
+// The result that a command for control `id` closes the box with: a
+// button's id is its result, and only the box's own buttons close it. The
+// dialog manager names Cancel (2) for Escape and for closing the window,
+// which a box with only OK does not have.
+std::optional<int> CommandResult(const std::vector<ButtonBox>& buttons, int id);
 
 // Whether the message box caption, drawn on the band of the theme colour,
 // reads better in white than in black.

@@ -8,6 +8,10 @@
 namespace gwax {
 namespace {
 
+// The ids of the OK and Cancel buttons, as the dialog manager sends them.
+constexpr unsigned kOkId = 1;
+constexpr unsigned kCancelId = 2;
+
 std::vector<ButtonBox> OkCancel(int windowWidth, int windowHeight) {
   std::vector<ButtonBox> buttons = {{0, 0, 63, 19, 1}, {0, 0, 62, 19, 2}};
   LayoutButtons(windowWidth, windowHeight, buttons);
@@ -38,39 +42,35 @@ TEST(DialogLayout, ButtonsAreCentredInTheBottomBand) {
   EXPECT_TRUE(none.empty());
 }
 
-TEST(DialogLayout, HitTestCountsTheEdgesAsInside) {
-  const auto b = OkCancel(249, 163);  // OK 59..122 x 139..158, Cancel 127..189
+TEST(DialogLayout, WhatClosesTheBox) {
+  const auto two = OkCancel(249, 163);
+  const std::vector<ButtonBox> one = {two[0]};
+  constexpr int kNone = -1;
+  // A key released on the box itself (Enter button 0, Escape button 1 when
+  // there is one), or a command from a button or the dialog manager.
   struct Case {
-    int x, y, index;
+    bool withCancel;
+    bool isKey;
+    unsigned keyOrId;
+    int result;
   };
   const Case cases[] = {
-      {59, 139, 0},   {122, 158, 0},  {90, 150, 0},  {58, 150, -1}, {123, 150, -1},
-      {126, 150, -1}, {127, 150, 1},  {189, 158, 1}, {190, 150, -1}, {100, 138, -1},
-      {100, 159, -1}, {0, 0, -1},     {-5, -5, -1},
+      {false, true, kKeyEnter, 1},   {false, true, kKeyEscape, kNone},
+      {true, true, kKeyEnter, 1},    {true, true, kKeyEscape, 2},
+      {true, true, 32, kNone},       {true, true, 'O', kNone},
+      {false, false, kOkId, 1},      {false, false, kCancelId, kNone},
+      {true, false, kOkId, 1},       {true, false, kCancelId, 2},
+      {true, false, 0, kNone},       {true, false, 3, kNone},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(ButtonAt(b, c.x, c.y), c.index) << c.x << "," << c.y;
+    const auto& buttons = c.withCancel ? two : one;
+    const std::optional<int> got =
+        c.isKey ? KeyResult(buttons, 0, c.withCancel ? 1 : -1, c.keyOrId)
+                : CommandResult(buttons, static_cast<int>(c.keyOrId));
+    EXPECT_EQ(got.value_or(kNone), c.result)
+        << (c.withCancel ? "OK and Cancel, " : "OK only, ") << (c.isKey ? "key " : "command ")
+        << c.keyOrId;
   }
-}
-
-TEST(DialogLayout, ReleaseClosesOnlyOnThePressedButton) {
-  const auto b = OkCancel(249, 163);
-  EXPECT_EQ(ReleaseResult(b, 0, 60, 140), 1);
-  EXPECT_EQ(ReleaseResult(b, 1, 130, 140), 2);
-  EXPECT_EQ(ReleaseResult(b, 0, 130, 140), std::nullopt) << "pressed OK, released on Cancel";
-  EXPECT_EQ(ReleaseResult(b, -1, 60, 140), std::nullopt) << "pressed beside the buttons";
-  EXPECT_EQ(ReleaseResult(b, 0, 10, 10), std::nullopt);
-}
-
-TEST(DialogLayout, EnterAndEscape) {
-  const auto two = OkCancel(249, 163);
-  std::vector<ButtonBox> one = {two[0]};
-  EXPECT_EQ(KeyResult(one, 0, -1, kKeyEnter), 1);
-  EXPECT_EQ(KeyResult(one, 0, -1, kKeyEscape), std::nullopt) << "OK only ignores Escape";
-  EXPECT_EQ(KeyResult(two, 0, 1, kKeyEnter), 1);
-  EXPECT_EQ(KeyResult(two, 0, 1, kKeyEscape), 2);
-  EXPECT_EQ(KeyResult(two, 0, 1, 32), std::nullopt) << "space";
-  EXPECT_EQ(KeyResult(two, 0, 1, 'O'), std::nullopt);
 }
 
 TEST(DialogLayout, ProgressFill) {

@@ -1,10 +1,13 @@
-// Test helpers: finding a themed dialog that another thread shows, and reading its pixels.
+// Test helpers: finding a themed dialog that another thread shows, reading its pixels and
+// asking it what screen readers ask.
 #pragma once
 
 #include <windows.h>
+#include <oleacc.h>
 
 #include <string>
 
+#include "common/win32/accessible_win.h"
 #include "common/win32/gdi_win.h"
 
 namespace gwax {
@@ -19,15 +22,63 @@ inline HWND FindDialog() {
   return nullptr;
 }
 
+// The colour shown at (x, y) of `window`'s client area, read from the child
+// window that covers the point if one does.
 inline COLORREF PixelAt(HWND window, int x, int y) {
-  qp::WindowDc dc(window);
-  return GetPixel(dc.Get(), x, y);
+  POINT p{x, y};
+  HWND shown = ChildWindowFromPointEx(window, p, CWP_SKIPINVISIBLE);
+  if (shown && shown != window) {
+    MapWindowPoints(window, shown, &p, 1);
+  } else {
+    shown = window;
+  }
+  qp::WindowDc dc(shown);
+  return GetPixel(dc.Get(), p.x, p.y);
 }
 
 // "r,g,b", so that a failed comparison prints the colours.
 inline std::string Rgb(COLORREF c) {
   return std::to_string(GetRValue(c)) + "," + std::to_string(GetGValue(c)) + "," +
          std::to_string(GetBValue(c));
+}
+
+// What `window`'s client area tells screen readers; empty when it can't
+// be asked.
+struct Facts {
+  std::wstring name, description, action;
+  LONG role = 0;
+};
+
+inline Facts AccessibleFactsOf(HWND window) {
+  Facts facts;
+  IAccessible* object = nullptr;
+  if (FAILED(AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT),
+                                        qp::kIidAccessible, reinterpret_cast<void**>(&object)))) {
+    return facts;
+  }
+  VARIANT self;
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
+  auto text = [](HRESULT hr, BSTR b) {
+    std::wstring t = SUCCEEDED(hr) && b ? std::wstring(b, SysStringLen(b)) : std::wstring();
+    SysFreeString(b);
+    return t;
+  };
+  BSTR b = nullptr;
+  HRESULT hr = object->get_accName(self, &b);
+  facts.name = text(hr, b);
+  b = nullptr;
+  hr = object->get_accDescription(self, &b);
+  facts.description = text(hr, b);
+  b = nullptr;
+  hr = object->get_accDefaultAction(self, &b);
+  facts.action = text(hr, b);
+  VARIANT role;
+  VariantInit(&role);
+  if (SUCCEEDED(object->get_accRole(self, &role)) && role.vt == VT_I4) facts.role = role.lVal;
+  VariantClear(&role);
+  object->Release();
+  return facts;
 }
 
 }  // namespace gwax

@@ -1,5 +1,8 @@
 #include "control/dialogs/win32/message_box_win.h"
 
+#include <oleacc.h>
+
+#include "common/win32/accessible_win.h"
 #include "common/win32/wide_win.h"
 #include "control/dialogs/win32/theme_win.h"
 #include "control/object/win32/module_win.h"
@@ -9,6 +12,10 @@ namespace gwax {
 namespace {
 
 constexpr int kCaptionBand = 30;
+// The focus rectangle stands this far inside a button, on its face between
+// the outline and the lettering; it inverts what it crosses, so it shows on
+// every theme's face.
+constexpr int kFocusInset = 3;
 
 }  // namespace
 
@@ -26,21 +33,48 @@ void MsgBox::Initialise() {
   std::u16string_view theme = ThemeWord(theme_);
   if (!LoadThemeBitmap(module(), u"OK_", theme)) theme = u"green";
   colour_ = ThemeColour(module(), theme);
-  enter_ = AddButton(u"OK_", theme, IDOK);
-  if (buttons_ == 1) escape_ = AddButton(u"CANCEL_", theme, IDCANCEL);
+  enter_ = AddButton(u"OK_", theme, IDOK, u"OK");
+  if (buttons_ == 1) escape_ = AddButton(u"CANCEL_", theme, IDCANCEL, u"Cancel");
 
   RECT bounds;
   GetWindowRect(Handle(), &bounds);
   std::vector<ButtonBox> boxes = Boxes();
   LayoutButtons(bounds.right - bounds.left, bounds.bottom - bounds.top, boxes);
   for (size_t i = 0; i < boxes.size(); ++i) themedButtons_[i].box = boxes[i];
+  CreateButtonWindows();
 
   captionFont_ = ArialFont(16, FW_BOLD);
   textFont_ = ArialFont(16, FW_NORMAL);
+
+  // What a screen reader says of the box: its caption and message, which
+  // are drawn rather than held by controls.
+  qp::Annotate(Handle(), qp::AccessibleFacts{caption_, text_, ROLE_SYSTEM_DIALOG, {}});
+  AnnounceWhenShown();
 }
 
-int MsgBox::AddButton(std::u16string_view prefix, std::u16string_view theme, int result) {
+void MsgBox::CreateButtonWindows() {
+  for (auto& button : themedButtons_) {
+    const ButtonBox& b = button.box;
+    button.window = CreateWindowExW(
+        0, L"Button", qp::Wide(button.label),
+        WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW, b.left, b.top, b.width, b.height,
+        Handle(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(b.result)), module(), nullptr);
+    if (!button.window) continue;
+    qp::ClickOnEnter(button.window);
+    qp::Annotate(button.window,
+                 qp::AccessibleFacts{button.label, {}, ROLE_SYSTEM_PUSHBUTTON, u"Press"});
+  }
+}
+
+HWND MsgBox::FirstFocus() const {
+  if (enter_ < 0 || static_cast<size_t>(enter_) >= themedButtons_.size()) return nullptr;
+  return themedButtons_[static_cast<size_t>(enter_)].window;
+}
+
+int MsgBox::AddButton(std::u16string_view prefix, std::u16string_view theme, int result,
+                      std::u16string label) {
   ThemedButton button;
+  button.label = std::move(label);
   button.bitmap = LoadThemeBitmap(module(), prefix, theme);
   BITMAP info{};
   if (button.bitmap && GetObjectW(button.bitmap.Get(), sizeof(info), &info)) {
@@ -86,24 +120,40 @@ void MsgBox::Paint(HDC dc, const RECT&) {
     DrawTextW(dc, qp::Wide(text_), static_cast<int>(text_.size()), &area,
               DT_WORDBREAK | DT_NOPREFIX);
   }
-  qp::UniqueMemoryDc source(CreateCompatibleDC(dc));
-  if (!source) return;
-  for (const auto& button : themedButtons_) {
-    if (!button.bitmap) continue;
-    qp::ScopedSelection selected(source.Get(), button.bitmap.Get());
-    BitBlt(dc, button.box.left, button.box.top, button.box.width, button.box.height,
-           source.Get(), 0, 0, SRCCOPY);
-  }
-}
-
-void MsgBox::MouseDown(int x, int y) { pressed_ = ButtonAt(Boxes(), x, y); }
-
-void MsgBox::MouseUp(int x, int y) {
-  if (auto result = ReleaseResult(Boxes(), pressed_, x, y)) End(*result);
+  // The buttons draw themselves (DrawItem).
 }
 
 void MsgBox::KeyReleased(unsigned key) {
   if (auto result = KeyResult(Boxes(), enter_, escape_, key)) End(*result);
+}
+
+void MsgBox::Command(int code, int id) {
+  if (code != BN_CLICKED) return;
+  if (auto result = CommandResult(Boxes(), id)) End(*result);
+}
+
+bool MsgBox::DrawItem(const DRAWITEMSTRUCT& item) {
+  const ThemedButton* button = nullptr;
+  for (const auto& b : themedButtons_) {
+    if (b.window && b.window == item.hwndItem) button = &b;
+  }
+  if (!button) return false;
+  if (button->bitmap) {
+    qp::UniqueMemoryDc source(CreateCompatibleDC(item.hDC));
+    if (source) {
+      qp::ScopedSelection selected(source.Get(), button->bitmap.Get());
+      BitBlt(item.hDC, item.rcItem.left, item.rcItem.top, button->box.width, button->box.height,
+             source.Get(), 0, 0, SRCCOPY);
+    }
+  }
+  // Shown whenever the button has the focus, also before the keyboard was
+  // used: the box opens with the focus on OK, where Enter acts.
+  if (item.itemState & ODS_FOCUS) {
+    RECT inside = item.rcItem;
+    InflateRect(&inside, -kFocusInset, -kFocusInset);
+    DrawFocusRect(item.hDC, &inside);
+  }
+  return true;
 }
 
 int ShowThemedMessage(HWND parent, const std::u16string& text, const std::u16string& caption,

@@ -12,12 +12,17 @@
 
 namespace gwax {
 
+// A button drawn with its theme bitmap: a child window whose id is its
+// result, so that the keyboard and screen readers reach it.
 struct ThemedButton {
   qp::UniqueBitmap bitmap;
   ButtonBox box;  // width and height from the bitmap
+  std::u16string label;
+  HWND window = nullptr;  // destroyed with the box
 };
 
-// OK closes it with 1, Cancel with 2.
+// OK closes it with 1, Cancel with 2; OK has the focus first and is the
+// default, Tab moves between them, Escape is Cancel when there is one.
 class MsgBox : public QPTDlg {
  public:
   // `buttons` 1 gives OK and Cancel, anything else OK alone.
@@ -25,15 +30,19 @@ class MsgBox : public QPTDlg {
          int buttons);
 
   void Paint(HDC dc, const RECT& area) override;
-  void MouseDown(int x, int y) override;
-  void MouseUp(int x, int y) override;
+  // A key released while the box itself has the focus.
   void KeyReleased(unsigned key) override;
+  void Command(int code, int id) override;
+  bool DrawItem(const DRAWITEMSTRUCT& item) override;
 
  protected:
   void Initialise() override;
+  HWND FirstFocus() const override;
 
  private:
-  int AddButton(std::u16string_view prefix, std::u16string_view theme, int result);
+  int AddButton(std::u16string_view prefix, std::u16string_view theme, int result,
+                std::u16string label);
+  void CreateButtonWindows();
   std::vector<ButtonBox> Boxes() const;
 
   std::u16string caption_;
@@ -44,7 +53,6 @@ class MsgBox : public QPTDlg {
   qp::UniqueFont textFont_;
   COLORREF colour_ = RGB(193, 221, 48);
   std::vector<ThemedButton> themedButtons_;
-  int pressed_ = -1;
   int enter_ = -1;
   int escape_ = -1;
 };
