@@ -1,6 +1,10 @@
 #include "control/dialogs/win32/progress_dialog_win.h"
 
+#include <oleacc.h>
+
+#include "common/win32/accessible_win.h"
 #include "common/win32/wide_win.h"
+#include "control/constants.h"
 #include "control/dialogs/dialog_layout.h"
 #include "control/dialogs/win32/theme_win.h"
 
@@ -13,6 +17,12 @@ QPTProgress::QPTProgress(HINSTANCE module, std::u16string text, std::u16string_v
 void QPTProgress::Initialise() {
   QPTDlg::Initialise();
   font_ = ArialFont(15, FW_BOLD);
+  std::u16string text;
+  {
+    std::lock_guard<std::mutex> lock(stateLock_);
+    text = text_;
+  }
+  Describe(text);
   // An end asked for before the window existed.
   if (endRequested_) PostMessageW(Handle(), WM_COMMAND, 0, 0);
 }
@@ -43,12 +53,25 @@ void QPTProgress::Paint(HDC dc, const RECT&) {
     DrawTextW(dc, qp::Wide(text), static_cast<int>(text.size()), &textArea,
               DT_CENTER | DT_WORDBREAK | DT_WORD_ELLIPSIS | DT_NOPREFIX);
   }
+  Describe(text);
   Frame(dc, client);
   const int fillRight = ProgressFillRight(width, position, range);
   FillWith(dc, RECT{6, 6, fillRight, 30}, barColour_);
   // A bar that went back (the next file) must not keep its old fill.
   FillWith(dc, RECT{fillRight, 7, width - 7, 29}, RGB(255, 255, 255));
   Frame(dc, RECT{6, 6, width - 6, 30});
+}
+
+void QPTProgress::Describe(const std::u16string& text) {
+  if (described_ && *described_ == text) return;
+  try {
+    described_ = text;
+    // The window's title names it; the text says what is going on.
+    qp::Annotate(Handle(), qp::AccessibleFacts{kDialogTitle, text, ROLE_SYSTEM_DIALOG, {}});
+  } catch (...) {  // out of memory: screen readers keep the earlier text
+    return;
+  }
+  NotifyWinEvent(EVENT_OBJECT_DESCRIPTIONCHANGE, Handle(), OBJID_CLIENT, CHILDID_SELF);
 }
 
 void QPTProgress::Command(int, int id) { End(id); }

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -14,7 +15,8 @@
 
 namespace gwax {
 
-// The Cancel button ends the dialog with its id.
+// The Cancel button ends the dialog with its id. Screen readers find the
+// shown text as the description of the dialog's client area.
 class QPTProgress : public QPTDlg {
  public:
   QPTProgress(HINSTANCE module, std::u16string text, std::u16string_view theme, int templateId);
@@ -33,6 +35,9 @@ class QPTProgress : public QPTDlg {
   void Initialise() override;
 
  private:
+  // Tells screen readers the text the dialog shows now; on its own thread.
+  void Describe(const std::u16string& text);
+
   // The uploader's thread writes these while the dialog's thread paints.
   std::mutex stateLock_;
   std::u16string text_;
@@ -42,6 +47,8 @@ class QPTProgress : public QPTDlg {
   COLORREF barColour_;
   qp::UniqueFont font_;
   std::atomic<bool> endRequested_{false};
+  // What screen readers were last told; the dialog's thread only.
+  std::optional<std::u16string> described_;
 };
 
 }  // namespace gwax

@@ -3,6 +3,8 @@
 #include <chrono>
 #include <memory>
 
+#include "common/win32/com_init_win.h"
+
 namespace gwax {
 
 ProgressThread::ProgressThread(HINSTANCE module, std::u16string text, std::u16string theme)
@@ -30,6 +32,9 @@ ProgressThread::~ProgressThread() {
 
 void ProgressThread::Run(Block* block) {
   std::future<void> released = block->released.get_future();
+  // Screen readers reach the dialog through COM: its answers are
+  // marshalled from this thread's apartment.
+  qp::ComInitialization com;
   // Nothing may leave the thread function; a feedback that can't be built
   // is published as none, so the owner stops waiting for it.
   std::unique_ptr<QptFeedback> feedback;
