@@ -1,15 +1,18 @@
 """Scenarios with the real GatherwickAX.dll under Wine: self-registration
 read back with `reg query`, the control driven from JScript through
-cscript as a page drives it, and photographs of its themed dialogs."""
+cscript as a page drives it, and its themed dialogs photographed, read as a
+screen reader reads them and worked with the keyboard alone."""
 
 import os
 import subprocess
 import unittest
 
+import accessibility
 import winenv
 from winenv import windows_path
 
-winenv.require_environment('GWAX_DLL', 'GWAX_DIALOGS', 'QPTN_PROBE', 'GWAX_SCREENSHOTS')
+winenv.require_environment('GWAX_DLL', 'GWAX_DIALOGS', 'QPTN_PROBE', 'GWAX_SCREENSHOTS',
+                           'ACCESSIBILITY_PROBE')
 DLL = os.environ['GWAX_DLL']
 DIALOGS = os.environ['GWAX_DIALOGS']
 SCREENSHOTS = os.environ['GWAX_SCREENSHOTS']
@@ -205,16 +208,19 @@ def screen_pixel(x, y):
 
 class DialogPictures(winenv.Scenario):
     """Shows each dialog, photographs it into the build tree and checks
-    from the photograph that it is on screen in its theme's colours."""
+    from the photograph that it is on screen in its theme's colours; dumps
+    its accessible tree beside the photograph and checks it; and works it
+    with key presses alone."""
 
     def show(self, *args):
+        """The helper's process, the dialog's box on screen and its window."""
         p = subprocess.Popen(['wine', DIALOGS, *args], env=winenv.wine_env(), stdin=subprocess.PIPE,
                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
         self.addCleanup(self.end, p)
         first = p.stdout.readline().split()
         self.assertEqual(first[:1], ['ready'], first)
         left, top, right, bottom = map(int, first[1:5])
-        return p, (left, top, right - left, bottom - top)
+        return p, (left, top, right - left, bottom - top), first[5]
 
     def photograph(self, name, box):
         os.makedirs(SCREENSHOTS, exist_ok=True)
@@ -225,12 +231,36 @@ class DialogPictures(winenv.Scenario):
         print('saved', path)
         return path
 
+    def check_tree(self, name, window):
+        path = os.path.join(SCREENSHOTS, name + '.a11y.txt')
+        return accessibility.check_and_save(self, window, path)
+
     def wait_for_pixel(self, x, y, colour, what):
         """The dialog draws on its own; waits until the display shows `colour`."""
         try:
             winenv.wait_until(lambda: screen_pixel(x, y) == colour, timeout=20, what=what)
         except AssertionError:
             self.fail(f'{what}: {screen_pixel(x, y)} on screen, {colour} wanted')
+
+    def wait_for_focus(self, window, control, text, what):
+        """Waits until the button `control` ("text") of `window` has the
+        keyboard focus."""
+        ours = {e.window for e in accessibility.tree(window)
+                if e.window_class == 'Button' and e.name == text}
+
+        def on_it():
+            now = accessibility.focus()
+            return now is not None and now[0] in ours and now[1:] == (control, 'Button', text)
+        try:
+            winenv.wait_until(on_it, timeout=20, what=what)
+        except AssertionError:
+            self.fail(f'{what}: the focus is on {accessibility.focus()}, '
+                      f'button {control} "{text}" of {window} ({ours}) wanted')
+
+    @staticmethod
+    def element(elements, window_class, name):
+        found = [e for e in elements if e.window_class == window_class and e.name == name]
+        return found[0] if found else None
 
     @staticmethod
     def end(p):
@@ -244,27 +274,98 @@ class DialogPictures(winenv.Scenario):
         out, _ = p.communicate(line + '\n', timeout=60)
         return out.strip()
 
+    @staticmethod
+    def ended(p):
+        """The helper's next line, for a dialog that the keys end: the
+        helper prints it at once, or gives up on its own after 60 s."""
+        return p.stdout.readline().strip()
+
     def test_message_boxes(self):
-        for theme, buttons, band, key, result in [
-                ('blue', '0', (0, 51, 153), '', 'result 1'),
-                ('retro', '1', (232, 211, 182), 'escape', 'result 2'),
-                ('steel', '1', (200, 210, 220), '', 'result 1')]:
-            p, box = self.show('msgbox', theme, buttons)
+        heard = accessibility.alerts()
+        overwrite = "The file 'report.pdf' already exists. Press OK to overwrite the existing file."
+        for shown, (theme, buttons, band, caption, text, key, result) in enumerate([
+                ('blue', '0', (0, 51, 153), 'Quillpost', 'Not enough disk space.', '', 'result 1'),
+                ('retro', '1', (232, 211, 182), 'Warning', overwrite, 'escape', 'result 2'),
+                ('steel', '1', (200, 210, 220), 'Warning', overwrite, '', 'result 1')], 1):
+            p, box, window = self.show('msgbox', theme, buttons)
             left, top, width, height = box
             self.wait_for_pixel(left + 4, top + 4, band, theme + ' band')
             self.wait_for_pixel(left, top, (0, 0, 0), theme + ' frame')
-            self.photograph(f'msgbox_{theme}_{"ok_cancel" if buttons == "1" else "ok"}', box)
+            name = f'msgbox_{theme}_{"ok_cancel" if buttons == "1" else "ok"}'
+            # The photograph shows OK with the focus.
+            self.wait_for_focus(window, 1, 'OK', theme + ': OK has the focus first')
+            self.photograph(name, box)
+            # Screen readers are told it appeared, and read its caption and text.
+            winenv.wait_until(lambda: heard.count('alert Quillpost') >= shown,
+                              what=f'{theme}: the box announced (heard {heard})')
+            elements = self.check_tree(name, window)
+            self.assertEqual((elements[0].name, elements[0].role, elements[0].description),
+                             (caption, 'dialog', text), theme)
+            for label in ['OK', 'Cancel'] if buttons == '1' else ['OK']:
+                button = self.element(elements, 'Button', label)
+                self.assertIsNotNone(button, f'{theme}: no button {label}')
+                self.assertEqual((button.role, button.action), ('push button', 'Press'), label)
+            if buttons != '1':
+                self.assertIsNone(self.element(elements, 'Button', 'Cancel'))
             self.assertEqual(self.close(p, key), result, theme)
 
+        # By keyboard alone. OK and Cancel: Tab goes to Cancel and back, Enter presses Cancel.
+        p, box, window = self.show('msgbox', 'pink', '1')
+        p.stdin.write('keyboard\n')
+        p.stdin.flush()
+        self.wait_for_focus(window, 1, 'OK', 'OK has the focus first')
+        accessibility.keys('tab')
+        self.wait_for_focus(window, 2, 'Cancel', 'Tab to Cancel')
+        accessibility.keys('shift+tab')
+        self.wait_for_focus(window, 1, 'OK', 'Shift+Tab back to OK')
+        accessibility.keys('tab')
+        self.wait_for_focus(window, 2, 'Cancel', 'Tab to Cancel again')
+        accessibility.keys('enter')
+        self.assertEqual(self.close(p), 'result 2', 'Enter on Cancel')
+
+        # OK alone: Escape leaves it open (the Enter after it closes it).
+        p, box, window = self.show('msgbox', 'green', '0')
+        p.stdin.write('keyboard\n')
+        p.stdin.flush()
+        self.wait_for_focus(window, 1, 'OK', 'OK has the focus')
+        accessibility.keys('escape', 'enter')
+        self.assertEqual(self.close(p), 'result 1', 'Escape, then Enter on a box with only OK')
+
     def test_progress_dialogs(self):
-        for theme, template, bar in [('green', '207', (193, 221, 48)),
-                                     ('pink', '209', (250, 194, 231))]:
-            p, box = self.show('progress', theme, template)
+        for theme, template, bar, text in [
+                ('green', '207', (193, 221, 48), 'Downloading...'),
+                ('pink', '209', (250, 194, 231), 'Uploading picture holiday.jpg...')]:
+            p, box, window = self.show('progress', theme, template)
             left, top, width, height = box
             self.wait_for_pixel(left + 8, top + 18, bar, theme + ' bar')
             self.assertEqual(screen_pixel(left + width - 9, top + 18), (255, 255, 255), theme)
-            self.photograph(f'progress_{theme}_{template}', box)
-            self.assertEqual(self.close(p), 'result 0', theme)
+            name = f'progress_{theme}_{template}'
+            self.photograph(name, box)
+            elements = self.check_tree(name, window)
+            self.assertEqual((elements[0].name, elements[0].role, elements[0].description),
+                             ('Quillpost', 'dialog', text), theme)
+            if template == '207':
+                self.assertEqual(self.close(p), 'result 0', theme)
+                continue
+            # Cancel has the focus, and Space presses it.
+            self.assertIsNotNone(self.element(elements, 'Button', 'Cancel'), theme)
+            self.wait_for_focus(window, 2, 'Cancel', theme + ': Cancel has the focus')
+            accessibility.keys('space')
+            self.assertEqual(self.ended(p), 'result closed', theme + ': Space on Cancel')
+            self.close(p)
+
+        # The upload's dialog on its own thread, as a picture upload runs it.
+        p, box, window = self.show('upload', 'steel')
+        left, top, width, height = box
+        self.wait_for_pixel(left + 8, top + 18, (200, 210, 220), 'steel bar')
+        self.wait_for_focus(window, 2, 'Cancel', 'Cancel has the focus')
+        # The text that the upload set last, told with its progress.
+        elements = self.check_tree('upload_steel_209', window)
+        self.assertEqual((elements[0].name, elements[0].description),
+                         ('Quillpost', 'Uploading picture 2 of 3...'))
+        accessibility.keys('enter')
+        self.assertEqual(self.ended(p), 'result cancelled', 'Enter on Cancel')
+        self.close(p)
 
 
 if __name__ == '__main__':
