@@ -8,7 +8,9 @@
 #include <string>
 
 #include "common/win32/accessible_win.h"
+#include "common/win32/com_ptr_win.h"
 #include "common/win32/gdi_win.h"
+#include "common/win32/variant_win.h"
 
 namespace gwax {
 
@@ -51,33 +53,31 @@ struct Facts {
 
 inline Facts AccessibleFactsOf(HWND window) {
   Facts facts;
-  IAccessible* object = nullptr;
+  qp::ComPtr<IAccessible> object;
   if (FAILED(AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT),
-                                        qp::kIidAccessible, reinterpret_cast<void**>(&object)))) {
+                                        qp::kIidAccessible, object.PutVoid())) ||
+      !object) {
     return facts;
   }
   VARIANT self;
   self.vt = VT_I4;
   self.lVal = CHILDID_SELF;
-  auto text = [](HRESULT hr, BSTR b) {
-    std::wstring t = SUCCEEDED(hr) && b ? std::wstring(b, SysStringLen(b)) : std::wstring();
-    SysFreeString(b);
-    return t;
+  using Question = HRESULT (STDMETHODCALLTYPE IAccessible::*)(VARIANT, BSTR*);
+  auto text = [&](Question question) {
+    qp::UniqueBstr answer;
+    BSTR b = nullptr;
+    const HRESULT hr = (object.Get()->*question)(self, &b);
+    answer.Reset(b);
+    return SUCCEEDED(hr) && answer ? std::wstring(answer.Get(), SysStringLen(answer.Get()))
+                                   : std::wstring();
   };
-  BSTR b = nullptr;
-  HRESULT hr = object->get_accName(self, &b);
-  facts.name = text(hr, b);
-  b = nullptr;
-  hr = object->get_accDescription(self, &b);
-  facts.description = text(hr, b);
-  b = nullptr;
-  hr = object->get_accDefaultAction(self, &b);
-  facts.action = text(hr, b);
-  VARIANT role;
-  VariantInit(&role);
-  if (SUCCEEDED(object->get_accRole(self, &role)) && role.vt == VT_I4) facts.role = role.lVal;
-  VariantClear(&role);
-  object->Release();
+  facts.name = text(&IAccessible::get_accName);
+  facts.description = text(&IAccessible::get_accDescription);
+  facts.action = text(&IAccessible::get_accDefaultAction);
+  qp::UniqueVariant role;
+  if (SUCCEEDED(object->get_accRole(self, role.Get())) && role.Get()->vt == VT_I4) {
+    facts.role = role.Get()->lVal;
+  }
   return facts;
 }
 

@@ -236,11 +236,12 @@ void SettingsDlg<kSlots>::Act(ListAction action) {
 
 template <unsigned kSlots>
 void SettingsDlg<kSlots>::AddRowControls() {
-  HDC dc = GetDC(Handle());
-  const ActionTexts texts{Measure(dc, Get(kUnderlined), L"Edit"),
-                          Measure(dc, Get(kNormal), L" | "),
-                          Measure(dc, Get(kUnderlined), L"Delete")};
-  ReleaseDC(Handle(), dc);
+  ActionTexts texts;
+  {
+    const qp::WindowDc dc(Handle());
+    texts = {Measure(dc.Get(), Get(kUnderlined), L"Edit"), Measure(dc.Get(), Get(kNormal), L" | "),
+             Measure(dc.Get(), Get(kUnderlined), L"Delete")};
+  }
   RECT client{};
   GetClientRect(Handle(), &client);
   places_ = PlaceAccountList(startWindow_.bottom - startWindow_.top, client.right, kSlots, texts);
