@@ -20,11 +20,15 @@
 namespace gwax {
 namespace {
 
-// The box paints on its own thread, its buttons last: once the first
-// button's light grey corner is there, the picture is complete.
+// The box and its buttons paint on the box's thread, each window in its own
+// time: once the box's black frame and the first button's light grey
+// corner are there, the picture is complete.
 bool WaitUntilPainted(HWND window, POINT firstButton) {
   for (int i = 0; i < 300; ++i) {
-    if (PixelAt(window, firstButton.x, firstButton.y) == RGB(245, 245, 245)) return true;
+    if (PixelAt(window, 0, 0) == RGB(0, 0, 0) &&
+        PixelAt(window, firstButton.x, firstButton.y) == RGB(245, 245, 245)) {
+      return true;
+    }
     Sleep(50);
   }
   return false;
