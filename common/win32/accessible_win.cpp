@@ -272,6 +272,21 @@ bool Annotate(HWND window, AccessibleFacts facts) {
   return true;
 }
 
+HWND AddDrawnButton(HWND parent, int id, const std::u16string& text, const RECT& place,
+                    HWND after, AccessibleFacts facts) {
+  const bool shown = !IsRectEmpty(&place);
+  HWND button = CreateWindowExW(
+      0, L"Button", Wide(text), WS_CHILD | WS_TABSTOP | BS_OWNERDRAW | (shown ? WS_VISIBLE : 0),
+      place.left, place.top, place.right - place.left, place.bottom - place.top, parent,
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+      reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(parent, GWLP_HINSTANCE)), nullptr);
+  if (!button) return nullptr;
+  SetWindowPos(button, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  ClickOnEnter(button);
+  Annotate(button, std::move(facts));
+  return button;
+}
+
 bool ClickOnEnter(HWND button) {
   return button && SetWindowSubclass(button, EnterClicks, kEnterClicks, 0);
 }

@@ -111,6 +111,13 @@ struct AccessibleFacts {
 // replaces them. False when the window could not be given them.
 bool Annotate(HWND window, AccessibleFacts facts);
 
+// A button the program draws itself (WM_DRAWITEM goes to `parent`) at
+// `place`, reached with Tab right after `after` (HWND_TOP: first,
+// HWND_BOTTOM: last), pressed with Enter or Space, and telling screen
+// readers `facts`. Hidden while `place` is empty. Null on failure.
+HWND AddDrawnButton(HWND parent, int id, const std::u16string& text, const RECT& place,
+                    HWND after, AccessibleFacts facts);
+
 // Enter pressed on `button` clicks it, as it does a push button; for the
 // buttons the project draws itself, which the dialog manager treats as
 // neither default nor push buttons.

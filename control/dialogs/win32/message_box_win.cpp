@@ -55,14 +55,10 @@ void MsgBox::Initialise() {
 void MsgBox::CreateButtonWindows() {
   for (auto& button : themedButtons_) {
     const ButtonBox& b = button.box;
-    button.window = CreateWindowExW(
-        0, L"Button", qp::Wide(button.label),
-        WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW, b.left, b.top, b.width, b.height,
-        Handle(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(b.result)), module(), nullptr);
-    if (!button.window) continue;
-    qp::ClickOnEnter(button.window);
-    qp::Annotate(button.window,
-                 qp::AccessibleFacts{button.label, {}, ROLE_SYSTEM_PUSHBUTTON, u"Press"});
+    button.window = qp::AddDrawnButton(Handle(), b.result, button.label,
+                                       RECT{b.left, b.top, b.left + b.width, b.top + b.height},
+                                       HWND_BOTTOM,
+                                       {button.label, {}, ROLE_SYSTEM_PUSHBUTTON, u"Press"});
   }
 }
 

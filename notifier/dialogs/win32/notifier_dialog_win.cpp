@@ -32,28 +32,6 @@ void MoveControlUp(HWND dialog, int id, int dy) {
   SetWindowPos(control, nullptr, at.x, at.y - dy, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
 }
 
-// A button the dialog draws itself, in the tab order right after `after`,
-// or first with HWND_TOP.
-HWND AddDrawnButton(HWND dialog, int id, const char16_t* text, HWND after) {
-  HWND button = CreateWindowExW(0, L"Button", qp::Wide(text),
-                                WS_CHILD | WS_TABSTOP | BS_OWNERDRAW, 0, 0, 0, 0, dialog,
-                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(dialog, GWLP_HINSTANCE)),
-                                nullptr);
-  if (!button) return nullptr;
-  SetWindowPos(button, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  qp::ClickOnEnter(button);
-  return button;
-}
-
-void PlaceButton(HWND dialog, int id, const RECT& r) {
-  HWND button = GetDlgItem(dialog, id);
-  if (!button) return;
-  const bool shown = r.right > r.left && r.bottom > r.top;
-  SetWindowPos(button, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
-               SWP_NOZORDER | SWP_NOACTIVATE | (shown ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
-}
-
 }  // namespace
 
 void DrawFocus(const DRAWITEMSTRUCT& item) {
@@ -295,12 +273,11 @@ void QptnDlg::AddHeaderButtons(const char16_t* heading) {
   PlaceHeaderImages(client);
   // First in the tab order, as first on the screen: the logo at the top,
   // then the help image.
-  HWND logo = AddDrawnButton(Handle(), IDC_LOGO_LINK, kVendorPageName, HWND_TOP);
-  HWND helpButton = AddDrawnButton(Handle(), IDC_HELP_LINK, kHelpName, logo ? logo : HWND_TOP);
-  qp::Annotate(logo, {kVendorPageName, {}, ROLE_SYSTEM_LINK, kJumpAction});
-  qp::Annotate(helpButton, {kHelpName, {}, ROLE_SYSTEM_LINK, kJumpAction});
-  PlaceButton(Handle(), IDC_LOGO_LINK, logoRect_);
-  PlaceButton(Handle(), IDC_HELP_LINK, helpRect_);
+  HWND logo = qp::AddDrawnButton(Handle(), IDC_LOGO_LINK, kVendorPageName, logoRect_, HWND_TOP,
+                                 {kVendorPageName, {}, ROLE_SYSTEM_LINK, kJumpAction});
+  HWND helpButton =
+      qp::AddDrawnButton(Handle(), IDC_HELP_LINK, kHelpName, helpRect_, logo ? logo : HWND_TOP,
+                         {kHelpName, {}, ROLE_SYSTEM_LINK, kJumpAction});
   // The dialog starts, as before, in its first own control (the address
   // field, the first check box), not on the header's pictures.
   HWND first = GetNextDlgTabItem(Handle(), helpButton, FALSE);

@@ -246,29 +246,26 @@ void SettingsDlg<kSlots>::AddRowControls() {
   GetClientRect(Handle(), &client);
   places_ = PlaceAccountList(startWindow_.bottom - startWindow_.top, client.right, kSlots, texts);
   // In the tab order after the combos, row by row: the address, then
-  // its links; Add and Close follow.
+  // its links; Add and Close follow. ShowRows names them.
   HWND after = GetDlgItem(Handle(), IDC_SHOW);
-  const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(Handle(), GWLP_HINSTANCE));
-  auto add = [&](const wchar_t* cls, const wchar_t* text, DWORD style, int id,
-                 const ScreenRect& at) {
-    HWND control = CreateWindowExW(0, cls, text, WS_CHILD | style, at.left, at.top,
-                                   at.right - at.left, at.bottom - at.top, Handle(),
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance,
-                                   nullptr);
-    if (!control) return;
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(Get(kNormal)), FALSE);
-    SetWindowPos(control, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    after = control;
-  };
   for (unsigned i = 0; i < kSlots; ++i) {
     const AccountRowPlaces& row = places_.rows[i];
-    add(L"Static", L"", SS_LEFTNOWORDWRAP | SS_CENTERIMAGE | SS_NOPREFIX, AddressControlId(i),
-        row.addressText);
-    add(L"Button", L"Edit", WS_TABSTOP | BS_OWNERDRAW, LinkControlId(i, RowLink::kEdit), row.edit);
-    qp::ClickOnEnter(after);
-    add(L"Button", L"Delete", WS_TABSTOP | BS_OWNERDRAW, LinkControlId(i, RowLink::kDelete),
-        row.remove);
-    qp::ClickOnEnter(after);
+    const ScreenRect& at = row.addressText;
+    HWND address = CreateWindowExW(
+        0, L"Static", L"", WS_CHILD | SS_LEFTNOWORDWRAP | SS_CENTERIMAGE | SS_NOPREFIX, at.left,
+        at.top, at.right - at.left, at.bottom - at.top, Handle(),
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(AddressControlId(i))), Module(), nullptr);
+    if (address) {
+      SendMessageW(address, WM_SETFONT, reinterpret_cast<WPARAM>(Get(kNormal)), FALSE);
+      SetWindowPos(address, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+      after = address;
+    }
+    for (RowLink link : {RowLink::kEdit, RowLink::kDelete}) {
+      const bool edit = link == RowLink::kEdit;
+      HWND button = qp::AddDrawnButton(Handle(), LinkControlId(i, link), edit ? u"Edit" : u"Delete",
+                                       ToRect(edit ? row.edit : row.remove), after, {});
+      if (button) after = button;
+    }
   }
 }
 
