@@ -56,12 +56,9 @@ constexpr LabelledCombo kCombos[] = {{IDC_CHECK_EVERY, IDC_CHECK_EVERY_LABEL},
 
 RECT ToRect(const ScreenRect& r) { return {r.left, r.top, r.right, r.bottom}; }
 
-TextSize Measure(HDC dc, HFONT font, const wchar_t* text) {
-  const HGDIOBJ old = SelectObject(dc, font);
-  RECT r{};
-  DrawTextW(dc, text, -1, &r, DT_CALCRECT | DT_NOPREFIX | DT_SINGLELINE);
-  SelectObject(dc, old);
-  return {r.right - r.left, r.bottom - r.top};
+TextSize Measure(HDC dc, HFONT font, std::u16string_view text) {
+  const qp::ScopedSelection selected(dc, font);
+  return MeasureLine(dc, text);
 }
 
 // A combo box and its edit field are named by the label above them, as
@@ -239,8 +236,8 @@ void SettingsDlg<kSlots>::AddRowControls() {
   ActionTexts texts;
   {
     const qp::WindowDc dc(Handle());
-    texts = {Measure(dc.Get(), Get(kUnderlined), L"Edit"), Measure(dc.Get(), Get(kNormal), L" | "),
-             Measure(dc.Get(), Get(kUnderlined), L"Delete")};
+    texts = {Measure(dc.Get(), Get(kUnderlined), u"Edit"), Measure(dc.Get(), Get(kNormal), u" | "),
+             Measure(dc.Get(), Get(kUnderlined), u"Delete")};
   }
   RECT client{};
   GetClientRect(Handle(), &client);

@@ -100,12 +100,16 @@ HFONT GdiCanvas::Font(FontRole role, std::u16string_view text) const {
   return link_->ForWord(dc_, body_, text);
 }
 
+TextSize MeasureLine(HDC dc, std::u16string_view text) {
+  RECT r{0, 0, 0, 0};
+  ::DrawTextW(dc, qp::Wide(text.data()), static_cast<int>(text.size()), &r,
+              DT_CALCRECT | DT_NOPREFIX | DT_SINGLELINE);
+  return {r.right - r.left, r.bottom - r.top};
+}
+
 TextSize GdiCanvas::Measure(FontRole font, std::u16string_view text) {
   SelectObject(dc_, Font(font, text));
-  RECT r{0, 0, 0, 0};
-  ::DrawTextW(dc_, qp::Wide(text.data()), static_cast<int>(text.size()), &r,
-            DT_CALCRECT | DT_NOPREFIX | DT_SINGLELINE);
-  return {r.right - r.left, r.bottom - r.top};
+  return MeasureLine(dc_, text);
 }
 
 int GdiCanvas::LineHeight(FontRole font) {

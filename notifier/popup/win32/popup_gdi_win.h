@@ -55,6 +55,10 @@ class PopupBitmaps {
 
 class FontLink;
 
+// The size of `text` on one line in the font selected into `dc`, prefix
+// characters ("&") taken literally.
+TextSize MeasureLine(HDC dc, std::u16string_view text);
+
 // One paint's surface, in `palette`'s colours. Text goes through DrawTextW
 // without prefix processing; the body font is the one chosen for this
 // paint, and with `link` a plain word that font has no glyphs for gets a
