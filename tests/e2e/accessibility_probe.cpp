@@ -27,11 +27,9 @@
 #include <string>
 #include <vector>
 
-namespace {
+#include "common/win32/accessible_win.h"
 
-// IAccessible's id; the import library's IID_IAccessible is a thunk address.
-constexpr IID kIidAccessible = {
-    0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+namespace {
 
 HWND ParseWindow(const wchar_t* text) {
   return reinterpret_cast<HWND>(static_cast<INT_PTR>(wcstoll(text, nullptr, 0)));
@@ -128,7 +126,7 @@ IAccessible* ClientOf(IAccessible* object) {
   HWND window = nullptr;
   if (FAILED(WindowFromAccessibleObject(object, &window)) || !window) return object;
   IAccessible* client = nullptr;
-  if (FAILED(AccessibleObjectFromWindow(window, OBJID_CLIENT, kIidAccessible,
+  if (FAILED(AccessibleObjectFromWindow(window, OBJID_CLIENT, qp::kIidAccessible,
                                         reinterpret_cast<void**>(&client))) ||
       !client) {
     return object;
@@ -155,7 +153,7 @@ void Walk(IAccessible* object, int depth) {
     VARIANT& v = children[static_cast<size_t>(i)];
     if (v.vt == VT_DISPATCH && v.pdispVal) {
       IAccessible* child = nullptr;
-      if (SUCCEEDED(v.pdispVal->QueryInterface(kIidAccessible,
+      if (SUCCEEDED(v.pdispVal->QueryInterface(qp::kIidAccessible,
                                                reinterpret_cast<void**>(&child))) &&
           child) {
         Walk(ClientOf(child), depth + 1);
@@ -176,7 +174,7 @@ int Tree(HWND window) {
     return 1;
   }
   IAccessible* object = nullptr;
-  const HRESULT found = AccessibleObjectFromWindow(window, OBJID_CLIENT, kIidAccessible,
+  const HRESULT found = AccessibleObjectFromWindow(window, OBJID_CLIENT, qp::kIidAccessible,
                                                    reinterpret_cast<void**>(&object));
   if (FAILED(found) || !object) {
     std::fprintf(stderr, "accessibility_probe: no accessible object: 0x%08lx\n",

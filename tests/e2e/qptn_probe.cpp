@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "common/win32/accessible_win.h"
 #include "common/win32/handle_win.h"
 #include "notifier/actions/win32/browser_win.h"
 
@@ -540,10 +541,6 @@ int HighContrast(bool on, wchar_t** previous, int count) {
   return SetSysColors(kSchemeSize, kSchemeElements, colours) ? 0 : 1;
 }
 
-// IAccessible's id; the import library's IID_IAccessible is a thunk address.
-constexpr IID kIidAccessible = {
-    0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
-
 // What a screen reader gets from the popup's client object: "name: ...",
 // "role: N", "action: ..." and "description:" followed by its lines.
 int PopupAccessible() {
@@ -551,7 +548,7 @@ int PopupAccessible() {
   if (w == nullptr || FAILED(CoInitialize(nullptr))) return 1;
   IAccessible* object = nullptr;
   int rc = 1;
-  const HRESULT found = AccessibleObjectFromWindow(w, OBJID_CLIENT, kIidAccessible,
+  const HRESULT found = AccessibleObjectFromWindow(w, OBJID_CLIENT, qp::kIidAccessible,
                                                    reinterpret_cast<void**>(&object));
   if (FAILED(found) || !object) std::printf("no object: 0x%08lx\n", static_cast<long>(found));
   if (SUCCEEDED(found) && object) {
