@@ -419,9 +419,6 @@ class KeyboardScenarios(NotifierScenario):
     """The dialogs driven by key presses alone, as a user without a mouse
     does, and what a screen reader finds in them."""
 
-    def press(self, *keys):
-        accessibility.keys(*keys)
-
     def tab_to(self, found, what, back=False):
         """Presses Tab (Shift+Tab) until `found(focus)` holds; the focus
         stops (class, id, text) on the way."""
@@ -439,7 +436,7 @@ class KeyboardScenarios(NotifierScenario):
     def sign_in_by_keys(self, address, password):
         """In a fresh account dialog: the focus is in the address field."""
         winenv.wait_until(lambda: focus_is(int(ADDRESS), 'Edit'), what='the focus on the address')
-        self.press(f'text:{address}', 'tab', f'text:{password}', 'enter')
+        accessibility.keys(f'text:{address}', 'tab', f'text:{password}', 'enter')
 
     def test_keyboard_alone(self):
         address = self.host_account('right')
@@ -454,14 +451,14 @@ class KeyboardScenarios(NotifierScenario):
         winenv.wait_until(lambda: 'alert Incorrect email address or password.' in alerts,
                           what=f'the error announced (heard {alerts})')
         self.assertIn('alert Authenticating password...', alerts)
-        self.press(*['backspace'] * len('wrong'), 'text:right', 'enter')
+        accessibility.keys(*['backspace'] * len('wrong'), 'text:right', 'enter')
         winenv.wait_until(lambda: dialog_with(ADDRESS) is None and accounts() == [address],
                           what=f'the account signed in and stored (now {accounts()})')
 
         # Add a second account: Tab to "Add Email Address", Enter.
         settings = winenv.wait_until(lambda: dialog_with(CHECK_EVERY), what='the settings dialog')
         self.tab_to(lambda f: f[1] == int(ADD), 'Add Email Address')
-        self.press('enter')
+        accessibility.keys('enter')
         winenv.wait_until(lambda: dialog_with(ADDRESS), what='the account dialog for Add')
         other = self.host_account('pw')
         self.sign_in_by_keys(other, 'pw')
@@ -475,7 +472,7 @@ class KeyboardScenarios(NotifierScenario):
         for _ in range(20):
             now = accessibility.focus()
             order.append(now[1:3])
-            self.press('tab')
+            accessibility.keys('tab')
             winenv.wait_until(lambda: accessibility.focus() != now, what='Tab to move on')
             if focus_is(LOGO):
                 break
@@ -487,7 +484,7 @@ class KeyboardScenarios(NotifierScenario):
             (link_id(1), 'Button'), (link_id(1, True), 'Button'), (int(ADD), 'Button'),
             (int(CLOSE), 'Button')], 'the tab order')
         # Shift+Tab goes back the same way.
-        self.press('shift+tab')
+        accessibility.keys('shift+tab')
         winenv.wait_until(lambda: focus_is(int(CLOSE)), what='Shift+Tab to Close')
         tree = accessibility.check_and_save(
             self, settings, os.path.join(SCREENSHOTS, 'settings-dialog.a11y.txt'))
@@ -503,47 +500,47 @@ class KeyboardScenarios(NotifierScenario):
         before = len(sign_ins(other))
         self.tab_to(lambda f: f[1] == link_id(1), 'Edit of the second row', back=True)
         winenv.save_screenshot(os.path.join(SCREENSHOTS, 'settings-keyboard-focus.png'))
-        self.press('enter')
+        accessibility.keys('enter')
         edit = winenv.wait_until(lambda: dialog_with(ADDRESS), what='the account dialog for Edit')
         self.assertEqual(control(edit, ADDRESS)[3], other)
         winenv.wait_until(lambda: focus_is(int(ADDRESS), 'Edit'), what='the focus on the address')
-        self.press('tab', 'text:pw', 'enter')
+        accessibility.keys('tab', 'text:pw', 'enter')
         winenv.wait_until(lambda: dialog_with(ADDRESS) is None, what='the edit signed in')
         self.assertEqual(len(sign_ins(other)), before + 1)
         self.assertEqual(accounts(), [address, other])
 
         # Delete it: Cancel in the question once, then OK.
         self.tab_to(lambda f: f[1] == link_id(1, True), 'Delete of the second row')
-        self.press('enter')
+        accessibility.keys('enter')
         question = winenv.wait_until(lambda: dialog_with(OK), what='the question')
         winenv.wait_until(lambda: focus_is(int(OK)), what='the focus on OK')
         accessibility.check_and_save(self, question,
                                      os.path.join(SCREENSHOTS, 'confirmation.a11y.txt'))
-        self.press('tab')
+        accessibility.keys('tab')
         winenv.wait_until(lambda: focus_is(int(CLOSE)), what='Tab to Cancel')
-        self.press('enter')
+        accessibility.keys('enter')
         winenv.wait_until(lambda: dialog_with(OK) is None, what='the question to close')
         self.assertEqual(accounts(), [address, other], 'Cancel deleted nothing')
         winenv.wait_until(lambda: focus_is(link_id(1, True)), what='the focus back on Delete')
-        self.press('enter')
+        accessibility.keys('enter')
         winenv.wait_until(lambda: dialog_with(OK), what='the question again')
         winenv.wait_until(lambda: focus_is(int(OK)), what='the focus on OK')
-        self.press('enter')
+        accessibility.keys('enter')
         winenv.wait_until(lambda: accounts() == [address],
                           what=f'the account deleted (now {accounts()})')
 
         # "Check every": the next item with the arrow key.
         self.tab_to(lambda f: f[1] == int(CHECK_EVERY), 'Check every')
-        self.press('down')
+        accessibility.keys('down')
         winenv.wait_until(lambda: stored('freq') == '15', what=f'freq=15 (now {stored("freq")})')
 
         # "Run on Windows login" with Space.
         self.tab_to(lambda f: f[1] == int(RUN_AT_LOGIN), 'Run on Windows login', back=True)
-        self.press('space')
+        accessibility.keys('space')
         winenv.wait_until(lambda: reg_value(RUN_KEY, 'qptn'), what='the Run value')
 
         # Escape closes, as Close does.
-        self.press('escape')
+        accessibility.keys('escape')
         winenv.wait_until(lambda: dialog_with(CHECK_EVERY) is None, what='the dialog to close')
         self.assertEqual(accounts(), [address])
         self.assertEqual(stored('freq'), '15')
